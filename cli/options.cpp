@@ -1,0 +1,187 @@
+#include "cli/options.h"
+
+#include <unistd.h>
+
+#include <cstring>
+
+namespace vm {
+
+namespace {
+
+const std::vector<Opt> kChapterOptions = {Opt::Toggle, Opt::Clear, Opt::Interval,
+                                          Opt::Chapters, Opt::AppendChapters};
+
+bool IsGlobal(Opt id) {
+  return id == Opt::Yes || id == Opt::No || id == Opt::Help || id == Opt::Version;
+}
+
+}  // namespace
+
+const std::vector<OptionSpec>& AllOptions() {
+  static const std::vector<OptionSpec> kOptions = {
+      {Opt::Yes, "--yes", nullptr, "answer every question Yes"},
+      {Opt::No, "--no", nullptr, "answer every question No"},
+      {Opt::Help, "--help", nullptr, "show this help"},
+      {Opt::Version, "--version", nullptr, "print the version"},
+      {Opt::Toggle, "--toggle", "N[,N...]", "\"Chapter on/off\" on each 1-based entry N in turn"},
+      {Opt::Clear, "--clear", nullptr, "\"Clear chapters\""},
+      {Opt::Interval, "--interval", "SEC", "\"Chapters interval\" with SEC typed into the dialog"},
+      {Opt::Chapters, "--chapters", "FILE", "\"Chapter list [New]\" reading FILE"},
+      {Opt::AppendChapters, "--append-chapters", "FILE", "\"Chapter list [Append]\" reading FILE"},
+      {Opt::Range, "--range", "FIRST-LAST", "write only entries FIRST to LAST (as S:/E: show them)"},
+      {Opt::DropAudio, "--drop-audio", "N[,N...]", "leave audio streams N (0-based) out"},
+      {Opt::DropSubpicture, "--drop-subpicture", "N[,N...]",
+       "leave subpicture streams N (0-based) out"},
+  };
+  return kOptions;
+}
+
+const std::vector<CommandSpec>& AllCommands() {
+  static const std::vector<CommandSpec> kCommands = [] {
+    std::vector<CommandSpec> c;
+    c.push_back({Command::Read, "read", "INPUT_DIR", 1,
+                 "read the title and print its time list and labels", kChapterOptions});
+    c.push_back({Command::Preview, "preview", "INPUT_DIR ENTRY OUT", 3,
+                 "decode the first picture of time-list entry ENTRY to OUT (.ppm or .bmp)",
+                 {}});
+    std::vector<Opt> author = kChapterOptions;
+    author.push_back(Opt::Range);
+    author.push_back(Opt::DropAudio);
+    author.push_back(Opt::DropSubpicture);
+    c.push_back({Command::Author, "author", "INPUT_DIR OUTPUT_DIR", 2,
+                 "write a new VIDEO_TS folder with the chapters set", author});
+    return c;
+  }();
+  return kCommands;
+}
+
+const OptionSpec* FindOption(Opt id) {
+  for (const OptionSpec& o : AllOptions())
+    if (o.id == id) return &o;
+  return nullptr;
+}
+
+std::string MakeAbsolute(const std::string& path) {
+  if (path.empty() || path[0] == '/') return path;
+  char cwd[4096];
+  if (getcwd(cwd, sizeof cwd) == nullptr) return path;
+  std::string out = cwd;
+  if (out.back() != '/') out += '/';
+  std::string rest = path;
+  while (rest.rfind("./", 0) == 0) rest.erase(0, 2);
+  if (rest == ".") rest.clear();
+  return out + rest;
+}
+
+bool ParseArgs(int argc, const char* const* argv, ParsedArgs& out, std::string& error) {
+  const CommandSpec* spec = nullptr;
+  for (int i = 1; i < argc; ++i) {
+    const char* arg = argv[i];
+    if (std::strncmp(arg, "--", 2) == 0 && arg[2] != '\0') {
+      const char* eq = std::strchr(arg, '=');
+      std::string name = eq ? std::string(arg, eq) : std::string(arg);
+      const OptionSpec* found = nullptr;
+      for (const OptionSpec& o : AllOptions())
+        if (name == o.name) found = &o;
+      if (found == nullptr) {
+        error = "unknown option " + name;
+        return false;
+      }
+      if (!IsGlobal(found->id)) {
+        bool allowed = false;
+        if (spec != nullptr)
+          for (Opt o : spec->options) allowed = allowed || o == found->id;
+        if (!allowed) {
+          error = name + " is not an option of " + (spec ? spec->name : "this command");
+          return false;
+        }
+      }
+      std::string value;
+      if (found->value != nullptr) {
+        if (eq != nullptr) {
+          value = eq + 1;
+        } else if (i + 1 < argc) {
+          value = argv[++i];
+        } else {
+          error = name + " needs " + found->value;
+          return false;
+        }
+      } else if (eq != nullptr) {
+        error = name + " takes no value";
+        return false;
+      }
+      switch (found->id) {
+        case Opt::Yes: out.yes = true; break;
+        case Opt::No: out.no = true; break;
+        case Opt::Help: out.help = true; break;
+        case Opt::Version: out.version = true; break;
+        default: out.options.push_back({found->id, value});
+      }
+      continue;
+    }
+    if (spec == nullptr) {
+      for (const CommandSpec& c : AllCommands())
+        if (std::strcmp(arg, c.name) == 0) spec = &c;
+      if (spec == nullptr) {
+        error = std::string("unknown command ") + arg;
+        return false;
+      }
+      out.command = spec->id;
+      continue;
+    }
+    out.positional.push_back(arg);
+  }
+  if (out.yes && out.no) {
+    error = "--yes and --no exclude each other";
+    return false;
+  }
+  if (out.help || out.version) return true;
+  if (spec == nullptr) {
+    error = "no command given";
+    return false;
+  }
+  if (static_cast<int>(out.positional.size()) != spec->positional) {
+    error = std::string("usage: vobmarks-cli ") + spec->name + " " + spec->args;
+    return false;
+  }
+  return true;
+}
+
+std::string CommandUsage(Command command) {
+  for (const CommandSpec& c : AllCommands()) {
+    if (c.id != command) continue;
+    std::string s = std::string("usage: vobmarks-cli [--yes|--no] ") + c.name + " " + c.args;
+    if (!c.options.empty()) s += " [options]";
+    s += "\n  " + std::string(c.summary) + "\n";
+    for (Opt id : c.options) {
+      const OptionSpec* o = FindOption(id);
+      std::string left = std::string("    ") + o->name + (o->value ? std::string(" ") + o->value : "");
+      if (left.size() < 32) left.resize(32, ' ');
+      s += left + o->help + "\n";
+    }
+    return s;
+  }
+  return {};
+}
+
+std::string HelpText() {
+  std::string s = "usage: vobmarks-cli [--yes|--no] COMMAND ARGS [options]\n\ncommands:\n";
+  for (const CommandSpec& c : AllCommands()) {
+    std::string left = std::string("  ") + c.name + " " + c.args;
+    if (left.size() < 32) left.resize(32, ' ');
+    s += left + c.summary + "\n";
+  }
+  s += "\nglobal options:\n";
+  for (const OptionSpec& o : AllOptions()) {
+    if (!IsGlobal(o.id)) continue;
+    std::string left = std::string("  ") + o.name;
+    if (left.size() < 32) left.resize(32, ' ');
+    s += left + o.help + "\n";
+  }
+  s += "\n";
+  for (const CommandSpec& c : AllCommands()) s += CommandUsage(c.id) + "\n";
+  s += "Exit status: 0 done, 1 ended with an error message or a declined question, 2 usage error.\n";
+  return s;
+}
+
+}  // namespace vm

@@ -1,0 +1,81 @@
+#include "common/files.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace vm {
+
+bool FindFileNoCase(const char* folder, const char* name, Path& found) {
+  DIR* dir = opendir(folder[0] ? folder : "/");
+  if (dir == nullptr) return false;
+  bool ok = false;
+  while (dirent* e = readdir(dir)) {
+    if (strcasecmp(e->d_name, name) != 0) continue;
+    Path candidate;
+    if (!candidate.Set(folder) || !candidate.Append(e->d_name)) continue;
+    struct stat st;
+    if (stat(candidate.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+    // Prefer the exact spelling when a folder holds both cases.
+    found = candidate;
+    ok = true;
+    if (std::strcmp(e->d_name, name) == 0) break;
+  }
+  closedir(dir);
+  return ok;
+}
+
+int64_t FileSizeOf(const char* path) {
+  struct stat st;
+  if (stat(path, &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+  return static_cast<int64_t>(st.st_size);
+}
+
+bool IsDirectory(const char* path) {
+  struct stat st;
+  return stat(path, &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool PathExists(const char* path) {
+  struct stat st;
+  return lstat(path, &st) == 0;
+}
+
+size_t ReadFully(int fd, void* buf, size_t n) {
+  size_t done = 0;
+  auto* p = static_cast<uint8_t*>(buf);
+  while (done < n) {
+    ssize_t r = read(fd, p + done, n - done);
+    if (r < 0 && errno == EINTR) continue;
+    if (r <= 0) break;
+    done += static_cast<size_t>(r);
+  }
+  return done;
+}
+
+size_t WriteFully(int fd, const void* buf, size_t n) {
+  size_t done = 0;
+  auto* p = static_cast<const uint8_t*>(buf);
+  while (done < n) {
+    ssize_t r = write(fd, p + done, n - done);
+    if (r < 0 && errno == EINTR) continue;
+    if (r <= 0) break;
+    done += static_cast<size_t>(r);
+  }
+  return done;
+}
+
+int64_t ReadFileHead(const char* path, uint8_t* buf, size_t size) {
+  int fd = open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return -1;
+  size_t n = ReadFully(fd, buf, size);
+  close(fd);
+  return static_cast<int64_t>(n);
+}
+
+}  // namespace vm

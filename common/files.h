@@ -1,0 +1,31 @@
+// File-system helpers of the core: DVD file names looked up without regard
+// to case, sizes from the directory, whole-buffer reads.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "common/fixed_string.h"
+
+namespace vm {
+
+// Looks for a regular file named `name` (ASCII case ignored) in `folder`
+// (which ends in '/'). On success `found` is folder + the real name on disk.
+// A directory of that name does not count.
+bool FindFileNoCase(const char* folder, const char* name, Path& found);
+
+// Size in bytes of a regular file, or -1.
+int64_t FileSizeOf(const char* path);
+
+bool IsDirectory(const char* path);
+bool PathExists(const char* path);
+
+// Reads up to `size` bytes from the start of the file; returns the count, or
+// -1 when it cannot be opened.
+int64_t ReadFileHead(const char* path, uint8_t* buf, size_t size);
+
+// read(2)/write(2) until done or an error; return the bytes moved.
+size_t ReadFully(int fd, void* buf, size_t n);
+size_t WriteFully(int fd, const void* buf, size_t n);
+
+}  // namespace vm

@@ -1,0 +1,33 @@
+// DVD-Video BCD time codes (hh mm ss ff, frame-rate code in the top two bits
+// of the frame byte) converted to and from a frame count at 30 frames/s.
+#pragma once
+
+#include <cstdint>
+
+namespace vm {
+
+constexpr int kFramesPerHour = 108000;
+constexpr int kFramesPerMinute = 1800;
+constexpr int kFramesPerSecond = 30;
+constexpr uint8_t kFrameRate30 = 0xC0;  // frame-rate code 11
+
+inline int BcdValue(uint8_t b) { return (b >> 4) * 10 + (b & 0x0F); }
+inline uint8_t ToBcd(int v) { return static_cast<uint8_t>((v / 10) * 16 + v % 10); }
+
+// Only the low digit of the hours counts; the tens digit and the frame-rate
+// bits are ignored, as players count cell time within one hour digit.
+inline int TimeCodeToFrames(const uint8_t tc[4]) {
+  int frames = ((tc[3] >> 4) & 3) * 10 + (tc[3] & 0x0F);
+  return (tc[0] & 0x0F) * kFramesPerHour + BcdValue(tc[1]) * kFramesPerMinute +
+         BcdValue(tc[2]) * kFramesPerSecond + frames;
+}
+
+// The hours byte is written as a plain number, the rest as BCD.
+inline void FramesToTimeCode(int frames, uint8_t tc[4]) {
+  tc[0] = static_cast<uint8_t>(frames / kFramesPerHour);
+  tc[1] = ToBcd((frames / kFramesPerMinute) % 60);
+  tc[2] = ToBcd((frames / kFramesPerSecond) % 60);
+  tc[3] = static_cast<uint8_t>(ToBcd(frames % kFramesPerSecond) + kFrameRate30);
+}
+
+}  // namespace vm
