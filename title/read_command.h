@@ -1,0 +1,21 @@
+// "Read VOB files(&R)": checks the input folder and its information files,
+// collects the source chapter points, finds the title VOB files and scans
+// them into the time list.
+#pragma once
+
+#include "common/ui.h"
+#include "title/tables.h"
+
+namespace vm {
+
+enum class ReadResult {
+  Ignored,  // busy: nothing happened
+  Refused,  // a check failed with its message; the time list is untouched
+  Scanned,  // the scan ran (TimeListNum > 0 when it succeeded): the shell
+            // refreshes the preview and selects the first line as caret
+};
+
+// `inputFolderText` is the input-folder field's text (at most 259 bytes).
+ReadResult ReadVobFiles(TitleTables& t, Ui& ui, const char* inputFolderText);
+
+}  // namespace vm
