@@ -1,0 +1,31 @@
+// A fresh folder under /tmp for one test, removed with everything in it.
+#pragma once
+
+#include <string>
+
+namespace vm::testing {
+
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  // Absolute, ending in '/'.
+  const std::string& path() const { return path_; }
+  std::string operator/(const std::string& name) const { return path_ + name; }
+
+ private:
+  std::string path_;
+};
+
+// Whole-file helpers for tests.
+bool WriteFile(const std::string& path, const std::string& bytes);
+std::string ReadFile(const std::string& path);
+// Runs a shell command; returns its exit status (-1 when it could not run).
+int RunCommand(const std::string& command);
+// Runs a command and captures its standard output (and status).
+std::string RunAndCapture(const std::string& command, int* status = nullptr);
+
+}  // namespace vm::testing
