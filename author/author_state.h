@@ -13,6 +13,16 @@ namespace vm {
 constexpr int kOutVobuSlots = 131072;
 constexpr int kOutTmapSlots = 65536;
 constexpr int32_t kOutVobPackLimit = 524287;  // sectors per output VOB file
+constexpr int kChunkPackSlots = 8192;          // 2048-byte packs in IoBuffer
+
+// Where each pack of the chunk in IoBuffer came from, so that unchanged
+// packs can be copied file to file in the longest possible runs.
+struct ChunkPackSources {
+  int32_t fd[kChunkPackSlots];       // source descriptor, -1 = buffer only
+  int64_t offset[kChunkPackSlots];   // byte offset in the source
+  int32_t list[kChunkPackSlots];     // list index the pack was read from
+  uint8_t changed[kChunkPackSlots];  // 1 = the buffer differs from the source
+};
 
 struct AuthorState {
   // Driver.
@@ -52,6 +62,15 @@ struct AuthorState {
 
   // The output VOB file being written (descriptor), or -1.
   int OutFd;
+
+  // Chunk bookkeeping of the VOB writer.
+  ChunkPackSources ChunkSrc;
+  int32_t PlainWriteFallback;  // 1 once the kernel refused copy_file_range
+
+  // Knobs for tests; 0 keeps the product's values.
+  int32_t ChunkBytesLimit;  // bytes read per chunk (0 = all of IoBuffer)
+  int32_t SplitPacks;       // sectors per output file (0 = kOutVobPackLimit)
+  int32_t ForcePlainWrite;  // 1 = always write(2) the buffer
 };
 
 AuthorState& Author();
