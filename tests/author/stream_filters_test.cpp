@@ -214,6 +214,25 @@ TEST_F(Filters, InterleaveSkippingCarriesIntoTheNextChunk) {
   EXPECT_EQ(a.OutVobuMark[0], 2);
 }
 
+// A VOBU held back by the stream filter starts the chunk: its NAV pack is
+// the next VOBU, so a unit dropped after it deletes the mark after its own.
+TEST_F(Filters, InterleaveCountsTheHeldBackNavPack) {
+  AuthorState& a = A();
+  a.OutVobuNum = 10;
+  a.OutIlvuLastUnitScr = 0;
+  Nav(0, 5000, 0);  // carried from the previous chunk
+  Nav(1, 45000, kIlvuUnitStart);
+  Nav(2, 500000, kIlvuUnitStart);
+  a.OutVobuMark[10] = 1;
+  a.OutVobuMark[11] = 0;
+  a.OutVobuMark[12] = 1;
+  FilterChunk c{T().IoBuffer, 1, 3, 0, false};
+  InterleaveFilter(a, c);
+  ASSERT_EQ(c.packs, 2);
+  EXPECT_EQ(a.OutVobuMark[10], 1);
+  EXPECT_EQ(a.OutVobuMark[11], 3);
+}
+
 // Through the writer with chunks of 8 packs: VOBUs of 5 packs, each with
 // one pack of a dropped audio stream, so VOBUs straddle chunk boundaries.
 TEST_F(Filters, WriterCarriesPartialVobusAcrossChunks) {
