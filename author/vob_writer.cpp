@@ -109,6 +109,7 @@ int ReadChunk(Writer& w, int64_t& got, bool& ended) {
     NoteChunkPacks(w.a.ChunkSrc, w.carry / kPackBytes, static_cast<int>(firstGot / kPackBytes),
                    w.fd, w.pos, w.a.CurListIdx);
     w.remaining -= got;
+    if (w.a.CurListIdx + 1 >= kListSlots) return kVobWriteSourceError;
     w.retiredFd = w.fd;
     w.fd = -1;
     w.a.CurListIdx += 1;
@@ -343,14 +344,16 @@ int ProcessPacks(Writer& w, int packs) {
   return kVobWriteDone;
 }
 
-int Chunk(Writer& w, int64_t got) {
+int Chunk(Writer& w, int64_t got, bool ended) {
   AuthorState& a = w.a;
   int first = w.carry / kPackBytes;
   int packs = static_cast<int>((got + w.carry) / kPackBytes);
   w.carry = 0;
   if (packs == 0) return kVobWriteDone;
   PictureSizeSearch(w, packs);
-  FilterChunk c{w.buf, first, packs, 0, static_cast<int64_t>(w.remaining + 0.5) > 0};
+  // A list that ended early (a file shorter than its scan) holds nothing
+  // back: the partial VOBU would be lost with the list.
+  FilterChunk c{w.buf, first, packs, 0, !ended && static_cast<int64_t>(w.remaining + 0.5) > 0};
   if (w.t.InterleaveDetected == 1) InterleaveFilter(a, c);
   if (a.StreamFilterOn == 1) StreamFilter(a, c);
   if (int r = ProcessPacks(w, c.packs); r != kVobWriteDone) return r;
@@ -373,7 +376,7 @@ int ReadLists(Writer& w) {
       int64_t got = 0;
       bool ended = false;
       if (int r = ReadChunk(w, got, ended); r != kVobWriteDone) return r;
-      if (int r = Chunk(w, got); r != kVobWriteDone) return r;
+      if (int r = Chunk(w, got, ended); r != kVobWriteDone) return r;
       if (w.retiredFd >= 0) {
         close(w.retiredFd);
         w.retiredFd = -1;
