@@ -74,7 +74,7 @@ std::string MakeAbsolute(const std::string& path) {
 }
 
 bool ParseArgs(int argc, const char* const* argv, ParsedArgs& out, std::string& error) {
-  const CommandSpec* spec = nullptr;
+  const CommandSpec* chosen = nullptr;
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
     if (std::strncmp(arg, "--", 2) == 0 && arg[2] != '\0') {
@@ -89,10 +89,10 @@ bool ParseArgs(int argc, const char* const* argv, ParsedArgs& out, std::string& 
       }
       if (!IsGlobal(found->id)) {
         bool allowed = false;
-        if (spec != nullptr)
-          for (Opt o : spec->options) allowed = allowed || o == found->id;
+        if (chosen != nullptr)
+          for (Opt o : chosen->options) allowed = allowed || o == found->id;
         if (!allowed) {
-          error = name + " is not an option of " + (spec ? spec->name : "this command");
+          error = name + " is not an option of " + (chosen ? chosen->name : "this command");
           return false;
         }
       }
@@ -119,14 +119,14 @@ bool ParseArgs(int argc, const char* const* argv, ParsedArgs& out, std::string& 
       }
       continue;
     }
-    if (spec == nullptr) {
+    if (chosen == nullptr) {
       for (const CommandSpec& c : AllCommands())
-        if (std::strcmp(arg, c.name) == 0) spec = &c;
-      if (spec == nullptr) {
+        if (std::strcmp(arg, c.name) == 0) chosen = &c;
+      if (chosen == nullptr) {
         error = std::string("unknown command ") + arg;
         return false;
       }
-      out.command = spec->id;
+      out.command = chosen->id;
       continue;
     }
     out.positional.push_back(arg);
@@ -136,12 +136,12 @@ bool ParseArgs(int argc, const char* const* argv, ParsedArgs& out, std::string& 
     return false;
   }
   if (out.help || out.version) return true;
-  if (spec == nullptr) {
+  if (chosen == nullptr) {
     error = "no command given";
     return false;
   }
-  if (static_cast<int>(out.positional.size()) != spec->positional) {
-    error = std::string("usage: vobmarks-cli ") + spec->name + " " + spec->args;
+  if (static_cast<int>(out.positional.size()) != chosen->positional) {
+    error = std::string("usage: vobmarks-cli ") + chosen->name + " " + chosen->args;
     return false;
   }
   return true;
