@@ -1,0 +1,161 @@
+#include "tests/support/real_titles.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "tests/support/temp_dir.h"
+
+namespace vm::testing {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int64_t kSector = 2048;
+
+std::string Describe(const RealTitleSpec& s) {
+  std::ostringstream d;
+  d << "v2 " << s.width << 'x' << s.height << (s.pal ? " pal" : " ntsc") << ' ' << s.seconds
+    << "s chapters";
+  for (int c : s.chapterSeconds) d << ' ' << c;
+  d << " audio " << s.audioStreams << " subpictures " << s.subtitleStreams
+    << (s.interlaced ? " interlaced" : " progressive") << " parts " << s.splitParts << '\n';
+  return d.str();
+}
+
+std::string Clock(int seconds) {
+  char b[32];
+  std::snprintf(b, sizeof b, "%d:%02d:%02d", seconds / 3600, (seconds / 60) % 60, seconds % 60);
+  return b;
+}
+
+bool Run(const std::string& work, const std::string& command) {
+  return RunCommand("cd '" + work + "' && " + command + " >>build.log 2>&1") == 0;
+}
+
+bool Encode(const RealTitleSpec& s, const std::string& work) {
+  std::ostringstream c;
+  c << "ffmpeg -nostdin -hide_banner -loglevel error -y -f lavfi -i testsrc=size=" << s.width
+    << 'x' << s.height << ":rate=" << (s.pal ? "25" : "30000/1001") << ":duration=" << s.seconds;
+  for (int a = 0; a < s.audioStreams; ++a)
+    c << " -f lavfi -i sine=frequency=" << 440 + 110 * a << ":sample_rate=48000:duration="
+      << s.seconds;
+  c << " -map 0:v";
+  for (int a = 0; a < s.audioStreams; ++a) c << " -map " << a + 1 << ":a";
+  c << " -target " << (s.pal ? "pal-dvd" : "ntsc-dvd") << " -s " << s.width << 'x' << s.height
+    << " -aspect 4:3 -b:v 4000k -b:a 192k";
+  if (s.interlaced)
+    c << " -flags +ilme+ildct -alternate_scan 1 -intra_vlc 1 -non_linear_quant 1 -qmax 28 -top 1";
+  c << " title0.mpg";
+  return Run(work, c.str());
+}
+
+bool MuxSubpictures(const RealTitleSpec& s, const std::string& work, std::string& current) {
+  if (s.subtitleStreams <= 0) return true;
+  std::ostringstream png;
+  png << "ffmpeg -nostdin -hide_banner -loglevel error -y -f lavfi -i \"color=c=0x00000000:s="
+      << s.width << 'x' << s.height
+      << ",format=rgba,drawbox=x=40:y=" << s.height - 100
+      << ":w=200:h=40:color=white:t=fill\" -frames:v 1 sub.png";
+  if (!Run(work, png.str())) return false;
+  int end = s.seconds > 3 ? 3 : s.seconds;
+  std::ofstream(work + "sub.xml")
+      << "<subpictures><stream><spu start=\"00:00:00.50\" end=\"00:00:0" << end
+      << ".00\" image=\"sub.png\"/></stream></subpictures>\n";
+  for (int n = 0; n < s.subtitleStreams; ++n) {
+    std::string next = "title" + std::to_string(n + 1) + ".mpg";
+    std::string c = std::string("VIDEO_FORMAT=") + (s.pal ? "PAL" : "NTSC") + " spumux -s " +
+                    std::to_string(n) + " sub.xml < " + current + " > " + next;
+    if (!Run(work, c)) return false;
+    current = next;
+  }
+  return true;
+}
+
+bool Author(const RealTitleSpec& s, const std::string& work, const std::string& mpg) {
+  std::string chapters;
+  for (int c : s.chapterSeconds) chapters += (chapters.empty() ? "" : ",") + Clock(c);
+  std::ofstream(work + "dvd.xml")
+      << "<dvdauthor dest=\"dvd\"><vmgm/><titleset><titles><video format=\""
+      << (s.pal ? "pal" : "ntsc") << "\"/><pgc><vob file=\"" << mpg << "\""
+      << (chapters.empty() ? "" : " chapters=\"" + chapters + "\"")
+      << "/></pgc></titles></titleset></dvdauthor>\n";
+  return Run(work, std::string("VIDEO_FORMAT=") + (s.pal ? "PAL" : "NTSC") +
+                       " dvdauthor -x dvd.xml");
+}
+
+// Cuts VTS_01_1.VOB into `parts` files at sector boundaries.
+bool Split(const std::string& videoTs, int parts) {
+  if (parts <= 1) return true;
+  std::string whole = videoTs + "VTS_01_1.VOB";
+  std::string data = ReadFile(whole);
+  int64_t sectors = static_cast<int64_t>(data.size()) / kSector;
+  if (sectors < parts) return false;
+  for (int p = 0; p < parts; ++p) {
+    int64_t a = sectors * p / parts, b = sectors * (p + 1) / parts;
+    std::string name = videoTs + "VTS_01_" + std::to_string(p + 1) + ".VOB";
+    if (!WriteFile(name, data.substr(a * kSector, (b - a) * kSector))) return false;
+  }
+  return true;
+}
+
+bool Build(const RealTitleSpec& s, const std::string& tmp) {
+  std::error_code ec;
+  fs::remove_all(tmp, ec);
+  std::string work = tmp + "work/";
+  fs::create_directories(work, ec);
+  if (ec) return false;
+  std::string mpg = "title0.mpg";
+  if (!Encode(s, work) || !MuxSubpictures(s, work, mpg) || !Author(s, work, mpg)) return false;
+  fs::rename(work + "dvd", tmp + "dvd", ec);
+  if (ec || !Split(tmp + "dvd/VIDEO_TS/", s.splitParts)) return false;
+  std::ofstream(tmp + "spec.txt") << Describe(s);
+  fs::remove_all(work, ec);
+  return true;
+}
+
+bool Cached(const std::string& dir, const std::string& description) {
+  return fs::exists(dir + "dvd/VIDEO_TS/VIDEO_TS.IFO") && ReadFile(dir + "spec.txt") == description;
+}
+
+}  // namespace
+
+std::string RealTitleSet(const RealTitleSpec& spec) {
+  if (spec.name.empty()) return "";
+  std::string base = std::string(VM_TEST_DATA_DIR) + "/real/";
+  std::error_code ec;
+  fs::create_directories(base, ec);
+  std::string dir = base + spec.name + "/";
+  std::string result = dir + "dvd/VIDEO_TS/";
+  std::string description = Describe(spec);
+  if (Cached(dir, description)) return result;
+
+  int lock = open((base + spec.name + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  if (lock < 0) return "";
+  flock(lock, LOCK_EX);
+  bool ok = Cached(dir, description);
+  if (!ok) {
+    std::string tmp = base + ".build-" + spec.name + "-" + std::to_string(getpid()) + "/";
+    ok = Build(spec, tmp);
+    if (ok) {
+      fs::remove_all(dir, ec);
+      fs::rename(tmp.substr(0, tmp.size() - 1), dir.substr(0, dir.size() - 1), ec);
+      ok = !ec;
+    }
+    if (!ok) {
+      std::fprintf(stderr, "RealTitleSet(%s): build failed, see %swork/build.log\n",
+                   spec.name.c_str(), tmp.c_str());
+    }
+  }
+  flock(lock, LOCK_UN);
+  close(lock);
+  return ok ? result : "";
+}
+
+}  // namespace vm::testing

@@ -1,0 +1,37 @@
+// Real DVD-Video title sets for tests, made once with ffmpeg (lavfi testsrc
+// picture and sine tones, -target ntsc-dvd / pal-dvd), spumux (subpicture
+// streams) and dvdauthor, and cached under VM_TEST_DATA_DIR "/real/<name>".
+//
+// What a spec offers: NTSC 720x480 or 352x480, PAL 720x576; the length in
+// seconds; chapter points (seconds, passed to dvdauthor); 1..8 audio
+// streams; subpicture streams; interlaced coding (field DCT and motion,
+// alternate scan, intra VLC table 1, non-linear quantiser); and the title
+// VOB split into several VTS_01_n.VOB files at sector boundaries (players
+// treat the title VOBs as one stream, so the IFO addresses stay valid).
+//
+// Safe to call from several test programs at once: a lock file per name
+// serialises the builders, each builds in a temporary folder and renames it
+// into place, and a stored description of the spec detects stale caches.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace vm::testing {
+
+struct RealTitleSpec {
+  std::string name;               // cache folder under VM_TEST_DATA_DIR "/real/" + name
+  int width = 720, height = 480;  // 720x480 or 352x480 NTSC, 720x576 PAL
+  bool pal = false;
+  int seconds = 12;
+  std::vector<int> chapterSeconds = {0, 4, 8};
+  int audioStreams = 1;
+  int subtitleStreams = 0;        // subpicture streams muxed with spumux
+  bool interlaced = false;        // field DCT/interlaced ME, alternate scan, intra VLC table 1, non-linear quant where ffmpeg offers them
+  int splitParts = 1;             // split the title VOB into this many VTS_01_n.VOB at sector boundaries
+};
+
+// The VIDEO_TS folder, ending in '/'; "" when the tools failed.
+std::string RealTitleSet(const RealTitleSpec& spec);
+
+}  // namespace vm::testing
