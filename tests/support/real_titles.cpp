@@ -115,34 +115,34 @@ bool Build(const RealTitleSpec& s, const std::string& tmp) {
   if (!Encode(s, work) || !MuxSubpictures(s, work, mpg) || !Author(s, work, mpg)) return false;
   fs::rename(work + "dvd", tmp + "dvd", ec);
   if (ec || !Split(tmp + "dvd/VIDEO_TS/", s.splitParts)) return false;
-  std::ofstream(tmp + "spec.txt") << Describe(s);
+  std::ofstream(tmp + "recipe.txt") << Describe(s);
   fs::remove_all(work, ec);
   return true;
 }
 
 bool Cached(const std::string& dir, const std::string& description) {
-  return fs::exists(dir + "dvd/VIDEO_TS/VIDEO_TS.IFO") && ReadFile(dir + "spec.txt") == description;
+  return fs::exists(dir + "dvd/VIDEO_TS/VIDEO_TS.IFO") && ReadFile(dir + "recipe.txt") == description;
 }
 
 }  // namespace
 
-std::string RealTitleSet(const RealTitleSpec& spec) {
-  if (spec.name.empty()) return "";
+std::string RealTitleSet(const RealTitleSpec& wanted) {
+  if (wanted.name.empty()) return "";
   std::string base = std::string(VM_TEST_DATA_DIR) + "/real/";
   std::error_code ec;
   fs::create_directories(base, ec);
-  std::string dir = base + spec.name + "/";
+  std::string dir = base + wanted.name + "/";
   std::string result = dir + "dvd/VIDEO_TS/";
-  std::string description = Describe(spec);
+  std::string description = Describe(wanted);
   if (Cached(dir, description)) return result;
 
-  int lock = open((base + spec.name + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  int lock = open((base + wanted.name + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
   if (lock < 0) return "";
   flock(lock, LOCK_EX);
   bool ok = Cached(dir, description);
   if (!ok) {
-    std::string tmp = base + ".build-" + spec.name + "-" + std::to_string(getpid()) + "/";
-    ok = Build(spec, tmp);
+    std::string tmp = base + ".build-" + wanted.name + "-" + std::to_string(getpid()) + "/";
+    ok = Build(wanted, tmp);
     if (ok) {
       fs::remove_all(dir, ec);
       fs::rename(tmp.substr(0, tmp.size() - 1), dir.substr(0, dir.size() - 1), ec);
@@ -150,7 +150,7 @@ std::string RealTitleSet(const RealTitleSpec& spec) {
     }
     if (!ok) {
       std::fprintf(stderr, "RealTitleSet(%s): build failed, see %swork/build.log\n",
-                   spec.name.c_str(), tmp.c_str());
+                   wanted.name.c_str(), tmp.c_str());
     }
   }
   flock(lock, LOCK_UN);
