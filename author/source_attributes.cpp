@@ -1,0 +1,81 @@
+#include "author/source_attributes.h"
+
+#include <cstring>
+
+#include "common/be.h"
+#include "common/files.h"
+
+namespace vm {
+
+namespace {
+
+constexpr char kVtsiName[] = "VTS_01_0.IFO";
+constexpr char kVtsiId[] = "DVDVIDEO-VTS";
+constexpr size_t kVtsiIdBytes = 12;
+constexpr size_t kPgcitSectorLowByte = 0xCF;  // VTSI_MAT: VTS_PGCIT sector, low byte
+constexpr size_t kPgcitCount = 0x00;          // VTS_PGCIT: number of PGCs
+constexpr size_t kPgcitFirstOffsetLow = 0x0E; // low half of the first PGC's offset
+constexpr size_t kPgcitHeaderBytes = 16;
+constexpr size_t kAttrStart = 0x100;          // VTSM_V_ATR .. end of VTS_SPST_ATRT
+constexpr size_t kPgcCopyStart = 0x0C;        // PGC_AST_CTL .. end of PGC_CLUT
+constexpr size_t kPgcCopyBytes = kSrcVtsiCopyBytes - kSrcVtsiAttrBytes;
+static_assert(kPgcCopyBytes == 216);
+static_assert(kAttrStart + kSrcVtsiAttrBytes <= kVtsiBufferBytes);
+
+constexpr char kOpenError[] = "VTSI file open error.";
+constexpr char kInvalid[] = "VTSI file format is invalid.";
+constexpr char kBadPgcNo[] = "Invalid Program Chain No (Range: 1\u301C%d).";
+
+}  // namespace
+
+int ReadSourceAttributes(TitleTables& t, Ui& ui, int title) {
+  if (title < 0 || title >= kTitleSlots) return 1;
+  Path path;
+  if (!path.Set(t.InputFolder) || !path.Append(kVtsiName)) {
+    ui.Error(kOpenError);
+    return 1;
+  }
+  // The reader found the file without regard to case; do the same here.
+  Path found;
+  if (FindFileNoCase(t.InputFolder, kVtsiName, found)) path = found;
+
+  uint8_t* v = t.VtsiBuffer;
+  std::memset(v, 0, kVtsiBufferBytes);
+  int64_t got = ReadFileHead(path.c_str(), v, kVtsiBufferBytes);
+  if (got < 0) {
+    ui.Error(kOpenError);
+    return 1;
+  }
+  size_t n = static_cast<size_t>(got);
+  if (n < kVtsiIdBytes || std::memcmp(v, kVtsiId, kVtsiIdBytes) != 0) {
+    ui.Error(kInvalid);
+    return 1;
+  }
+  size_t p = static_cast<size_t>(v[kPgcitSectorLowByte]) * kSectorBytes;
+  if (p + kPgcitHeaderBytes > n) {
+    ui.Error(kInvalid);
+    return 1;
+  }
+  int pgcs = ReadBe16(v + p + kPgcitCount);
+  if (pgcs < 1) {
+    MessageText text;
+    text.Format(kBadPgcNo, pgcs);
+    ui.Error(text.c_str());
+    return 1;
+  }
+  size_t g = p + ReadBe16(v + p + kPgcitFirstOffsetLow);
+  if (g + kPgcCopyStart + kPgcCopyBytes > n) {
+    ui.Error(kInvalid);
+    return 1;
+  }
+  // Bytes past the end of a short file read as the buffer's zeros.
+  std::memcpy(t.SrcVtsiCopy[title], v + kAttrStart, kSrcVtsiAttrBytes);
+  std::memcpy(t.SrcVtsiCopy[title] + kSrcVtsiAttrBytes, v + g + kPgcCopyStart, kPgcCopyBytes);
+  CopyField(t.DC_VtsiFName[title], path.c_str());
+  t.DC_PrgChainNo[title] = 1;
+  t.DC_VtsiEnable[title] = 1;
+  t.DC_AttCheck[title] = 1;
+  return 0;
+}
+
+}  // namespace vm

@@ -1,0 +1,14 @@
+// Re-reads the attribute bytes of the source title set (VTS_01_0.IFO in the
+// input folder) into the title's SrcVtsiCopy before a volume is written.
+#pragma once
+
+#include "common/ui.h"
+#include "title/tables.h"
+
+namespace vm {
+
+// 0 copied; 1 after its "Error" message (file missing, not a VTSI, tables
+// out of the file, no program chain).
+int ReadSourceAttributes(TitleTables& t, Ui& ui, int title);
+
+}  // namespace vm
