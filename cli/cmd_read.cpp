@@ -1,12 +1,22 @@
-#include <cstdio>
-
 #include "cli/commands.h"
+#include "title/read_command.h"
 
 namespace vm {
 
-int RunRead(TitleTables&, CliUi&, const ParsedArgs&) {
-  std::fprintf(stderr, "vobmarks-cli: read is not available in this build\n");
-  return 2;
+// vobmarks-cli read INPUT_DIR: the "Read VOB files" command, then the
+// chapter options in order, then the time list and the labels.
+int RunRead(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
+  const char* folder = args.positional.empty() ? "" : args.positional[0].c_str();
+  ReadResult r = ReadVobFiles(t, ui, folder);
+  if (r != ReadResult::Scanned || ui.Failed()) return 1;
+  if (t.TimeListNum == 0) {
+    ui.Error("No VOBU (navigation pack) is found in the VOB files.");
+    return 1;
+  }
+  int status = ApplyChapterOptions(t, ui, args);
+  if (status != 0) return status;
+  PrintTimeList(t);
+  return 0;
 }
 
 }  // namespace vm

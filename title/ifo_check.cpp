@@ -1,0 +1,116 @@
+#include "title/ifo_check.h"
+
+#include "common/be.h"
+#include "common/files.h"
+
+namespace vm {
+
+namespace {
+
+// VIDEO_TS.IFO: the title search pointer table (TT_SRPT) is taken to start
+// at sector 1.
+constexpr size_t kTtSrptOffset = 0x800;
+constexpr size_t kTtSrptFirstEntryAngles = 0x808 + 1;
+
+// VTS_01_0.IFO: VTSI_MAT, VTS_PGCI and PGC fields.
+constexpr size_t kVtsPgciSectorOffset = 0xCC;
+constexpr size_t kPgciSrpOffset = 8;
+constexpr size_t kPgciSrpBytes = 8;
+constexpr size_t kPgciSrpPgcOffset = 4;
+constexpr size_t kPgcCellCount = 3;
+constexpr size_t kPgcCellPlaybackOffset = 0xE8;
+constexpr size_t kCellPlaybackBytes = 24;
+constexpr size_t kCellFirstIlvuEnd = 12;
+
+constexpr int64_t kMinIfoBytes = 4096;
+
+const char kVtsiInvalid[] = "VTSI file format is invalid.";
+
+// True when the `width` bytes at `offset` lie inside the `size` bytes read.
+bool Inside(uint64_t offset, uint64_t width, uint64_t size) {
+  return offset <= size && width <= size - offset;
+}
+
+}  // namespace
+
+int64_t ReadIfoIntoIoBuffer(TitleTables& t, Ui& ui, const char* name) {
+  Path path;
+  MessageText msg;
+  if (!FindFileNoCase(t.InputFolder, name, path)) {
+    Path typed;
+    if (!typed.Set(t.InputFolder) || !typed.Append(name)) typed.Set(name);
+    msg.Format("%s is not found.", typed.c_str());
+    ui.Error(msg.c_str());
+    return -1;
+  }
+  int64_t n = ReadFileHead(path.c_str(), t.IoBuffer, kIoBufferBytes);
+  if (n < 0) {
+    msg.Format("%s is not found.", path.c_str());
+    ui.Error(msg.c_str());
+    return -1;
+  }
+  if (n < kMinIfoBytes) {
+    msg.Format("%s is invalid (size).", path.c_str());
+    ui.Error(msg.c_str());
+    return -1;
+  }
+  return n;
+}
+
+int CheckVideoTsIfo(TitleTables& t, Ui& ui) {
+  if (ReadIfoIntoIoBuffer(t, ui, "VIDEO_TS.IFO") < 0) return 1;
+  // At least 4096 bytes were read, so both fields lie inside the data.
+  if (ReadBe16(t.IoBuffer + kTtSrptOffset) != 1) {
+    ui.Error("Number of titles is not 1 (Multi title not supported).");
+    return 1;
+  }
+  if (t.IoBuffer[kTtSrptFirstEntryAngles] > 1) {
+    ui.Error("Multi angle is included (Multi angle not supported).");
+    return 1;
+  }
+  return 0;
+}
+
+// Every offset read from the file is checked against the bytes read before
+// it is followed; a table that leads outside them is refused as a broken
+// VTSI, as the PGC walk refuses the same faults.
+int CheckVtsInterleave(TitleTables& t, Ui& ui) {
+  int64_t read = ReadIfoIntoIoBuffer(t, ui, "VTS_01_0.IFO");
+  if (read < 0) return 1;
+  const uint64_t n = static_cast<uint64_t>(read);
+  const uint8_t* b = t.IoBuffer;
+  uint64_t p = uint64_t{kSectorBytes} * ReadBe32(b + kVtsPgciSectorOffset);
+  if (!Inside(p, 2, n)) {
+    ui.Error(kVtsiInvalid);
+    return 1;
+  }
+  int pgcs = ReadBe16(b + p);
+  for (int i = 0; i < pgcs; ++i) {
+    uint64_t srp = p + kPgciSrpOffset + kPgciSrpBytes * i + kPgciSrpPgcOffset;
+    if (!Inside(srp, 4, n)) {
+      ui.Error(kVtsiInvalid);
+      return 1;
+    }
+    uint64_t g = p + ReadBe32(b + srp);
+    if (!Inside(g, kPgcCellPlaybackOffset + 2, n)) {
+      ui.Error(kVtsiInvalid);
+      return 1;
+    }
+    uint64_t k = g + ReadBe16(b + g + kPgcCellPlaybackOffset);
+    int cells = b[g + kPgcCellCount];
+    for (int j = 0; j < cells; ++j) {
+      uint64_t ilvu = k + kCellPlaybackBytes * j + kCellFirstIlvuEnd;
+      if (!Inside(ilvu, 4, n)) {
+        ui.Error(kVtsiInvalid);
+        return 1;
+      }
+      if (ReadBe32(b + ilvu) != 0) {
+        ui.Error("Interleave is included (Interleave not supported).");
+        return 1;
+      }
+    }
+  }
+  return 0;
+}
+
+}  // namespace vm
