@@ -1,0 +1,24 @@
+// The texts the chapter commands show, character for character.
+#pragma once
+
+namespace vm {
+
+inline constexpr const char kInputDataNoneMessage[] = "Input data is none.";
+inline constexpr const char kSetOkMessage[] = "Set OK.";
+inline constexpr const char kClearChaptersQuestion[] = "All chapters are cleared. Execute or not ?";
+inline constexpr const char kIntervalRangeMessage[] = "Set a value of the range 30 to 600.";
+
+inline constexpr const char kChapterListNewQuestion[] =
+    "Chapters are set by the CHPLIST.TXT file.\nPrevious chapters setting is cleared.\n"
+    "Execute or not ?";
+inline constexpr const char kChapterListAppendQuestion[] =
+    "Chapters are set by the CHPLIST.TXT file.\nNew chapters setting is append to the current "
+    "setting.\nExecute or not ?";
+inline constexpr const char kChapterListNotFoundMessage[] = "CHPLIST.TXT is not found.";
+// Formatted with the line number.
+inline constexpr const char kChapterListInvalidLineFormat[] =
+    "An invalid description is found in the CHPLIST.TXT file (Line=%d).";
+inline constexpr const char kChapterListTooManyMessage[] =
+    "Number of chapters in the CHPLIST.TXT file is too many (>255).";
+
+}  // namespace vm
