@@ -48,6 +48,22 @@ bool SameDirectory(const char* x, const char* y) {
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
+// True when `folder` is the folder of any list's source file: by name with
+// case ignored, or (byIdentity) as the same directory under another name.
+bool HoldsSourceFile(const TitleTables& t, const char* folder, bool byIdentity) {
+  int lists = 0;
+  int titles = t.DC_TitleNum < kTitleSlots ? t.DC_TitleNum : kTitleSlots;
+  for (int i = 0; i < titles; ++i) lists += t.DC_ListNum[i];
+  if (lists > kListSlots) lists = kListSlots;
+  for (int l = 0; l < lists; ++l) {
+    Path source;
+    FolderOf(t.DC_SrcFName[l], source);
+    if (byIdentity ? SameDirectory(source.c_str(), folder) : EqualsNoCase(source.c_str(), folder))
+      return true;
+  }
+  return false;
+}
+
 bool IsOutputFileName(const char* name) {
   const char* ext = ExtensionOf(name);
   return EqualsNoCase(ext, ".VOB") || EqualsNoCase(ext, ".IFO") || EqualsNoCase(ext, ".BUP");
@@ -103,6 +119,12 @@ int PrepareOutputFolder(const TitleTables& t, AuthorState& a, Ui& ui, const char
     ui.Error(kTooLong);
     return 1;
   }
+  // The name compare comes before anything is created, so that a folder
+  // differing from the input only in case is not made first.
+  if (HoldsSourceFile(t, folder.c_str(), false)) {
+    ui.Error(kSameAsInput);
+    return 1;
+  }
   if (folder.size() > 1) {  // the root is taken without a look-up
     Path bare = folder;
     bare.s[bare.size() - 1] = '\0';
@@ -115,19 +137,9 @@ int PrepareOutputFolder(const TitleTables& t, AuthorState& a, Ui& ui, const char
     }
   }
   CopyField(a.OutputFolder, folder.c_str());
-
-  int lists = 0;
-  int titles = t.DC_TitleNum < kTitleSlots ? t.DC_TitleNum : kTitleSlots;
-  for (int i = 0; i < titles; ++i) lists += t.DC_ListNum[i];
-  if (lists > kListSlots) lists = kListSlots;
-  for (int l = 0; l < lists; ++l) {
-    Path source;
-    FolderOf(t.DC_SrcFName[l], source);
-    if (EqualsNoCase(source.c_str(), a.OutputFolder) ||
-        SameDirectory(source.c_str(), a.OutputFolder)) {
-      ui.Error(kSameAsInput);
-      return 1;
-    }
+  if (HoldsSourceFile(t, a.OutputFolder, true)) {
+    ui.Error(kSameAsInput);
+    return 1;
   }
   return 0;
 }
