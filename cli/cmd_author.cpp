@@ -1,12 +1,121 @@
-#include <cstdio>
+// vobmarks-cli author INPUT_DIR OUTPUT_DIR [options]: reads the title as
+// "Read VOB files(&R)" does, applies the chapter options in order, narrows
+// the range and drops streams when asked, then runs "Create DVD Image(&G)".
+#include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "author/create_volume.h"
 #include "cli/commands.h"
+#include "common/path.h"
+#include "title/read_command.h"
 
 namespace vm {
 
-int RunAuthor(TitleTables&, CliUi&, const ParsedArgs&) {
-  std::fprintf(stderr, "vobmarks-cli: author is not available in this build\n");
+namespace {
+
+bool ParseNumber(const std::string& text, long& value) {
+  if (text.empty() || text.size() > 9) return false;
+  for (char c : text)
+    if (c < '0' || c > '9') return false;
+  value = std::strtol(text.c_str(), nullptr, 10);
+  return true;
+}
+
+// "FIRST-LAST", both 1-based.
+bool ParseRange(const std::string& text, long& first, long& last) {
+  size_t dash = text.find('-');
+  if (dash == std::string::npos) return false;
+  return ParseNumber(text.substr(0, dash), first) && ParseNumber(text.substr(dash + 1), last) &&
+         first >= 1 && first <= last;
+}
+
+// "N[,N...]", each below `limit`.
+bool ParseStreams(const std::string& text, int limit, std::vector<int>& out) {
+  size_t pos = 0;
+  while (true) {
+    size_t comma = text.find(',', pos);
+    long n = 0;
+    if (!ParseNumber(text.substr(pos, comma == std::string::npos ? std::string::npos
+                                                                  : comma - pos), n) ||
+        n >= limit)
+      return false;
+    out.push_back(static_cast<int>(n));
+    if (comma == std::string::npos) return true;
+    pos = comma + 1;
+  }
+}
+
+int UsageError(const char* what, const std::string& value) {
+  std::fprintf(stderr, "vobmarks-cli: invalid %s value \"%s\"\n", what, value.c_str());
   return 2;
+}
+
+// VOBMARKS_HOME when set, else the folder of the executable; ends in '/'.
+bool ProgramFolder(Path& folder) {
+  const char* home = std::getenv("VOBMARKS_HOME");
+  if (home != nullptr && home[0] != '\0') return folder.Set(home) && AddTrailingSeparator(folder);
+  char exe[kPathBytes];
+  ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+  if (n <= 0) return false;
+  exe[n] = '\0';
+  FolderOf(exe, folder);
+  return !folder.empty();
+}
+
+}  // namespace
+
+int RunAuthor(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
+  // Everything given on the command line is checked before the title is read.
+  ParsedArgs chapterArgs = args;
+  chapterArgs.options.clear();
+  bool hasRange = false;
+  long first = 0, last = 0;
+  std::vector<int> dropAudio, dropSubpicture;
+  for (const GivenOption& o : args.options) {
+    switch (o.id) {
+      case Opt::Range:
+        if (!ParseRange(o.value, first, last)) return UsageError("--range", o.value);
+        hasRange = true;
+        break;
+      case Opt::DropAudio:
+        if (!ParseStreams(o.value, kAudioStreamSlots, dropAudio))
+          return UsageError("--drop-audio", o.value);
+        break;
+      case Opt::DropSubpicture:
+        if (!ParseStreams(o.value, kSubpicStreamSlots, dropSubpicture))
+          return UsageError("--drop-subpicture", o.value);
+        break;
+      default: chapterArgs.options.push_back(o);
+    }
+  }
+  Path programFolder;
+  if (!ProgramFolder(programFolder)) programFolder.Set("/");
+
+  if (ReadVobFiles(t, ui, args.positional[0].c_str()) != ReadResult::Scanned || ui.Failed())
+    return 1;
+  if (t.TimeListNum == 0) {
+    ui.Error("No VOBU (navigation pack) is found in the VOB files.");
+    return 1;
+  }
+  if (int r = ApplyChapterOptions(t, ui, chapterArgs); r != 0) return r;
+  if (hasRange) {
+    if (last > t.TimeListNum) {
+      std::fprintf(stderr, "vobmarks-cli: --range %ld-%ld is outside entries 1-%d\n", first, last,
+                   t.TimeListNum);
+      return 2;
+    }
+    t.RangeStart = static_cast<int32_t>(first - 1);
+    t.RangeEnd = static_cast<int32_t>(last - 1);
+  }
+  for (int n : dropAudio) t.DC_A_Use[0][n] = 0;
+  for (int n : dropSubpicture) t.DC_C_Use[0][n] = 0;
+
+  CreateResult r = CreateVolume(t, Author(), ui, args.positional[1].c_str(), programFolder.c_str());
+  return r == CreateResult::NormalEnd ? 0 : 1;
 }
 
 }  // namespace vm
