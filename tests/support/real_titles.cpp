@@ -36,7 +36,9 @@ std::string Clock(int seconds) {
 }
 
 bool Run(const std::string& work, const std::string& command) {
-  return RunCommand("cd '" + work + "' && " + command + " >>build.log 2>&1") == 0;
+  // The subshell keeps a command's own output redirection (spumux writes
+  // the muxed stream to its standard output).
+  return RunCommand("cd '" + work + "' && ( " + command + " ) >>build.log 2>&1") == 0;
 }
 
 bool Encode(const RealTitleSpec& s, const std::string& work) {

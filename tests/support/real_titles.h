@@ -2,7 +2,7 @@
 // picture and sine tones, -target ntsc-dvd / pal-dvd), spumux (subpicture
 // streams) and dvdauthor, and cached under VM_TEST_DATA_DIR "/real/<name>".
 //
-// What a spec offers: NTSC 720x480 or 352x480, PAL 720x576; the length in
+// What a recipe offers: NTSC 720x480 or 352x480, PAL 720x576; the length in
 // seconds; chapter points (seconds, passed to dvdauthor); 1..8 audio
 // streams; subpicture streams; interlaced coding (field DCT and motion,
 // alternate scan, intra VLC table 1, non-linear quantiser); and the title
@@ -11,7 +11,7 @@
 //
 // Safe to call from several test programs at once: a lock file per name
 // serialises the builders, each builds in a temporary folder and renames it
-// into place, and a stored description of the spec detects stale caches.
+// into place, and a stored description of the recipe detects stale caches.
 #pragma once
 
 #include <string>
