@@ -1,12 +1,47 @@
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 #include "cli/commands.h"
+#include "play/preview_decoder.h"
+#include "play/preview_request.h"
+#include "title/read_command.h"
 
 namespace vm {
 
-int RunPreview(TitleTables&, CliUi&, const ParsedArgs&) {
-  std::fprintf(stderr, "vobmarks-cli: preview is not available in this build\n");
-  return 2;
+// vobmarks-cli preview INPUT_DIR ENTRY OUT: the picture the preview window
+// shows for the 1-based time-list entry ENTRY, written as .ppm or .bmp.
+int RunPreview(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
+  const std::string& entryText = args.positional[1];
+  const std::string& out = args.positional[2];
+  char* end = nullptr;
+  const long entry = std::strtol(entryText.c_str(), &end, 10);
+  if (entryText.empty() || *end != '\0' || entry < 1) {
+    std::fprintf(stderr, "vobmarks-cli: ENTRY must be a time-list entry number from 1\n");
+    return 2;
+  }
+  ReadResult r = ReadVobFiles(t, ui, args.positional[0].c_str());
+  if (r != ReadResult::Scanned || ui.Failed() || t.TimeListNum == 0) return 1;
+  static PreviewRequest request;
+  if (entry > t.TimeListNum || !FillPreviewRequest(t, static_cast<int32_t>(entry - 1), request)) {
+    std::fprintf(stderr, "vobmarks-cli: the time list has %d entries\n", t.TimeListNum);
+    return 1;
+  }
+  static uint8_t image[kPreviewImageBytes];
+  std::memset(image, 0, sizeof image);
+  SetPreviewImage(image);
+  const int32_t result =
+      DecodePreviewPicture(ui, request.vobPath, request.continuationPath, request.sector);
+  const int written = WritePreviewImage(image, out.c_str());
+  if (written == 1) {
+    std::fprintf(stderr, "vobmarks-cli: OUT must end in .ppm or .bmp\n");
+    return 2;
+  }
+  if (written == 2) {
+    std::fprintf(stderr, "vobmarks-cli: cannot write %s\n", out.c_str());
+    return 1;
+  }
+  return result == kPreviewFinished ? 0 : 1;
 }
 
 }  // namespace vm

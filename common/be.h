@@ -27,7 +27,7 @@ inline void WriteBe32(uint8_t* p, uint32_t v) {
   p[3] = static_cast<uint8_t>(v);
 }
 
-// Little-endian, used only by the history file.
+// Little-endian, used by the history file and the BMP header.
 inline uint32_t ReadLe32(const uint8_t* p) {
   return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
          (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);

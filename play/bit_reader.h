@@ -1,0 +1,47 @@
+#pragma once
+
+// MSB-first bit reader over the elementary-stream buffer. Bits at and beyond
+// the limit read as zero, so a slice that runs off the data ends instead of
+// reading stale or foreign memory.
+
+#include <cstdint>
+
+namespace vm::mpeg2 {
+
+class BitReader {
+ public:
+  BitReader(const uint8_t* data, uint32_t limit, uint64_t bitPos)
+      : data_(data), limit_(limit), pos_(bitPos) {}
+
+  // The next n bits (1..32) without consuming them.
+  uint32_t Peek(int n) const {
+    const uint64_t byte = pos_ >> 3;
+    uint64_t window = 0;
+    if (byte + 8 <= limit_) {
+      for (int i = 0; i < 8; ++i) window = (window << 8) | data_[byte + i];
+    } else {
+      for (uint64_t i = 0; i < 8; ++i)
+        window = (window << 8) | (byte + i < limit_ ? data_[byte + i] : 0u);
+    }
+    window <<= (pos_ & 7);
+    return static_cast<uint32_t>(window >> (64 - n));
+  }
+
+  void Skip(int n) { pos_ += static_cast<uint64_t>(n); }
+
+  uint32_t Read(int n) {
+    const uint32_t v = Peek(n);
+    Skip(n);
+    return v;
+  }
+
+  // True once every remaining bit would read as zero.
+  bool PastEnd() const { return (pos_ >> 3) >= limit_; }
+
+ private:
+  const uint8_t* data_;
+  uint64_t limit_;
+  uint64_t pos_;
+};
+
+}  // namespace vm::mpeg2

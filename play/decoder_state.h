@@ -1,0 +1,95 @@
+#pragma once
+
+// The preview decoder's process-wide state: stream buffers, the values of the
+// headers met so far, the macroblock being decoded and three frame stores.
+
+#include <cstdint>
+
+namespace vm::mpeg2 {
+
+constexpr uint32_t kReadSize = 1048576;
+constexpr uint32_t kPackBufferBytes = 1048576;
+constexpr uint32_t kStreamBufferBytes = 2097152;
+constexpr int kStoreMaxWidth = 720;
+constexpr int kStoreMaxHeight = 576;
+constexpr int kStoreSamples = kStoreMaxWidth * kStoreMaxHeight * 3;
+
+enum InputState : uint32_t { kReading = 0, kInputEnded = 1, kPictureComplete = 2 };
+
+constexpr int kPictureI = 1;
+constexpr int kPictureP = 2;
+constexpr int kPictureB = 3;
+constexpr int kFramePicture = 3;
+
+struct DecoderState {
+  uint8_t packBuffer[kPackBufferBytes];
+  uint8_t stream[kStreamBufferBytes];
+  uint32_t fill;
+  uint32_t parsePos;
+  uint32_t inputState;
+  int32_t errorCode;
+  int32_t pictureCount;
+  int32_t mbAddress;
+
+  // Sequence.
+  int32_t horizontalSize;
+  int32_t verticalSize;
+  int32_t chromaFormat;
+  int32_t dataPartitioning;
+
+  // Picture.
+  int32_t pictureCodingType;
+  int32_t fCode[2][2];
+  int32_t intraDcPrecision;
+  int32_t pictureStructure;
+  int32_t framePredFrameDct;
+  int32_t concealmentMotionVectors;
+  int32_t qScaleType;
+  int32_t intraVlcFormat;
+  int32_t alternateScan;
+  int32_t progressiveFrame;
+
+  // Intra luma, non-intra luma, intra chroma, non-intra chroma; zigzag order.
+  int32_t matrix[4][64];
+
+  // Slice and macroblock.
+  int32_t quantiserScaleCode;
+  int32_t mbQuant, mbForward, mbBackward, mbPattern, mbIntra;
+  int32_t motionVectorCount;
+  int32_t fieldMotionFormat;  // 1 when vectors are field vectors
+  int32_t dualPrime;
+  int32_t dctType;
+  int32_t fieldSelect[2][2];
+  int32_t vector[2][2][2];  // [r][s][t], as decoded (field vectors in field units)
+  int32_t pmv[2][2][2];
+  int32_t dmVector[2];
+  int32_t dcPredictor[3];
+  int32_t blockCoded[12];
+  int32_t coefficients[12][64];
+  int32_t samples[6][64];
+
+  int16_t store[3][kStoreSamples];
+  int32_t forwardIndex;
+  int32_t currentIndex;
+
+  uint8_t* previewImage;
+};
+
+DecoderState& State();
+
+// Decodes one slice whose header starts at byte offset `start` of the stream.
+void DecodeSlice(DecoderState& d, uint32_t start);
+
+// Writes the current store into the preview image.
+void ConvertPicture(DecoderState& d);
+
+// Store geometry for the current sequence, bounded by the store's capacity.
+struct StoreGeometry {
+  int32_t width;   // pixels per row that are stored
+  int32_t pitch;   // samples per row
+  int32_t rows;    // 16 * mb_height: picture line k is row rows - 1 - k
+  int32_t maxRows; // rows that fit in the store
+};
+StoreGeometry Geometry(const DecoderState& d);
+
+}  // namespace vm::mpeg2

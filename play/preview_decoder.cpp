@@ -1,0 +1,338 @@
+#include "play/preview_decoder.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "common/be.h"
+#include "play/bit_reader.h"
+#include "play/decoder_state.h"
+#include "play/mpeg2_tables.h"
+
+namespace vm {
+
+using namespace mpeg2;
+
+namespace mpeg2 {
+
+DecoderState& State() {
+  static DecoderState* state = new DecoderState();
+  return *state;
+}
+
+StoreGeometry Geometry(const DecoderState& d) {
+  StoreGeometry g;
+  g.width = d.horizontalSize < kStoreMaxWidth ? d.horizontalSize : kStoreMaxWidth;
+  if (g.width < 0) g.width = 0;
+  g.pitch = (3 * g.width + 3) & ~3;
+  g.rows = 16 * ((d.verticalSize + 15) / 16);
+  g.maxRows = g.pitch > 0 ? kStoreSamples / g.pitch : 0;
+  if (g.maxRows > g.rows) g.maxRows = g.rows;
+  return g;
+}
+
+}  // namespace mpeg2
+
+namespace {
+
+// Pack layout: a 14-byte pack header, then the PES packet.
+constexpr int kPackBytes = 2048;
+constexpr int kPesStartOffset = 14;
+constexpr int kPesLengthOffset = 18;
+constexpr int kPesHeaderLengthOffset = 22;
+constexpr int kPesHeaderFixedEnd = 23;
+constexpr uint32_t kPackStartCode = 0x000001BA;
+constexpr uint32_t kVideoStreamCode = 0x000001E0;
+
+// Start code values.
+constexpr int kPictureStart = 0x00;
+constexpr int kSliceFirst = 0x01;
+constexpr int kSliceLast = 0xAF;
+constexpr int kSequenceHeader = 0xB3;
+constexpr int kExtensionStart = 0xB5;
+constexpr int kGroupStart = 0xB8;
+
+// Extension identifiers.
+constexpr int kSequenceExtension = 1;
+constexpr int kQuantMatrixExtension = 3;
+constexpr int kSequenceScalableExtension = 5;
+constexpr int kPictureCodingExtension = 8;
+
+constexpr int kMatrixIntraLuma = 0;
+constexpr int kMatrixNonIntraLuma = 1;
+constexpr int kMatrixIntraChroma = 2;
+constexpr int kMatrixNonIntraChroma = 3;
+
+BitReader ReaderAt(const DecoderState& d, uint32_t byte) {
+  return BitReader(d.stream, d.fill, uint64_t{byte} * 8);
+}
+
+void LoadMatrix(BitReader& bits, int32_t* m, bool keepZero) {
+  for (int k = 0; k < 64; ++k) {
+    const int32_t v = static_cast<int32_t>(bits.Read(8));
+    if (v != 0 || !keepZero) m[k] = v;
+  }
+}
+
+void ParseSequenceHeader(DecoderState& d, uint32_t start) {
+  BitReader bits = ReaderAt(d, start);
+  d.horizontalSize = static_cast<int32_t>(bits.Read(12));
+  d.verticalSize = static_cast<int32_t>(bits.Read(12));
+  bits.Skip(4 + 4 + 18 + 1 + 10 + 1);  // aspect, rate, bit rate, marker, vbv, constrained
+  d.dataPartitioning = 0;
+  if (bits.Read(1)) {
+    LoadMatrix(bits, d.matrix[kMatrixIntraLuma], false);
+  } else {
+    for (int k = 0; k < 64; ++k) d.matrix[kMatrixIntraLuma][k] = kDefaultIntraMatrix[kZigzagToRaster[k]];
+  }
+  std::memcpy(d.matrix[kMatrixIntraChroma], d.matrix[kMatrixIntraLuma], sizeof d.matrix[0]);
+  if (bits.Read(1)) {
+    LoadMatrix(bits, d.matrix[kMatrixNonIntraLuma], false);
+  } else {
+    for (int k = 0; k < 64; ++k) d.matrix[kMatrixNonIntraLuma][k] = 16;
+  }
+  std::memcpy(d.matrix[kMatrixNonIntraChroma], d.matrix[kMatrixNonIntraLuma], sizeof d.matrix[0]);
+}
+
+void ParsePictureCodingExtension(DecoderState& d, BitReader& bits) {
+  for (int s = 0; s < 2; ++s)
+    for (int t = 0; t < 2; ++t) d.fCode[s][t] = static_cast<int32_t>(bits.Read(4));
+  d.intraDcPrecision = static_cast<int32_t>(bits.Read(2));
+  d.pictureStructure = static_cast<int32_t>(bits.Read(2));
+  bits.Skip(1);  // top_field_first
+  d.framePredFrameDct = static_cast<int32_t>(bits.Read(1));
+  d.concealmentMotionVectors = static_cast<int32_t>(bits.Read(1));
+  d.qScaleType = static_cast<int32_t>(bits.Read(1));
+  d.intraVlcFormat = static_cast<int32_t>(bits.Read(1));
+  d.alternateScan = static_cast<int32_t>(bits.Read(1));
+  bits.Skip(2);  // repeat_first_field, chroma_420_type
+  d.progressiveFrame = static_cast<int32_t>(bits.Read(1));
+  // The composite display fields follow; nothing uses them.
+  constexpr int32_t kCodes[2][2] = {{kErrForwardHorizontalFCode, kErrForwardVerticalFCode},
+                                    {kErrBackwardHorizontalFCode, kErrBackwardVerticalFCode}};
+  for (int s = 0; s < 2; ++s)
+    for (int t = 0; t < 2; ++t)
+      if (d.fCode[s][t] == 0) d.errorCode = kCodes[s][t];
+}
+
+void ParseExtension(DecoderState& d, uint32_t start) {
+  BitReader bits = ReaderAt(d, start);
+  const int id = static_cast<int>(bits.Read(4));
+  switch (id) {
+    case kSequenceExtension:
+      bits.Skip(8 + 1);  // profile_and_level, progressive_sequence
+      d.chromaFormat = static_cast<int32_t>(bits.Read(2));
+      break;
+    case kQuantMatrixExtension:
+      for (int m = 0; m < 4; ++m)
+        if (bits.Read(1)) LoadMatrix(bits, d.matrix[m], true);
+      break;
+    case kSequenceScalableExtension:
+      if (bits.Read(2) == 0) d.dataPartitioning = 1;
+      break;
+    case kPictureCodingExtension:
+      ParsePictureCodingExtension(d, bits);
+      break;
+    default:
+      break;
+  }
+}
+
+void ParsePictureHeader(DecoderState& d, uint32_t start) {
+  BitReader bits = ReaderAt(d, start);
+  bits.Skip(10);  // temporal_reference
+  d.pictureCodingType = static_cast<int32_t>(bits.Read(3));
+  bits.Skip(16);  // vbv_delay
+  if (d.pictureCodingType == kPictureP || d.pictureCodingType == kPictureB) bits.Skip(4);
+  if (d.pictureCodingType == kPictureB) bits.Skip(4);
+  while (bits.Read(1) == 1 && !bits.PastEnd()) bits.Skip(8);
+
+  if (d.pictureCodingType == kPictureB) {
+    d.currentIndex = 2;
+  } else {
+    d.currentIndex = d.forwardIndex;
+    d.forwardIndex = 1 - d.forwardIndex;
+  }
+  if (d.pictureCodingType == kPictureP || d.pictureCodingType == kPictureB)
+    std::memcpy(d.store[d.currentIndex], d.store[d.forwardIndex], sizeof d.store[0]);
+}
+
+// Returns false when a sequence header is too small to show.
+bool ScanStartCodes(DecoderState& d) {
+  for (;;) {
+    if (d.inputState == kReading && d.fill - d.parsePos < kReadSize) {
+      const uint32_t left = d.fill - d.parsePos;
+      std::memmove(d.stream, d.stream + d.parsePos, left);
+      d.fill = left;
+      d.parsePos = 0;
+      return true;
+    }
+    uint32_t at = d.parsePos;
+    bool found = false;
+    for (; d.fill >= 3 && at + 3 < d.fill; ++at) {
+      if (d.stream[at + 2] > 1) {
+        at += 2;  // no start code can begin at at, at+1 or at+2
+        continue;
+      }
+      if (d.stream[at] == 0 && d.stream[at + 1] == 0 && d.stream[at + 2] == 1) {
+        found = true;
+        break;
+      }
+    }
+    if (!found) {
+      d.fill = 0;
+      d.parsePos = 0;
+      return true;
+    }
+    const int v = d.stream[at + 3];
+    const uint32_t body = at + 4;
+    if (v == kPictureStart) {
+      if (++d.pictureCount == 2) {
+        if (d.pictureCodingType != kPictureB) ConvertPicture(d);
+        d.inputState = kPictureComplete;
+        return true;
+      }
+      d.mbAddress = 0;
+      ParsePictureHeader(d, body);
+    } else if (v >= kSliceFirst && v <= kSliceLast) {
+      DecodeSlice(d, body);
+    } else if (v == kSequenceHeader) {
+      ParseSequenceHeader(d, body);
+      if (d.verticalSize <= 240) {
+        d.errorCode = kErrPictureTooSmall;
+        return false;
+      }
+    } else if (v == kExtensionStart) {
+      ParseExtension(d, body);
+    } else if (v == kGroupStart) {
+      // Group of pictures header: nothing in it is needed.
+    }
+    d.parsePos = body;
+  }
+}
+
+// Keeps the video packs of what was read and appends their PES payloads to
+// the elementary-stream buffer. A pack whose lengths would place the payload
+// outside the pack is skipped.
+void AppendVideoPayloads(DecoderState& d, uint32_t bytesRead) {
+  uint32_t kept = 0;
+  for (uint32_t off = 0; off + kPackBytes <= bytesRead; off += kPackBytes) {
+    const uint8_t* p = d.packBuffer + off;
+    if (ReadBe32(p) != kPackStartCode || ReadBe32(p + kPesStartOffset) != kVideoStreamCode) continue;
+    if (off != kept) std::memmove(d.packBuffer + kept, p, kPackBytes);
+    kept += kPackBytes;
+  }
+  for (uint32_t off = 0; off < kept; off += kPackBytes) {
+    const uint8_t* p = d.packBuffer + off;
+    const int32_t pesLength = ReadBe16(p + kPesLengthOffset);
+    const int32_t headerLength = p[kPesHeaderLengthOffset];
+    const int32_t payload = pesLength - 3 - headerLength;
+    const int32_t first = kPesHeaderFixedEnd + headerLength;
+    if (payload < 0 || first + payload > kPackBytes) continue;
+    if (d.fill + static_cast<uint32_t>(payload) > kStreamBufferBytes) continue;
+    std::memcpy(d.stream + d.fill, p + first, static_cast<size_t>(payload));
+    d.fill += static_cast<uint32_t>(payload);
+  }
+}
+
+uint32_t ReadFully(int fd, uint8_t* buffer, uint32_t size) {
+  uint32_t got = 0;
+  while (got < size) {
+    const ssize_t n = read(fd, buffer + got, size - got);
+    if (n <= 0) break;
+    got += static_cast<uint32_t>(n);
+  }
+  return got;
+}
+
+void ReadMore(DecoderState& d, int fd, char* continuationPath) {
+  uint32_t got = ReadFully(fd, d.packBuffer, kReadSize);
+  if (got < kReadSize && continuationPath[0] != '\0') {
+    const int next = open(continuationPath, O_RDONLY | O_CLOEXEC);
+    if (next >= 0) {
+      got += ReadFully(next, d.packBuffer + got, kReadSize - got);
+      close(next);
+    }
+    continuationPath[0] = '\0';
+  }
+  AppendVideoPayloads(d, got);
+  if (got < kReadSize) d.inputState = kInputEnded;
+}
+
+}  // namespace
+
+void SetPreviewImage(uint8_t* image) { State().previewImage = image; }
+
+int32_t DecodePreviewPicture(Ui& owner, const char* vobPath, char* continuationPath,
+                             uint32_t startSector) {
+  DecoderState& d = State();
+  std::memset(d.stream, 0, kReadSize);
+  d.forwardIndex = 0;
+  d.currentIndex = 1;
+
+  char text[512];
+  const int fd = open(vobPath, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    std::snprintf(text, sizeof text, "%s open error (Preview).", vobPath);
+    owner.Error(text);
+    return kPreviewOpenError;
+  }
+  const off_t offset = static_cast<off_t>(uint64_t{startSector} * kPackBytes);
+  if (lseek(fd, offset, SEEK_SET) != offset) {
+    owner.Error("Seek error (Preview).");
+    close(fd);
+    return kPreviewSeekError;
+  }
+  d.fill = d.parsePos = d.inputState = 0;
+  d.errorCode = d.pictureCount = 0;
+
+  while (!(d.inputState == kPictureComplete || d.errorCode != 0 ||
+           (d.inputState == kInputEnded && d.fill - d.parsePos < 4))) {
+    if (!ScanStartCodes(d)) {
+      close(fd);
+      return kPreviewTooSmall;
+    }
+    if (d.inputState == kPictureComplete || d.errorCode != 0) break;
+    ReadMore(d, fd, continuationPath);
+  }
+  close(fd);
+  if (d.errorCode != 0) {
+    std::snprintf(text, sizeof text, "Decode error (%d, Preview).", d.errorCode);
+    owner.Error(text);
+    return kPreviewDecodeError;
+  }
+  return kPreviewFinished;
+}
+
+namespace mpeg2 {
+
+namespace {
+uint8_t Clamp(int32_t v) { return static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v)); }
+}  // namespace
+
+void ConvertPicture(DecoderState& d) {
+  if (d.previewImage == nullptr) return;
+  const StoreGeometry g = Geometry(d);
+  const int32_t w = g.width;
+  const int32_t h = d.verticalSize < 480 ? d.verticalSize : 480;
+  const int32_t colStep = w > kPreviewWidth ? 2 : 1;
+  const int32_t rowStep = h > kPreviewHeight ? 2 : 1;
+  const int16_t* store = d.store[d.currentIndex];
+  for (int32_t row = 0, out = 0; row < h && row < g.maxRows && out < kPreviewHeight;
+       row += rowStep, ++out) {
+    uint8_t* o = d.previewImage + out * kPreviewRowBytes;
+    const int16_t* s = store + row * g.pitch;
+    for (int32_t x = 0, col = 0; x < w && col < kPreviewWidth; x += colStep, ++col) {
+      const int32_t y = s[3 * x], cb = s[3 * x + 1], cr = s[3 * x + 2];
+      o[3 * col + 0] = Clamp(y + ((454 * cb) >> 8));
+      o[3 * col + 1] = Clamp(y + ((-88 * cb - 182 * cr) >> 8));
+      o[3 * col + 2] = Clamp(y + ((359 * cr) >> 8));
+    }
+  }
+}
+
+}  // namespace mpeg2
+
+}  // namespace vm

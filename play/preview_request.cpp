@@ -1,0 +1,94 @@
+#include "play/preview_request.h"
+
+#include <strings.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "common/be.h"
+#include "play/preview_decoder.h"
+
+namespace vm {
+
+bool FillPreviewRequest(const TitleTables& t, int32_t i, PreviewRequest& request) {
+  if (i < 0 || i >= t.TimeListNum) return false;
+  const int32_t file = t.TimeListFileNo[i];
+  if (file < 0 || file >= t.VobFileNum) return false;
+  std::snprintf(request.vobPath, sizeof request.vobPath, "%s", t.VobFileName[file]);
+  if (file + 1 < t.VobFileNum)
+    std::snprintf(request.continuationPath, sizeof request.continuationPath, "%s",
+                  t.VobFileName[file + 1]);
+  else
+    request.continuationPath[0] = '\0';
+  request.sector = static_cast<uint32_t>(t.TimeListSector[i]);
+  return true;
+}
+
+namespace {
+
+// BMP layout: 14-byte file header, 40-byte information header.
+constexpr int kBmpFileHeaderBytes = 14;
+constexpr int kBmpInfoHeaderBytes = 40;
+constexpr int kBmpHeaderBytes = kBmpFileHeaderBytes + kBmpInfoHeaderBytes;
+constexpr int kBmpFileSizeOffset = 2;
+constexpr int kBmpPixelOffsetOffset = 10;
+constexpr int kBmpInfoSizeOffset = 14;
+constexpr int kBmpWidthOffset = 18;
+constexpr int kBmpHeightOffset = 22;
+constexpr int kBmpPlanesOffset = 26;
+constexpr int kBmpBitCountOffset = 28;
+constexpr int kBmpImageSizeOffset = 34;
+
+bool EndsWith(const char* path, const char* ext) {
+  const size_t n = std::strlen(path), e = std::strlen(ext);
+  return n >= e && strcasecmp(path + n - e, ext) == 0;
+}
+
+void WriteLe16(uint8_t* p, uint32_t v) {
+  p[0] = static_cast<uint8_t>(v);
+  p[1] = static_cast<uint8_t>(v >> 8);
+}
+
+bool WriteBmp(std::FILE* f, const uint8_t* image) {
+  // BMP rows are bottom-up too, so the image goes out as it is.
+  uint8_t h[kBmpHeaderBytes] = {'B', 'M'};
+  WriteLe32(h + kBmpFileSizeOffset, kBmpHeaderBytes + kPreviewImageBytes);
+  WriteLe32(h + kBmpPixelOffsetOffset, kBmpHeaderBytes);
+  WriteLe32(h + kBmpInfoSizeOffset, kBmpInfoHeaderBytes);
+  WriteLe32(h + kBmpWidthOffset, kPreviewWidth);
+  WriteLe32(h + kBmpHeightOffset, kPreviewHeight);
+  WriteLe16(h + kBmpPlanesOffset, 1);
+  WriteLe16(h + kBmpBitCountOffset, 24);
+  WriteLe32(h + kBmpImageSizeOffset, kPreviewImageBytes);
+  return std::fwrite(h, 1, sizeof h, f) == sizeof h &&
+         std::fwrite(image, 1, kPreviewImageBytes, f) == static_cast<size_t>(kPreviewImageBytes);
+}
+
+bool WritePpm(std::FILE* f, const uint8_t* image) {
+  if (std::fprintf(f, "P6\n%d %d\n255\n", kPreviewWidth, kPreviewHeight) < 0) return false;
+  uint8_t row[kPreviewRowBytes];
+  for (int y = kPreviewHeight - 1; y >= 0; --y) {
+    const uint8_t* src = image + y * kPreviewRowBytes;
+    for (int x = 0; x < kPreviewWidth; ++x) {
+      row[3 * x] = src[3 * x + 2];
+      row[3 * x + 1] = src[3 * x + 1];
+      row[3 * x + 2] = src[3 * x];
+    }
+    if (std::fwrite(row, 1, sizeof row, f) != sizeof row) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int WritePreviewImage(const uint8_t* image, const char* path) {
+  const bool bmp = EndsWith(path, ".bmp");
+  if (!bmp && !EndsWith(path, ".ppm")) return 1;
+  std::FILE* f = std::fopen(path, "wb");
+  if (f == nullptr) return 2;
+  bool ok = bmp ? WriteBmp(f, image) : WritePpm(f, image);
+  if (std::fclose(f) != 0) ok = false;
+  return ok ? 0 : 2;
+}
+
+}  // namespace vm

@@ -1,0 +1,492 @@
+// Slices, macroblocks and blocks of one picture, with inverse quantisation,
+// the integer IDCT and reconstruction into the current frame store.
+
+#include <cstdlib>
+#include <cstring>
+
+#include "play/bit_reader.h"
+#include "play/decoder_state.h"
+#include "play/mpeg2_tables.h"
+#include "play/preview_decoder.h"
+
+namespace vm::mpeg2 {
+
+namespace {
+
+constexpr int kMotionField = 1;
+constexpr int kMotionFrame = 2;
+constexpr int kMotionDualPrime = 3;
+constexpr int kChroma420 = 1;
+constexpr int kChroma422 = 2;
+constexpr int kChroma444 = 3;
+// Bounds the DC predictors on corrupt streams; valid ones stay below 2048.
+constexpr int32_t kDcPredictorBound = 65535;
+
+int BlockCount(int chromaFormat) {
+  return chromaFormat == kChroma444 ? 12 : (chromaFormat == kChroma422 ? 8 : 6);
+}
+
+void ResetDcPredictors(DecoderState& d) {
+  for (int32_t& p : d.dcPredictor) p = 128 << d.intraDcPrecision;
+}
+
+void ResetMotionPredictors(DecoderState& d) { std::memset(d.pmv, 0, sizeof d.pmv); }
+
+// ---- motion vectors ----
+
+int32_t ReadMotionCode(DecoderState& d, BitReader& bits) {
+  const VlcCode c = Tables().motionCode[bits.Peek(11)];
+  if (c.bits == 0) {
+    d.errorCode = kErrMotionCode;
+    return 0;
+  }
+  bits.Skip(c.bits);
+  return c.value;
+}
+
+int32_t ReadDmVector(BitReader& bits) {
+  const VlcCode c = Tables().dmVector[bits.Peek(2)];
+  bits.Skip(c.bits);
+  return c.value;
+}
+
+// One vector component by the standard's motion vector reconstruction.
+void DecodeComponent(DecoderState& d, BitReader& bits, int r, int s, int t) {
+  const int32_t code = ReadMotionCode(d, bits);
+  const int32_t fCode = d.fCode[s][t] < 1 ? 1 : (d.fCode[s][t] > 9 ? 9 : d.fCode[s][t]);
+  const int32_t rSize = fCode - 1;
+  int32_t residual = 0;
+  if (fCode != 1 && code != 0) residual = static_cast<int32_t>(bits.Read(rSize));
+  if (d.dualPrime) d.dmVector[t] = ReadDmVector(bits);
+
+  const int32_t f = 1 << rSize;
+  const int32_t high = 16 * f - 1, low = -16 * f, range = 32 * f;
+  int32_t delta = code;
+  if (f != 1 && code != 0) {
+    delta = (std::abs(code) - 1) * f + residual + 1;
+    if (code < 0) delta = -delta;
+  }
+  const bool halve = d.fieldMotionFormat && t == 1 && d.pictureStructure == kFramePicture;
+  int32_t prediction = halve ? (d.pmv[r][s][t] >> 1) : d.pmv[r][s][t];
+  int32_t v = prediction + delta;
+  if (v < low) v += range;
+  if (v > high) v -= range;
+  d.vector[r][s][t] = v;
+  d.pmv[r][s][t] = halve ? v * 2 : v;
+}
+
+void DecodeMotionVectors(DecoderState& d, BitReader& bits, int s) {
+  if (d.motionVectorCount == 1) {
+    if (d.fieldMotionFormat && !d.dualPrime) d.fieldSelect[0][s] = static_cast<int32_t>(bits.Read(1));
+    DecodeComponent(d, bits, 0, s, 0);
+    DecodeComponent(d, bits, 0, s, 1);
+    for (int t = 0; t < 2; ++t) {
+      d.pmv[1][s][t] = d.pmv[0][s][t];
+      d.vector[1][s][t] = d.vector[0][s][t];
+    }
+    d.fieldSelect[1][s] = d.fieldSelect[0][s];
+  } else {
+    for (int r = 0; r < 2; ++r) {
+      d.fieldSelect[r][s] = static_cast<int32_t>(bits.Read(1));
+      DecodeComponent(d, bits, r, s, 0);
+      DecodeComponent(d, bits, r, s, 1);
+    }
+  }
+}
+
+// ---- blocks ----
+
+int32_t ReadDcDifferential(const VlcCode* table, int peekBits, BitReader& bits) {
+  const VlcCode c = table[bits.Peek(peekBits)];
+  bits.Skip(c.bits == 0 ? peekBits : c.bits);
+  const int size = c.bits == 0 ? 0 : c.value;
+  if (size == 0) return 0;
+  const int32_t v = static_cast<int32_t>(bits.Read(size));
+  return v < (1 << (size - 1)) ? v - (1 << size) + 1 : v;
+}
+
+void ReadBlock(DecoderState& d, BitReader& bits, int b) {
+  int32_t* coef = d.coefficients[b];
+  std::memset(coef, 0, sizeof d.coefficients[0]);
+  int pos = 0;
+  const bool intra = d.mbIntra != 0;
+  const DctCode* table = Tables().dctZero;
+  if (intra) {
+    const int comp = b < 4 ? 0 : 1 + ((b - 4) & 1);
+    const int32_t diff = comp == 0 ? ReadDcDifferential(Tables().dcSizeLuma, 9, bits)
+                                   : ReadDcDifferential(Tables().dcSizeChroma, 10, bits);
+    int32_t& pred = d.dcPredictor[comp];
+    pred += diff;
+    if (pred > kDcPredictorBound) pred = kDcPredictorBound;
+    if (pred < -kDcPredictorBound) pred = -kDcPredictorBound;
+    coef[0] = pred;
+    pos = 1;
+    if (d.intraVlcFormat) table = Tables().dctOne;
+  } else if (bits.Peek(1) == 1) {
+    // First coefficient of a non-intra block: '1s' is run 0, level 1.
+    bits.Skip(1);
+    coef[0] = bits.Read(1) ? -1 : 1;
+    pos = 1;
+  }
+  for (;;) {
+    const uint32_t window = bits.Peek(17);
+    const DctCode c = table[window >> 1];
+    if (c.bits == 0) {
+      d.errorCode = kErrCoefficientCode;
+      return;
+    }
+    int32_t run, level;
+    if (c.run == kEndOfBlock) {
+      bits.Skip(c.bits);
+      return;
+    }
+    if (c.run == kEscape) {
+      bits.Skip(6);
+      run = static_cast<int32_t>(bits.Read(6));
+      level = static_cast<int32_t>(bits.Read(12));
+      if (level >= 2048) level -= 4096;
+    } else {
+      run = c.run;
+      level = (window >> (16 - c.bits)) & 1 ? -c.level : c.level;
+      bits.Skip(c.bits + 1);
+    }
+    pos += run;
+    if (pos > 63) {
+      d.errorCode = kErrTooManyCoefficients;
+      return;
+    }
+    coef[pos++] = level;
+  }
+}
+
+// ---- inverse quantisation and IDCT ----
+
+int32_t Saturate(int32_t v) { return v < -2048 ? -2048 : (v > 2047 ? 2047 : v); }
+
+void InverseQuantise(const DecoderState& d, int b, int32_t* out) {
+  const int32_t* coef = d.coefficients[b];
+  const bool intra = d.mbIntra != 0;
+  const int32_t* w = d.matrix[intra ? 0 : 1];
+  const int32_t qs = kQuantiserScale[d.qScaleType & 1][d.quantiserScaleCode & 31];
+  const uint8_t* scan = kScanOfRaster[d.alternateScan & 1];
+  int32_t sum = 0;
+  for (int i = 0; i < 64; ++i) {
+    const int32_t qf = coef[scan[i]];
+    const int32_t weight = w[kScanOfRaster[0][i]];
+    int32_t f;
+    if (intra) {
+      f = i == 0 ? qf * (8 >> d.intraDcPrecision) : (2 * qf * weight * qs) / 32;
+    } else {
+      const int32_t sign = qf > 0 ? 1 : (qf < 0 ? -1 : 0);
+      f = ((2 * qf + sign) * weight * qs) / 32;
+    }
+    f = Saturate(f);
+    out[i] = f;
+    sum += f;
+  }
+  if ((sum & 1) == 0) out[63] += (out[63] & 1) ? -1 : 1;
+}
+
+constexpr int32_t C1 = 5681, C2 = 5352, C3 = 4816, C4 = 4096, C5 = 3218, C6 = 2217, C7 = 1130;
+
+// One 8-point inverse DCT, reading and writing with the given stride.
+void Idct8(int32_t* v, int stride, int32_t round, int shift) {
+  const int32_t x0 = v[0], x1 = v[stride], x2 = v[2 * stride], x3 = v[3 * stride];
+  const int32_t x4 = v[4 * stride], x5 = v[5 * stride], x6 = v[6 * stride], x7 = v[7 * stride];
+  const int32_t a = C4 * x0 + C4 * x4, b = C4 * x0 - C4 * x4;
+  const int32_t e0 = a + C2 * x2 + C6 * x6, e3 = a - C2 * x2 - C6 * x6;
+  const int32_t e1 = b + C6 * x2 - C2 * x6, e2 = b - C6 * x2 + C2 * x6;
+  const int32_t o0 = C1 * x1 + C3 * x3 + C5 * x5 + C7 * x7;
+  const int32_t o1 = C3 * x1 - C7 * x3 - C1 * x5 - C5 * x7;
+  const int32_t o2 = C5 * x1 - C1 * x3 + C7 * x5 + C3 * x7;
+  const int32_t o3 = C7 * x1 - C5 * x3 + C3 * x5 - C1 * x7;
+  v[0] = (e0 + o0 + round) >> shift;
+  v[7 * stride] = (e0 - o0 + round) >> shift;
+  v[stride] = (e1 + o1 + round) >> shift;
+  v[6 * stride] = (e1 - o1 + round) >> shift;
+  v[2 * stride] = (e2 + o2 + round) >> shift;
+  v[5 * stride] = (e2 - o2 + round) >> shift;
+  v[3 * stride] = (e3 + o3 + round) >> shift;
+  v[4 * stride] = (e3 - o3 + round) >> shift;
+}
+
+void Idct(int32_t* block) {
+  for (int c = 0; c < 8; ++c) Idct8(block + c, 8, 2048, 12);
+  for (int r = 0; r < 8; ++r) Idct8(block + 8 * r, 1, 16384, 15);
+}
+
+// ---- reconstruction ----
+
+struct Pixel {
+  int32_t y, cb, cr;
+};
+
+// Picture line and column to store index, clamped into the stored picture.
+int32_t ClampedIndex(const StoreGeometry& g, int32_t line, int32_t col) {
+  if (line < 0) line = 0;
+  if (line > g.rows - 1) line = g.rows - 1;
+  int32_t row = g.rows - 1 - line;
+  if (row >= g.maxRows) row = g.maxRows - 1;
+  if (col < 0) col = 0;
+  if (col > g.width - 1) col = g.width - 1;
+  return row * g.pitch + 3 * col;
+}
+
+Pixel Sample(const int16_t* s, const StoreGeometry& g, int32_t line, int32_t col) {
+  const int32_t i = ClampedIndex(g, line, col);
+  return Pixel{s[i], s[i + 1], s[i + 2]};
+}
+
+void PredictFrame(const DecoderState& d, const StoreGeometry& g, int32_t top, int32_t left,
+                  Pixel (*pred)[16]) {
+  const int16_t* ref = d.store[d.forwardIndex];
+  const int32_t mvx = d.vector[0][0][0], mvy = d.vector[0][0][1];
+  const int32_t dx = mvx >> 1, dy = mvy >> 1, hx = mvx & 1, hy = mvy & 1;
+  for (int q = 0; q < 16; ++q) {
+    for (int c = 0; c < 16; ++c) {
+      const int32_t line = top + q + dy, col = left + c + dx;
+      const Pixel a = Sample(ref, g, line, col);
+      Pixel p = a;
+      if (hx || hy) {
+        const Pixel b = Sample(ref, g, line, col + hx);
+        const Pixel cc = Sample(ref, g, line + hy, col);
+        const Pixel dd = Sample(ref, g, line + hy, col + hx);
+        if (hx && hy) {
+          p = Pixel{(a.y + b.y + cc.y + dd.y) / 4, (a.cb + b.cb + cc.cb + dd.cb) / 4,
+                    (a.cr + b.cr + cc.cr + dd.cr) / 4};
+        } else {
+          const Pixel& o = hx ? b : cc;
+          p = Pixel{(a.y + o.y) / 2, (a.cb + o.cb) / 2, (a.cr + o.cr) / 2};
+        }
+      }
+      pred[q][c] = p;
+    }
+  }
+}
+
+void PredictField(const DecoderState& d, const StoreGeometry& g, int32_t top, int32_t left,
+                  Pixel (*pred)[16]) {
+  const int16_t* ref = d.store[d.forwardIndex];
+  for (int q = 0; q < 16; ++q) {
+    const int r = (q & 1) && d.motionVectorCount == 2 ? 1 : 0;
+    const int32_t v = d.vector[r][0][1], h = d.vector[r][0][0];
+    // Dual-prime vectors code no field select: each line takes its own field.
+    const int32_t parity = d.dualPrime ? (q & 1) : (d.fieldSelect[r][0] & 1);
+    const int32_t base = (q & 1) ? q + v - 1 : q + v;
+    const int32_t refLine = (base & 1) == parity ? base : base + 1;
+    for (int c = 0; c < 16; ++c) {
+      const int32_t col = left + c + (h >> 1);
+      const Pixel a = Sample(ref, g, top + refLine, col);
+      if (h & 1) {
+        const Pixel b = Sample(ref, g, top + refLine, col + 1);
+        pred[q][c] = Pixel{(a.y + b.y) / 2, (a.cb + b.cb) / 2, (a.cr + b.cr) / 2};
+      } else {
+        pred[q][c] = a;
+      }
+    }
+  }
+}
+
+void Reconstruct(DecoderState& d) {
+  const StoreGeometry g = Geometry(d);
+  const int32_t mbWidth = (d.horizontalSize + 15) / 16;
+  if (mbWidth <= 0 || d.mbAddress <= 0 || g.width <= 0 || g.maxRows <= 0) return;
+  const int32_t n = d.mbAddress - 1;
+  const int32_t top = 16 * (n / mbWidth), left = 16 * (n % mbWidth);
+
+  Pixel pred[16][16];
+  if (d.mbIntra) {
+    std::memset(pred, 0, sizeof pred);
+  } else if (d.mbForward) {
+    if (d.fieldMotionFormat)
+      PredictField(d, g, top, left, pred);
+    else
+      PredictFrame(d, g, top, left, pred);
+  } else {
+    for (int q = 0; q < 16; ++q)
+      for (int c = 0; c < 16; ++c) pred[q][c] = Sample(d.store[d.forwardIndex], g, top + q, left + c);
+  }
+
+  const bool residual = d.mbIntra || d.mbPattern;
+  for (int q = 0; q < 16; ++q) {
+    const int r = q >> 1;
+    const int chromaRow = d.progressiveFrame ? r : ((r & ~1) + (q & 1));
+    for (int c = 0; c < 16; ++c) {
+      Pixel p = pred[q][c];
+      if (residual) {
+        const int lumaBlock = d.dctType ? ((q & 1) * 2 + (c >> 3)) : ((q >> 3) * 2 + (c >> 3));
+        const int lumaRow = d.dctType ? (q >> 1) : (q & 7);
+        p.y += d.samples[lumaBlock][lumaRow * 8 + (c & 7)];
+        p.cb += d.samples[4][chromaRow * 8 + (c >> 1)] - 128;
+        p.cr += d.samples[5][chromaRow * 8 + (c >> 1)] - 128;
+      }
+      const int32_t line = top + q, col = left + c;
+      const int32_t row = g.rows - 1 - line;
+      if (row < 0 || row >= g.maxRows || col >= g.width) continue;
+      int16_t* s = d.store[d.currentIndex] + row * g.pitch + 3 * col;
+      s[0] = static_cast<int16_t>(p.y);
+      s[1] = static_cast<int16_t>(p.cb);
+      s[2] = static_cast<int16_t>(p.cr);
+    }
+  }
+}
+
+void TransformBlocks(DecoderState& d) {
+  for (int b = 0; b < 6; ++b) {
+    int32_t* out = d.samples[b];
+    if (!d.blockCoded[b]) {
+      for (int i = 0; i < 64; ++i) out[i] = b < 4 ? 0 : 128;
+      continue;
+    }
+    InverseQuantise(d, b, out);
+    Idct(out);
+    if (!d.mbIntra && b >= 4)
+      for (int i = 0; i < 64; ++i) out[i] += 128;
+  }
+}
+
+// ---- macroblock ----
+
+bool ReadAddressIncrement(DecoderState& d, BitReader& bits, int32_t& increment) {
+  increment = 0;
+  for (;;) {
+    const VlcCode c = Tables().addressIncrement[bits.Peek(11)];
+    if (c.bits == 0) {
+      d.errorCode = kErrAddressIncrement;
+      return false;
+    }
+    bits.Skip(c.bits);
+    if (c.value != kMacroblockEscape) {
+      increment += c.value;
+      return true;
+    }
+    increment += 33;
+    if (bits.PastEnd()) {
+      d.errorCode = kErrAddressIncrement;
+      return false;
+    }
+  }
+}
+
+bool ReadMacroblockType(DecoderState& d, BitReader& bits) {
+  const LookupTables& t = Tables();
+  VlcCode c{};
+  if (d.pictureCodingType == kPictureI)
+    c = t.mbTypeI[bits.Peek(2)];
+  else if (d.pictureCodingType == kPictureP)
+    c = t.mbTypeP[bits.Peek(6)];
+  else if (d.pictureCodingType == kPictureB)
+    c = t.mbTypeB[bits.Peek(6)];
+  if (c.bits == 0) {
+    // No table entry: the macroblock header is broken.
+    d.errorCode = kErrAddressIncrement;
+    return false;
+  }
+  bits.Skip(c.bits);
+  d.mbQuant = (c.value & kMbQuant) != 0;
+  d.mbForward = (c.value & kMbForward) != 0;
+  d.mbBackward = (c.value & kMbBackward) != 0;
+  d.mbPattern = (c.value & kMbPattern) != 0;
+  d.mbIntra = (c.value & kMbIntra) != 0;
+  return true;
+}
+
+void ReadMacroblockModes(DecoderState& d, BitReader& bits) {
+  d.motionVectorCount = 1;
+  d.fieldMotionFormat = 0;
+  d.dualPrime = 0;
+  d.dctType = 0;
+  const bool motion = d.mbForward || d.mbBackward;
+  if (d.pictureStructure != kFramePicture) {
+    d.fieldMotionFormat = 1;
+    if (motion) {
+      const uint32_t type = bits.Read(2);
+      d.motionVectorCount = type == kMotionFrame ? 2 : 1;
+      d.dualPrime = type == kMotionDualPrime;
+    }
+  } else if (d.framePredFrameDct) {
+    // Frame prediction, one vector.
+  } else {
+    if (motion) {
+      const uint32_t type = bits.Read(2);
+      d.motionVectorCount = type == kMotionField ? 2 : 1;
+      d.fieldMotionFormat = type != kMotionFrame;
+      d.dualPrime = type == kMotionDualPrime;
+    }
+    if (d.mbIntra || d.mbPattern) d.dctType = static_cast<int32_t>(bits.Read(1));
+  }
+}
+
+void ReadCodedBlockPattern(DecoderState& d, BitReader& bits, int blocks) {
+  uint32_t cbp = (1u << blocks) - 1;
+  if (!d.mbIntra) {
+    cbp = 0;
+    if (d.mbPattern) {
+      const VlcCode c = Tables().codedBlockPattern[bits.Peek(9)];
+      if (c.bits == 0) {
+        d.errorCode = kErrCodedBlockPattern;
+      } else {
+        bits.Skip(c.bits);
+        cbp = static_cast<uint32_t>(c.value);
+      }
+      if (d.chromaFormat == kChroma422) cbp = (cbp << 2) | bits.Read(2);
+      if (d.chromaFormat == kChroma444) cbp = (cbp << 6) | bits.Read(6);
+    }
+  }
+  for (int b = 0; b < blocks; ++b) d.blockCoded[b] = (cbp >> (blocks - 1 - b)) & 1;
+}
+
+void DecodeMacroblock(DecoderState& d, BitReader& bits) {
+  int32_t increment = 0;
+  if (!ReadAddressIncrement(d, bits, increment)) return;
+  if (d.pictureCodingType == kPictureI) increment = 1;
+  const int32_t mbWidth = (d.horizontalSize + 15) / 16;
+  const int32_t mbCount = mbWidth * ((d.verticalSize + 15) / 16);
+  d.mbAddress = d.mbAddress + increment > mbCount ? mbCount : d.mbAddress + increment;
+  if (increment > 1) {
+    ResetDcPredictors(d);
+    if (d.pictureCodingType == kPictureP) ResetMotionPredictors(d);
+  }
+  if (!ReadMacroblockType(d, bits)) return;
+  ReadMacroblockModes(d, bits);
+  if (d.mbQuant) d.quantiserScaleCode = static_cast<int32_t>(bits.Read(5));
+
+  const bool concealment = d.mbIntra && d.concealmentMotionVectors;
+  if (d.mbForward || concealment) DecodeMotionVectors(d, bits, 0);
+  if (d.mbBackward) DecodeMotionVectors(d, bits, 1);
+  if (concealment) bits.Skip(1);
+  if (d.pictureCodingType == kPictureP) {
+    if ((d.mbIntra && !concealment) || (!d.mbIntra && !d.mbForward)) ResetMotionPredictors(d);
+    if (!d.mbIntra && !d.mbForward) std::memset(d.vector, 0, sizeof d.vector);
+  }
+  if (!d.mbIntra) ResetDcPredictors(d);
+
+  const int blocks = BlockCount(d.chromaFormat);
+  ReadCodedBlockPattern(d, bits, blocks);
+  for (int b = 0; b < blocks; ++b)
+    if (d.blockCoded[b]) ReadBlock(d, bits, b);
+
+  if (d.pictureCodingType == kPictureB || d.chromaFormat != kChroma420) return;
+  if (d.mbIntra || d.mbPattern) TransformBlocks(d);
+  Reconstruct(d);
+}
+
+}  // namespace
+
+void DecodeSlice(DecoderState& d, uint32_t start) {
+  BitReader bits(d.stream, d.fill, uint64_t{start} * 8);
+  ResetDcPredictors(d);
+  ResetMotionPredictors(d);
+  if (d.verticalSize > 2800) bits.Skip(3);
+  if (d.dataPartitioning) bits.Skip(7);
+  d.quantiserScaleCode = static_cast<int32_t>(bits.Read(5));
+  if (bits.Read(1)) {
+    bits.Skip(1 + 7);
+    while (bits.Read(1) == 1 && !bits.PastEnd()) bits.Skip(8);
+  }
+  do {
+    DecodeMacroblock(d, bits);
+  } while (d.errorCode == 0 && bits.Peek(23) != 0);
+}
+
+}  // namespace vm::mpeg2
