@@ -5,6 +5,7 @@
 // reading stale or foreign memory.
 
 #include <cstdint>
+#include <cstring>
 
 namespace vm::mpeg2 {
 
@@ -18,7 +19,8 @@ class BitReader {
     const uint64_t byte = pos_ >> 3;
     uint64_t window = 0;
     if (byte + 8 <= limit_) {
-      for (int i = 0; i < 8; ++i) window = (window << 8) | data_[byte + i];
+      std::memcpy(&window, data_ + byte, 8);
+      window = __builtin_bswap64(window);
     } else {
       for (uint64_t i = 0; i < 8; ++i)
         window = (window << 8) | (byte + i < limit_ ? data_[byte + i] : 0u);

@@ -66,6 +66,9 @@ struct DecoderState {
   int32_t dcPredictor[3];
   int32_t blockCoded[12];
   int32_t coefficients[12][64];
+  // Scan positions of the coefficients stored in each block, in order.
+  uint8_t storedCount[12];
+  uint8_t storedAt[12][64];
   int32_t samples[6][64];
 
   int16_t store[3][kStoreSamples];

@@ -207,6 +207,8 @@ LookupTables* Build() {
   FillDct(t.dctOne, kDctLong);
   ClearDct(t.dctOne, kDctOneMissing);
   FillDct(t.dctOne, kDctOneShort);
+  for (int a = 0; a < 2; ++a)
+    for (int i = 0; i < 64; ++i) t.rasterOfScan[a][kScanOfRaster[a][i]] = static_cast<uint8_t>(i);
   return &t;
 }
 

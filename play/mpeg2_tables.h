@@ -45,6 +45,7 @@ struct LookupTables {
   VlcCode dcSizeChroma[1 << 10];
   DctCode dctZero[1 << 16];
   DctCode dctOne[1 << 16];
+  uint8_t rasterOfScan[2][64];  // [alternate][scan position]
 };
 
 // Built on first use; lives for the run.

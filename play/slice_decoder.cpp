@@ -107,7 +107,8 @@ int32_t ReadDcDifferential(const VlcCode* table, int peekBits, BitReader& bits) 
 
 void ReadBlock(DecoderState& d, BitReader& bits, int b) {
   int32_t* coef = d.coefficients[b];
-  std::memset(coef, 0, sizeof d.coefficients[0]);
+  uint8_t& stored = d.storedCount[b];
+  stored = 0;
   int pos = 0;
   const bool intra = d.mbIntra != 0;
   const DctCode* table = Tables().dctZero;
@@ -120,12 +121,14 @@ void ReadBlock(DecoderState& d, BitReader& bits, int b) {
     if (pred > kDcPredictorBound) pred = kDcPredictorBound;
     if (pred < -kDcPredictorBound) pred = -kDcPredictorBound;
     coef[0] = pred;
+    d.storedAt[b][stored++] = 0;
     pos = 1;
     if (d.intraVlcFormat) table = Tables().dctOne;
   } else if (bits.Peek(1) == 1) {
     // First coefficient of a non-intra block: '1s' is run 0, level 1.
     bits.Skip(1);
     coef[0] = bits.Read(1) ? -1 : 1;
+    d.storedAt[b][stored++] = 0;
     pos = 1;
   }
   for (;;) {
@@ -155,6 +158,7 @@ void ReadBlock(DecoderState& d, BitReader& bits, int b) {
       d.errorCode = kErrTooManyCoefficients;
       return;
     }
+    d.storedAt[b][stored++] = static_cast<uint8_t>(pos);
     coef[pos++] = level;
   }
 }
@@ -163,15 +167,20 @@ void ReadBlock(DecoderState& d, BitReader& bits, int b) {
 
 int32_t Saturate(int32_t v) { return v < -2048 ? -2048 : (v > 2047 ? 2047 : v); }
 
+// Only the stored coefficients can give a non-zero value: a zero level
+// dequantises to zero, intra or not.
 void InverseQuantise(const DecoderState& d, int b, int32_t* out) {
   const int32_t* coef = d.coefficients[b];
   const bool intra = d.mbIntra != 0;
   const int32_t* w = d.matrix[intra ? 0 : 1];
   const int32_t qs = kQuantiserScale[d.qScaleType & 1][d.quantiserScaleCode & 31];
-  const uint8_t* scan = kScanOfRaster[d.alternateScan & 1];
+  const uint8_t* raster = Tables().rasterOfScan[d.alternateScan & 1];
+  std::memset(out, 0, 64 * sizeof *out);
   int32_t sum = 0;
-  for (int i = 0; i < 64; ++i) {
-    const int32_t qf = coef[scan[i]];
+  for (int n = 0; n < d.storedCount[b]; ++n) {
+    const int k = d.storedAt[b][n];
+    const int i = raster[k];
+    const int32_t qf = coef[k];
     const int32_t weight = w[kScanOfRaster[0][i]];
     int32_t f;
     if (intra) {
@@ -210,9 +219,19 @@ void Idct8(int32_t* v, int stride, int32_t round, int shift) {
   v[4 * stride] = (e3 - o3 + round) >> shift;
 }
 
+bool AllZero(const int32_t* v, int stride) {
+  for (int i = 0; i < 8; ++i)
+    if (v[i * stride] != 0) return false;
+  return true;
+}
+
+// A line of zeros transforms to zeros in either pass (the rounding constant
+// stays below one unit of the shift), so it is left as it is.
 void Idct(int32_t* block) {
-  for (int c = 0; c < 8; ++c) Idct8(block + c, 8, 2048, 12);
-  for (int r = 0; r < 8; ++r) Idct8(block + 8 * r, 1, 16384, 15);
+  for (int c = 0; c < 8; ++c)
+    if (!AllZero(block + c, 8)) Idct8(block + c, 8, 2048, 12);
+  for (int r = 0; r < 8; ++r)
+    if (!AllZero(block + 8 * r, 1)) Idct8(block + 8 * r, 1, 16384, 15);
 }
 
 // ---- reconstruction ----
@@ -294,9 +313,9 @@ void Reconstruct(DecoderState& d) {
   const int32_t n = d.mbAddress - 1;
   const int32_t top = 16 * (n / mbWidth), left = 16 * (n % mbWidth);
 
-  Pixel pred[16][16];
+  static Pixel pred[16][16];
   if (d.mbIntra) {
-    std::memset(pred, 0, sizeof pred);
+    // Intra macroblocks predict zero: only the residual is written.
   } else if (d.mbForward) {
     if (d.fieldMotionFormat)
       PredictField(d, g, top, left, pred);
@@ -308,25 +327,29 @@ void Reconstruct(DecoderState& d) {
   }
 
   const bool residual = d.mbIntra || d.mbPattern;
+  const int32_t columns = g.width - left < 16 ? g.width - left : 16;
   for (int q = 0; q < 16; ++q) {
+    const int32_t row = g.rows - 1 - (top + q);
+    if (row < 0 || row >= g.maxRows) continue;
+    int16_t* s = d.store[d.currentIndex] + row * g.pitch + 3 * left;
     const int r = q >> 1;
     const int chromaRow = d.progressiveFrame ? r : ((r & ~1) + (q & 1));
-    for (int c = 0; c < 16; ++c) {
-      Pixel p = pred[q][c];
+    const int lumaBlock = d.dctType ? (q & 1) * 2 : (q >> 3) * 2;
+    const int lumaRow = d.dctType ? (q >> 1) : (q & 7);
+    const int32_t* left8 = d.samples[lumaBlock] + lumaRow * 8;
+    const int32_t* right8 = d.samples[lumaBlock + 1] + lumaRow * 8;
+    const int32_t* cb = d.samples[4] + chromaRow * 8;
+    const int32_t* cr = d.samples[5] + chromaRow * 8;
+    for (int c = 0; c < columns; ++c) {
+      Pixel p = d.mbIntra ? Pixel{0, 0, 0} : pred[q][c];
       if (residual) {
-        const int lumaBlock = d.dctType ? ((q & 1) * 2 + (c >> 3)) : ((q >> 3) * 2 + (c >> 3));
-        const int lumaRow = d.dctType ? (q >> 1) : (q & 7);
-        p.y += d.samples[lumaBlock][lumaRow * 8 + (c & 7)];
-        p.cb += d.samples[4][chromaRow * 8 + (c >> 1)] - 128;
-        p.cr += d.samples[5][chromaRow * 8 + (c >> 1)] - 128;
+        p.y += c < 8 ? left8[c] : right8[c - 8];
+        p.cb += cb[c >> 1] - 128;
+        p.cr += cr[c >> 1] - 128;
       }
-      const int32_t line = top + q, col = left + c;
-      const int32_t row = g.rows - 1 - line;
-      if (row < 0 || row >= g.maxRows || col >= g.width) continue;
-      int16_t* s = d.store[d.currentIndex] + row * g.pitch + 3 * col;
-      s[0] = static_cast<int16_t>(p.y);
-      s[1] = static_cast<int16_t>(p.cb);
-      s[2] = static_cast<int16_t>(p.cr);
+      s[3 * c] = static_cast<int16_t>(p.y);
+      s[3 * c + 1] = static_cast<int16_t>(p.cb);
+      s[3 * c + 2] = static_cast<int16_t>(p.cr);
     }
   }
 }

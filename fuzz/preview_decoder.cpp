@@ -1,0 +1,66 @@
+// Fuzzes the preview decoder. The first byte chooses the input form: odd,
+// the rest is a VOB as it stands; even, the rest is a video elementary
+// stream that is wrapped into video packs here, so that the fuzzer reaches
+// the picture syntax without having to find the pack layout first.
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "common/ui.h"
+#include "play/preview_decoder.h"
+
+namespace {
+
+class SilentUi : public vm::Ui {
+ public:
+  void Error(const char*) override {}
+  vm::Answer Confirm(const char*) override { return vm::Answer::No; }
+  void Information(const char*, vm::Icon) override {}
+  void ProgressOpen(const char*) override {}
+  void ProgressCaption(const char*) override {}
+  void ProgressDraw(int64_t, int64_t, vm::BarColour) override {}
+  void ProgressClose() override {}
+  void PumpMessages() override {}
+  bool StopRequested() override { return false; }
+  void SetWaitCursor(bool) override {}
+};
+
+std::vector<uint8_t> WrapIntoPacks(const uint8_t* es, size_t size) {
+  std::vector<uint8_t> out;
+  constexpr size_t kPayload = 2025;
+  for (size_t off = 0; off < size; off += kPayload) {
+    const size_t n = size - off < kPayload ? size - off : kPayload;
+    uint8_t pack[2048] = {0, 0, 1, 0xBA, 0x44, 0, 4, 0, 4, 1, 0x01, 0x89, 0xC3, 0xF8,
+                          0, 0, 1, 0xE0};
+    pack[18] = static_cast<uint8_t>((n + 3) >> 8);
+    pack[19] = static_cast<uint8_t>(n + 3);
+    pack[20] = 0x81;
+    std::memcpy(pack + 23, es + off, n);
+    out.insert(out.end(), pack, pack + sizeof pack);
+  }
+  return out;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static SilentUi ui;
+  static uint8_t image[vm::kPreviewImageBytes];
+  static int fd = memfd_create("vob", 0);
+  static char path[64];
+  if (fd < 0 || size == 0) return 0;
+  std::snprintf(path, sizeof path, "/proc/self/fd/%d", fd);
+  std::vector<uint8_t> vob = (data[0] & 1) ? std::vector<uint8_t>(data + 1, data + size)
+                                           : WrapIntoPacks(data + 1, size - 1);
+  if (ftruncate(fd, 0) != 0 || pwrite(fd, vob.data(), vob.size(), 0) != static_cast<ssize_t>(vob.size()))
+    return 0;
+  vm::SetPreviewImage(image);
+  char continuation[4] = "";
+  vm::DecodePreviewPicture(ui, path, continuation, 0);
+  return 0;
+}
