@@ -381,26 +381,37 @@ TEST_F(VobWriter, SplitsAtTheReal524287Sectors) {
   EXPECT_EQ(A().OutVobPacks, 3);
 }
 
+// Runs whose source and output offsets agree on the block grid (a list from
+// the start of its file) and runs where they do not (a list that starts at
+// an odd sector, and one that follows a list of odd length) give the bytes
+// of the plain write path, with NAV packs at both halves of a block.
 TEST_F(VobWriter, CopyAndPlainWriteGiveTheSameBytes) {
   Source s;
   for (int n = 0; n < 40; ++n) s.Vobu(45000u * n + 1000, 10 + n, 1 + n % 4);
-  AddList(s);
-  A().ChunkBytesLimit = 16 * kPackBytes;  // many chunks, runs cut by NAV packs
-  ASSERT_EQ(Run(), kVobWriteDone);
-  Bytes copied = Out();
-  int32_t packs = A().OutSector;
-
-  SetUp();
-  AddList(s);
-  A().ChunkBytesLimit = 16 * kPackBytes;
-  A().ForcePlainWrite = 1;
-  ASSERT_EQ(Run(), kVobWriteDone);
-  Bytes plain = Out();
-  EXPECT_EQ(copied.size(), static_cast<size_t>(packs) * kPackBytes);
-  EXPECT_TRUE(copied == plain);
-  int32_t lastNav = A().OutLastNavSector;
-  EXPECT_EQ(lastNav, packs - 5);
-  EXPECT_EQ(ReadBe32(PackOf(plain, lastNav) + kNavDsiLbn), static_cast<uint32_t>(lastNav));
+  Source odd;
+  for (int n = 0; n < 7; ++n) odd.Vobu(45000u * (n + 40) + 1000, 9 + 2 * n);
+  struct Layout {
+    int32_t firstStart;
+    bool second;
+  };
+  for (const Layout& l : {Layout{-1, false}, Layout{5, false}, Layout{-1, true}, Layout{9, true}}) {
+    Bytes out[2];
+    int32_t packs = 0;
+    for (int plain = 0; plain < 2; ++plain) {
+      SetUp();
+      AddList(s, l.firstStart, 0);
+      if (l.second) AddList(odd, -1, 1);
+      A().ChunkBytesLimit = 16 * kPackBytes;  // many chunks, runs cut by NAV packs
+      A().ForcePlainWrite = plain;
+      ASSERT_EQ(Run(), kVobWriteDone);
+      out[plain] = Out();
+      packs = A().OutSector;
+    }
+    EXPECT_EQ(out[0].size(), static_cast<size_t>(packs) * kPackBytes) << l.firstStart;
+    EXPECT_TRUE(out[0] == out[1]) << l.firstStart << " " << l.second;
+    const int32_t lastNav = A().OutLastNavSector;
+    EXPECT_EQ(ReadBe32(PackOf(out[1], lastNav) + kNavDsiLbn), static_cast<uint32_t>(lastNav));
+  }
 }
 
 // In a child limited to 3 sectors of file size both write paths report 2.
