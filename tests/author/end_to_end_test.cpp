@@ -205,5 +205,65 @@ INSTANTIATE_TEST_SUITE_P(
         Case{{"e2e_subpictures", 352, 480, false, 12, {0, 4, 8}, 2, 1}, "--toggle 2", ""}),
     [](const ::testing::TestParamInfo<Case>& info) { return info.param.title.name; });
 
+// The stream of a pack: the PES stream id, and for private stream 1 the
+// substream id after the PES header.
+int PackStream(const std::string& b, size_t sector) {
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(b.data() + sector * kSector);
+  const size_t pes = 14 + (p[13] & 7);
+  if (pes + 9 >= kSector) return -1;
+  const int id = p[pes + 3];
+  if (id != 0xBD) return id;
+  const size_t sub = pes + 9 + p[pes + 8];
+  return sub < kSector ? 0x100 | p[sub] : -1;
+}
+
+// Leaving streams out: the second audio stream and the subpicture stream are
+// gone, every other pack is the source's in order, the volume still opens
+// and plays through, and the kept streams' packs are all there.
+TEST(EndToEndStreams, DroppedStreamsLeaveOnlyTheirPacksOut) {
+  std::string in = RealTitleSet({"e2e_subpictures", 352, 480, false, 12, {0, 4, 8}, 2, 1});
+  ASSERT_FALSE(in.empty());
+  std::string before = FolderDigest(in);
+  TempDir dir;
+  std::string out = dir / "OUT/VIDEO_TS/";
+  int status = -1;
+  Cli("--yes author " + in + " " + out + " --drop-audio 1 --drop-subpicture 0", &status);
+  ASSERT_EQ(status, 0);
+  EXPECT_EQ(FolderDigest(in), before);
+
+  std::string src = TitleBytes(in), dst = TitleBytes(out);
+  std::vector<std::string> kept;
+  int dropped = 0, keptAudio = 0;
+  for (size_t s = 0; s < src.size() / kSector; ++s) {
+    const int stream = PackStream(src, s);
+    if (stream == (0x100 | 0x81) || stream == (0x100 | 0x20)) {
+      ++dropped;
+      continue;
+    }
+    keptAudio += stream == (0x100 | 0x80);
+    if (!IsNav(src, s)) kept.push_back(src.substr(s * kSector, kSector));
+  }
+  ASSERT_GT(dropped, 0) << "the source has no packs of the dropped streams";
+  ASSERT_GT(keptAudio, 0);
+  std::vector<std::string> written;
+  for (size_t s = 0; s < dst.size() / kSector; ++s) {
+    const int stream = PackStream(dst, s);
+    EXPECT_NE(stream, 0x100 | 0x81) << s;
+    EXPECT_NE(stream, 0x100 | 0x20) << s;
+    if (!IsNav(dst, s)) written.push_back(dst.substr(s * kSector, kSector));
+  }
+  EXPECT_TRUE(written == kept) << written.size() << " packs written, " << kept.size() << " kept";
+
+  dvd_reader_t* reader = DVDOpen(out.c_str());
+  ASSERT_NE(reader, nullptr);
+  ifo_handle_t* vts = ifoOpen(reader, 1);
+  EXPECT_NE(vts, nullptr);
+  if (vts) ifoClose(vts);
+  DVDClose(reader);
+  NavResult played = PlayThrough(out);
+  EXPECT_TRUE(played.stopped);
+  EXPECT_EQ(played.blocks, static_cast<long>(dst.size() / kSector));
+}
+
 }  // namespace
 }  // namespace vm
