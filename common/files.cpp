@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <strings.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -76,6 +77,13 @@ int64_t ReadFileHead(const char* path, uint8_t* buf, size_t size) {
   size_t n = ReadFully(fd, buf, size);
   close(fd);
   return static_cast<int64_t>(n);
+}
+
+void PreferLargePages(void* p, size_t n) {
+  constexpr uintptr_t kLargePage = 2u << 20;
+  const uintptr_t begin = (reinterpret_cast<uintptr_t>(p) + kLargePage - 1) & ~(kLargePage - 1);
+  const uintptr_t end = (reinterpret_cast<uintptr_t>(p) + n) & ~(kLargePage - 1);
+  if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
 }
 
 }  // namespace vm

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <new>
 
+#include "common/files.h"
 #include "common/ui.h"
 #include "title/time_list_text.h"
 
@@ -11,7 +12,10 @@ namespace vm {
 TitleTables& Tables() {
   // Static storage starts zero-filled without touching its pages: a run
   // pays only for the parts of the tables it uses.
+  // The I/O buffer is filled whole by the first head read of a scan.
   static TitleTables instance;
+  static const bool largePages = (PreferLargePages(instance.IoBuffer, sizeof instance.IoBuffer), true);
+  (void)largePages;
   return instance;
 }
 

@@ -125,8 +125,9 @@ struct TitleTables {
   int32_t PrgTimeReset[kTitleSlots][kProgramRecordSlots];
   int32_t PrgChapterFlg[kTitleSlots][kProgramRecordSlots];
 
-  // Group 5: shared buffers and flags.
-  uint8_t IoBuffer[kIoBufferBytes];
+  // Group 5: shared buffers and flags. The I/O buffer starts on a 2 MiB
+  // boundary so that large pages can back all of it.
+  alignas(2u << 20) uint8_t IoBuffer[kIoBufferBytes];
   uint8_t VtsiBuffer[kVtsiBufferBytes];
   int32_t BusyFlag;
   int32_t StopRequest;
