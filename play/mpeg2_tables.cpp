@@ -202,11 +202,17 @@ LookupTables* Build() {
   Fill(t.dmVector, 2, kDmVector);
   Fill(t.dcSizeLuma, 9, kDcSizeLuma);
   Fill(t.dcSizeChroma, 10, kDcSizeChroma);
-  FillDct(t.dctZero, kDctLong);
-  FillDct(t.dctZero, kDctZeroShort);
-  FillDct(t.dctOne, kDctLong);
-  ClearDct(t.dctOne, kDctOneMissing);
-  FillDct(t.dctOne, kDctOneShort);
+  static DctCode full[2][1 << 16];  // one slot per 16-bit index, for the split
+  FillDct(full[0], kDctLong);
+  FillDct(full[0], kDctZeroShort);
+  FillDct(full[1], kDctLong);
+  ClearDct(full[1], kDctOneMissing);
+  FillDct(full[1], kDctOneShort);
+  for (int v = 0; v < 2; ++v) {
+    for (int i = 0; i < (1 << 10); ++i)
+      t.dctShort[v][i] = i < (1 << 3) ? DctCode{kDctSecondStep, 0, 0} : full[v][i << 6];
+    for (int i = 0; i < (1 << 9); ++i) t.dctLong[v][i] = full[v][i];
+  }
   for (int a = 0; a < 2; ++a)
     for (int i = 0; i < 64; ++i) t.rasterOfScan[a][kScanOfRaster[a][i]] = static_cast<uint8_t>(i);
   return &t;

@@ -25,6 +25,7 @@ struct DctCode {
 constexpr int kEndOfBlock = 64;
 constexpr int kEscape = 65;
 constexpr int kMacroblockEscape = 255;
+constexpr uint8_t kDctSecondStep = 0xFF;  // DctCode::bits of a first-step slot of long codes
 
 // macroblock_type flags.
 constexpr int kMbQuant = 0x10;
@@ -43,8 +44,12 @@ struct LookupTables {
   VlcCode dmVector[1 << 2];
   VlcCode dcSizeLuma[1 << 9];
   VlcCode dcSizeChroma[1 << 10];
-  DctCode dctZero[1 << 16];
-  DctCode dctOne[1 << 16];
+  // Coefficient codes in two steps, indexed by the 16 bits after the
+  // current position (the sign bit left out): the first 10 bits pick a
+  // code of up to 10 bits, or kDctSecondStep for the longer codes, all of
+  // which begin with seven zeros; the low 9 bits then pick one of those.
+  DctCode dctShort[2][1 << 10];  // [intra_vlc_format]
+  DctCode dctLong[2][1 << 9];
   uint8_t rasterOfScan[2][64];  // [alternate][scan position]
 };
 

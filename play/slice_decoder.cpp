@@ -6,6 +6,7 @@
 
 #include "play/bit_reader.h"
 #include "play/decoder_state.h"
+#include "play/idct.h"
 #include "play/mpeg2_tables.h"
 #include "play/preview_decoder.h"
 
@@ -111,7 +112,7 @@ void ReadBlock(DecoderState& d, BitReader& bits, int b) {
   stored = 0;
   int pos = 0;
   const bool intra = d.mbIntra != 0;
-  const DctCode* table = Tables().dctZero;
+  int vlc = 0;
   if (intra) {
     const int comp = b < 4 ? 0 : 1 + ((b - 4) & 1);
     const int32_t diff = comp == 0 ? ReadDcDifferential(Tables().dcSizeLuma, 9, bits)
@@ -123,7 +124,7 @@ void ReadBlock(DecoderState& d, BitReader& bits, int b) {
     coef[0] = pred;
     d.storedAt[b][stored++] = 0;
     pos = 1;
-    if (d.intraVlcFormat) table = Tables().dctOne;
+    if (d.intraVlcFormat) vlc = 1;
   } else if (bits.Peek(1) == 1) {
     // First coefficient of a non-intra block: '1s' is run 0, level 1.
     bits.Skip(1);
@@ -131,9 +132,12 @@ void ReadBlock(DecoderState& d, BitReader& bits, int b) {
     d.storedAt[b][stored++] = 0;
     pos = 1;
   }
+  const DctCode* shortCodes = Tables().dctShort[vlc];
+  const DctCode* longCodes = Tables().dctLong[vlc];
   for (;;) {
     const uint32_t window = bits.Peek(17);
-    const DctCode c = table[window >> 1];
+    DctCode c = shortCodes[window >> 7];
+    if (c.bits == kDctSecondStep) c = longCodes[(window >> 1) & 0x1FF];
     if (c.bits == 0) {
       d.errorCode = kErrCoefficientCode;
       return;
@@ -167,15 +171,21 @@ void ReadBlock(DecoderState& d, BitReader& bits, int b) {
 
 int32_t Saturate(int32_t v) { return v < -2048 ? -2048 : (v > 2047 ? 2047 : v); }
 
+// Rows and columns of a block that hold a non-zero value, one bit each.
+struct NonZero {
+  uint32_t rows = 0, cols = 0;
+};
+
 // Only the stored coefficients can give a non-zero value: a zero level
 // dequantises to zero, intra or not.
-void InverseQuantise(const DecoderState& d, int b, int32_t* out) {
+NonZero InverseQuantise(const DecoderState& d, int b, int32_t* out) {
   const int32_t* coef = d.coefficients[b];
   const bool intra = d.mbIntra != 0;
   const int32_t* w = d.matrix[intra ? 0 : 1];
   const int32_t qs = kQuantiserScale[d.qScaleType & 1][d.quantiserScaleCode & 31];
   const uint8_t* raster = Tables().rasterOfScan[d.alternateScan & 1];
   std::memset(out, 0, 64 * sizeof *out);
+  NonZero nz;
   int32_t sum = 0;
   for (int n = 0; n < d.storedCount[b]; ++n) {
     const int k = d.storedAt[b][n];
@@ -192,46 +202,17 @@ void InverseQuantise(const DecoderState& d, int b, int32_t* out) {
     f = Saturate(f);
     out[i] = f;
     sum += f;
+    if (f != 0) {
+      nz.rows |= 1u << (i >> 3);
+      nz.cols |= 1u << (i & 7);
+    }
   }
   if ((sum & 1) == 0) out[63] += (out[63] & 1) ? -1 : 1;
-}
-
-constexpr int32_t C1 = 5681, C2 = 5352, C3 = 4816, C4 = 4096, C5 = 3218, C6 = 2217, C7 = 1130;
-
-// One 8-point inverse DCT, reading and writing with the given stride.
-void Idct8(int32_t* v, int stride, int32_t round, int shift) {
-  const int32_t x0 = v[0], x1 = v[stride], x2 = v[2 * stride], x3 = v[3 * stride];
-  const int32_t x4 = v[4 * stride], x5 = v[5 * stride], x6 = v[6 * stride], x7 = v[7 * stride];
-  const int32_t a = C4 * x0 + C4 * x4, b = C4 * x0 - C4 * x4;
-  const int32_t e0 = a + C2 * x2 + C6 * x6, e3 = a - C2 * x2 - C6 * x6;
-  const int32_t e1 = b + C6 * x2 - C2 * x6, e2 = b - C6 * x2 + C2 * x6;
-  const int32_t o0 = C1 * x1 + C3 * x3 + C5 * x5 + C7 * x7;
-  const int32_t o1 = C3 * x1 - C7 * x3 - C1 * x5 - C5 * x7;
-  const int32_t o2 = C5 * x1 - C1 * x3 + C7 * x5 + C3 * x7;
-  const int32_t o3 = C7 * x1 - C5 * x3 + C3 * x5 - C1 * x7;
-  v[0] = (e0 + o0 + round) >> shift;
-  v[7 * stride] = (e0 - o0 + round) >> shift;
-  v[stride] = (e1 + o1 + round) >> shift;
-  v[6 * stride] = (e1 - o1 + round) >> shift;
-  v[2 * stride] = (e2 + o2 + round) >> shift;
-  v[5 * stride] = (e2 - o2 + round) >> shift;
-  v[3 * stride] = (e3 + o3 + round) >> shift;
-  v[4 * stride] = (e3 - o3 + round) >> shift;
-}
-
-bool AllZero(const int32_t* v, int stride) {
-  for (int i = 0; i < 8; ++i)
-    if (v[i * stride] != 0) return false;
-  return true;
-}
-
-// A line of zeros transforms to zeros in either pass (the rounding constant
-// stays below one unit of the shift), so it is left as it is.
-void Idct(int32_t* block) {
-  for (int c = 0; c < 8; ++c)
-    if (!AllZero(block + c, 8)) Idct8(block + c, 8, 2048, 12);
-  for (int r = 0; r < 8; ++r)
-    if (!AllZero(block + 8 * r, 1)) Idct8(block + 8 * r, 1, 16384, 15);
+  if (out[63] != 0) {
+    nz.rows |= 0x80;
+    nz.cols |= 0x80;
+  }
+  return nz;
 }
 
 // ---- reconstruction ----
@@ -361,8 +342,8 @@ void TransformBlocks(DecoderState& d) {
       for (int i = 0; i < 64; ++i) out[i] = b < 4 ? 0 : 128;
       continue;
     }
-    InverseQuantise(d, b, out);
-    Idct(out);
+    const NonZero nz = InverseQuantise(d, b, out);
+    InverseDct(out, nz.rows, nz.cols);
     if (!d.mbIntra && b >= 4)
       for (int i = 0; i < 64; ++i) out[i] += 128;
   }

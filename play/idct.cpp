@@ -1,0 +1,164 @@
+#include "play/idct.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace vm::mpeg2 {
+
+namespace {
+
+constexpr int32_t C1 = 5681, C2 = 5352, C3 = 4816, C4 = 4096, C5 = 3218, C6 = 2217, C7 = 1130;
+constexpr int32_t kColumnRound = 2048, kRowRound = 16384;
+constexpr int kColumnShift = 12, kRowShift = 15;
+
+// One 8-point transform, reading and writing with the given stride. Only
+// the first N inputs may be non-zero; the others are taken as zero, which
+// drops their products and leaves every sum as the full transform has it.
+template <int N>
+void Idct8(int32_t* v, int stride, int32_t round, int shift) {
+  const int32_t x0 = v[0], x1 = N > 1 ? v[stride] : 0, x2 = N > 2 ? v[2 * stride] : 0;
+  const int32_t x3 = N > 3 ? v[3 * stride] : 0, x4 = N > 4 ? v[4 * stride] : 0;
+  const int32_t x5 = N > 5 ? v[5 * stride] : 0, x6 = N > 6 ? v[6 * stride] : 0;
+  const int32_t x7 = N > 7 ? v[7 * stride] : 0;
+  const int32_t a = C4 * x0 + C4 * x4, b = C4 * x0 - C4 * x4;
+  const int32_t e0 = a + C2 * x2 + C6 * x6, e3 = a - C2 * x2 - C6 * x6;
+  const int32_t e1 = b + C6 * x2 - C2 * x6, e2 = b - C6 * x2 + C2 * x6;
+  const int32_t o0 = C1 * x1 + C3 * x3 + C5 * x5 + C7 * x7;
+  const int32_t o1 = C3 * x1 - C7 * x3 - C1 * x5 - C5 * x7;
+  const int32_t o2 = C5 * x1 - C1 * x3 + C7 * x5 + C3 * x7;
+  const int32_t o3 = C7 * x1 - C5 * x3 + C3 * x5 - C1 * x7;
+  v[0] = (e0 + o0 + round) >> shift;
+  v[7 * stride] = (e0 - o0 + round) >> shift;
+  v[stride] = (e1 + o1 + round) >> shift;
+  v[6 * stride] = (e1 - o1 + round) >> shift;
+  v[2 * stride] = (e2 + o2 + round) >> shift;
+  v[5 * stride] = (e2 - o2 + round) >> shift;
+  v[3 * stride] = (e3 + o3 + round) >> shift;
+  v[4 * stride] = (e3 - o3 + round) >> shift;
+}
+
+#if defined(__SSE2__)
+
+// Two 16-bit constants side by side, for multiplying interleaved pairs.
+__m128i Pair(int32_t first, int32_t second) {
+  return _mm_set1_epi32(static_cast<int32_t>(static_cast<uint16_t>(first) |
+                                             (static_cast<uint32_t>(static_cast<uint16_t>(second)) << 16)));
+}
+
+// The 8-point transform of the eight lanes at once: x[k] holds input k of
+// each lane. The products are summed in 32 bits and cannot overflow there:
+// inputs stay within 16 bits in both passes (at most 2048 before the first
+// and 15354 before the second), and the largest sum of products is under
+// 2^29. Results are packed back to 16 bits, which they fit.
+template <int32_t Round, int Shift>
+void Transform8(__m128i* x) {
+  const __m128i round = _mm_set1_epi32(Round);
+  __m128i y[8];
+  for (int half = 0; half < 2; ++half) {
+    const auto interleave = [half](__m128i a, __m128i b) {
+      return half == 0 ? _mm_unpacklo_epi16(a, b) : _mm_unpackhi_epi16(a, b);
+    };
+    const __m128i p04 = interleave(x[0], x[4]), p26 = interleave(x[2], x[6]);
+    const __m128i p13 = interleave(x[1], x[3]), p57 = interleave(x[5], x[7]);
+    const __m128i a = _mm_madd_epi16(p04, Pair(C4, C4)), b = _mm_madd_epi16(p04, Pair(C4, -C4));
+    const __m128i ea = _mm_madd_epi16(p26, Pair(C2, C6)), eb = _mm_madd_epi16(p26, Pair(C6, -C2));
+    const __m128i e0 = _mm_add_epi32(a, ea), e3 = _mm_sub_epi32(a, ea);
+    const __m128i e1 = _mm_add_epi32(b, eb), e2 = _mm_sub_epi32(b, eb);
+    const __m128i o0 = _mm_add_epi32(_mm_madd_epi16(p13, Pair(C1, C3)), _mm_madd_epi16(p57, Pair(C5, C7)));
+    const __m128i o1 = _mm_add_epi32(_mm_madd_epi16(p13, Pair(C3, -C7)), _mm_madd_epi16(p57, Pair(-C1, -C5)));
+    const __m128i o2 = _mm_add_epi32(_mm_madd_epi16(p13, Pair(C5, -C1)), _mm_madd_epi16(p57, Pair(C7, C3)));
+    const __m128i o3 = _mm_add_epi32(_mm_madd_epi16(p13, Pair(C7, -C5)), _mm_madd_epi16(p57, Pair(C3, -C1)));
+    const auto out = [&round](__m128i e, __m128i o, bool sum) {
+      return _mm_srai_epi32(_mm_add_epi32(sum ? _mm_add_epi32(e, o) : _mm_sub_epi32(e, o), round), Shift);
+    };
+    const __m128i r[8] = {out(e0, o0, true), out(e1, o1, true), out(e2, o2, true), out(e3, o3, true),
+                          out(e3, o3, false), out(e2, o2, false), out(e1, o1, false), out(e0, o0, false)};
+    for (int k = 0; k < 8; ++k) y[k] = half == 0 ? r[k] : _mm_packs_epi32(y[k], r[k]);
+  }
+  for (int k = 0; k < 8; ++k) x[k] = y[k];
+}
+
+void Transpose(__m128i* r) {
+  const __m128i t0 = _mm_unpacklo_epi16(r[0], r[1]), t1 = _mm_unpackhi_epi16(r[0], r[1]);
+  const __m128i t2 = _mm_unpacklo_epi16(r[2], r[3]), t3 = _mm_unpackhi_epi16(r[2], r[3]);
+  const __m128i t4 = _mm_unpacklo_epi16(r[4], r[5]), t5 = _mm_unpackhi_epi16(r[4], r[5]);
+  const __m128i t6 = _mm_unpacklo_epi16(r[6], r[7]), t7 = _mm_unpackhi_epi16(r[6], r[7]);
+  const __m128i u0 = _mm_unpacklo_epi32(t0, t2), u1 = _mm_unpackhi_epi32(t0, t2);
+  const __m128i u2 = _mm_unpacklo_epi32(t1, t3), u3 = _mm_unpackhi_epi32(t1, t3);
+  const __m128i u4 = _mm_unpacklo_epi32(t4, t6), u5 = _mm_unpackhi_epi32(t4, t6);
+  const __m128i u6 = _mm_unpacklo_epi32(t5, t7), u7 = _mm_unpackhi_epi32(t5, t7);
+  r[0] = _mm_unpacklo_epi64(u0, u4);
+  r[1] = _mm_unpackhi_epi64(u0, u4);
+  r[2] = _mm_unpacklo_epi64(u1, u5);
+  r[3] = _mm_unpackhi_epi64(u1, u5);
+  r[4] = _mm_unpacklo_epi64(u2, u6);
+  r[5] = _mm_unpackhi_epi64(u2, u6);
+  r[6] = _mm_unpacklo_epi64(u3, u7);
+  r[7] = _mm_unpackhi_epi64(u3, u7);
+}
+
+void FullIdct(int32_t* block) {
+  __m128i v[8];
+  for (int k = 0; k < 8; ++k) {
+    const __m128i* p = reinterpret_cast<const __m128i*>(block + 8 * k);
+    v[k] = _mm_packs_epi32(_mm_loadu_si128(p), _mm_loadu_si128(p + 1));
+  }
+  Transform8<kColumnRound, kColumnShift>(v);  // lanes are columns: the column pass
+  Transpose(v);
+  Transform8<kRowRound, kRowShift>(v);  // lanes are rows now: the row pass
+  Transpose(v);
+  for (int k = 0; k < 8; ++k) {
+    __m128i* p = reinterpret_cast<__m128i*>(block + 8 * k);
+    _mm_storeu_si128(p, _mm_srai_epi32(_mm_unpacklo_epi16(v[k], v[k]), 16));
+    _mm_storeu_si128(p + 1, _mm_srai_epi32(_mm_unpackhi_epi16(v[k], v[k]), 16));
+  }
+}
+
+#else
+
+// The transform of one line whose non-zero inputs are those in `mask`.
+void IdctLine(int32_t* v, int stride, int32_t round, int shift, uint32_t mask) {
+  if (mask <= 0x0F) {
+    Idct8<4>(v, stride, round, shift);
+  } else {
+    Idct8<8>(v, stride, round, shift);
+  }
+}
+
+// A column of zeros transforms to zeros (the rounding constant stays below
+// one unit of the shift), so only the columns with a non-zero value are
+// transformed; after that pass every row holds values only in them.
+void LineIdct(int32_t* block, uint32_t rows, uint32_t cols) {
+  for (int c = 0; c < 8; ++c)
+    if (cols & (1u << c)) IdctLine(block + c, 8, kColumnRound, kColumnShift, rows);
+  for (int r = 0; r < 8; ++r) IdctLine(block + 8 * r, 1, kRowRound, kRowShift, cols);
+}
+
+#endif
+
+}  // namespace
+
+void InverseDct(int32_t* block, uint32_t rows, uint32_t cols) {
+  if (cols == 0) return;
+  if (rows == 1 && cols == 1) {
+    // Only the DC coefficient: column 0 becomes one value, and every row
+    // then transforms to one value too.
+    const int32_t column = (C4 * block[0] + kColumnRound) >> kColumnShift;
+    const int32_t x = (C4 * column + kRowRound) >> kRowShift;
+    for (int i = 0; i < 64; ++i) block[i] = x;
+    return;
+  }
+#if defined(__SSE2__)
+  FullIdct(block);
+#else
+  LineIdct(block, rows, cols);
+#endif
+}
+
+void InverseDctReference(int32_t* block) {
+  for (int c = 0; c < 8; ++c) Idct8<8>(block + c, 8, kColumnRound, kColumnShift);
+  for (int r = 0; r < 8; ++r) Idct8<8>(block + 8 * r, 1, kRowRound, kRowShift);
+}
+
+}  // namespace vm::mpeg2
