@@ -52,7 +52,7 @@ __m128i Pair(int32_t first, int32_t second) {
 // and 15354 before the second), and the largest sum of products is under
 // 2^29. Results are packed back to 16 bits, which they fit.
 template <int32_t Round, int Shift>
-void Transform8(__m128i* x) {
+inline __attribute__((always_inline)) void Transform8(__m128i* x) {
   const __m128i round = _mm_set1_epi32(Round);
   __m128i y[8];
   for (int half = 0; half < 2; ++half) {
@@ -79,7 +79,7 @@ void Transform8(__m128i* x) {
   for (int k = 0; k < 8; ++k) x[k] = y[k];
 }
 
-void Transpose(__m128i* r) {
+inline __attribute__((always_inline)) void Transpose(__m128i* r) {
   const __m128i t0 = _mm_unpacklo_epi16(r[0], r[1]), t1 = _mm_unpackhi_epi16(r[0], r[1]);
   const __m128i t2 = _mm_unpacklo_epi16(r[2], r[3]), t3 = _mm_unpackhi_epi16(r[2], r[3]);
   const __m128i t4 = _mm_unpacklo_epi16(r[4], r[5]), t5 = _mm_unpackhi_epi16(r[4], r[5]);

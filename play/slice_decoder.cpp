@@ -106,7 +106,7 @@ int32_t ReadDcDifferential(const VlcCode* table, int peekBits, BitReader& bits) 
   return v < (1 << (size - 1)) ? v - (1 << size) + 1 : v;
 }
 
-void ReadBlock(DecoderState& d, BitReader& bits, int b) {
+void ReadBlockBits(DecoderState& d, BitReader& bits, int b) {
   int32_t* coef = d.coefficients[b];
   uint8_t& stored = d.storedCount[b];
   stored = 0;
@@ -165,6 +165,14 @@ void ReadBlock(DecoderState& d, BitReader& bits, int b) {
     d.storedAt[b][stored++] = static_cast<uint8_t>(pos);
     coef[pos++] = level;
   }
+}
+
+// The block is read with a copy of the reader held in registers: stores
+// into the byte tables of the state could otherwise alias it.
+void ReadBlock(DecoderState& d, BitReader& bits, int b) {
+  BitReader local = bits;
+  ReadBlockBits(d, local, b);
+  bits = local;
 }
 
 // ---- inverse quantisation and IDCT ----
@@ -321,16 +329,36 @@ void Reconstruct(DecoderState& d) {
     const int32_t* right8 = d.samples[lumaBlock + 1] + lumaRow * 8;
     const int32_t* cb = d.samples[4] + chromaRow * 8;
     const int32_t* cr = d.samples[5] + chromaRow * 8;
-    for (int c = 0; c < columns; ++c) {
-      Pixel p = d.mbIntra ? Pixel{0, 0, 0} : pred[q][c];
-      if (residual) {
-        p.y += c < 8 ? left8[c] : right8[c - 8];
-        p.cb += cb[c >> 1] - 128;
-        p.cr += cr[c >> 1] - 128;
+    // Each half of the line takes one luma block and four chroma samples.
+    for (int half = 0; half < 2; ++half) {
+      const int c0 = 8 * half;
+      const int n = columns - c0 < 8 ? columns - c0 : 8;
+      if (n <= 0) break;
+      const int32_t* y = half ? right8 : left8;
+      const int32_t* u = cb + 4 * half;
+      const int32_t* v = cr + 4 * half;
+      int16_t* out = s + 3 * c0;
+      if (d.mbIntra) {
+        for (int c = 0; c < n; ++c) {
+          out[3 * c] = static_cast<int16_t>(y[c]);
+          out[3 * c + 1] = static_cast<int16_t>(u[c >> 1] - 128);
+          out[3 * c + 2] = static_cast<int16_t>(v[c >> 1] - 128);
+        }
+      } else if (residual) {
+        const Pixel* p = pred[q] + c0;
+        for (int c = 0; c < n; ++c) {
+          out[3 * c] = static_cast<int16_t>(p[c].y + y[c]);
+          out[3 * c + 1] = static_cast<int16_t>(p[c].cb + u[c >> 1] - 128);
+          out[3 * c + 2] = static_cast<int16_t>(p[c].cr + v[c >> 1] - 128);
+        }
+      } else {
+        const Pixel* p = pred[q] + c0;
+        for (int c = 0; c < n; ++c) {
+          out[3 * c] = static_cast<int16_t>(p[c].y);
+          out[3 * c + 1] = static_cast<int16_t>(p[c].cb);
+          out[3 * c + 2] = static_cast<int16_t>(p[c].cr);
+        }
       }
-      s[3 * c] = static_cast<int16_t>(p.y);
-      s[3 * c + 1] = static_cast<int16_t>(p.cb);
-      s[3 * c + 2] = static_cast<int16_t>(p.cr);
     }
   }
 }
