@@ -65,12 +65,12 @@ struct AuthorState {
 
   // Chunk bookkeeping of the VOB writer.
   ChunkPackSources ChunkSrc;
-  int32_t PlainWriteFallback;  // 1 once the kernel refused copy_file_range
 
   // Knobs for tests; 0 keeps the product's values.
   int32_t ChunkBytesLimit;  // bytes read per chunk (0 = all of IoBuffer)
   int32_t SplitPacks;       // sectors per output file (0 = kOutVobPackLimit)
   int32_t ForcePlainWrite;  // 1 = always write(2) the buffer
+  int32_t RefuseCopies;     // 1 = act as if the kernel refused copy_file_range
 };
 
 AuthorState& Author();

@@ -54,7 +54,9 @@ struct Writer {
   int local = 0;
 };
 
+// Queued copies may still read the sources: they finish first.
 void CloseSources(Writer& w) {
+  if (w.fd >= 0 || w.retiredFd >= 0) DrainPackCopies();
   if (w.fd >= 0) close(w.fd);
   if (w.retiredFd >= 0) close(w.retiredFd);
   w.fd = w.retiredFd = -1;
@@ -295,6 +297,7 @@ void EnterList(Writer& w, int list) {
 
 int NextOutputFile(Writer& w) {
   AuthorState& a = w.a;
+  if (!DrainPackCopies()) return kVobWriteOutputError;
   close(a.OutFd);
   a.OutFd = -1;
   a.OutVobNo += 1;
@@ -378,6 +381,7 @@ int ReadLists(Writer& w) {
       if (int r = ReadChunk(w, got, ended); r != kVobWriteDone) return r;
       if (int r = Chunk(w, got, ended); r != kVobWriteDone) return r;
       if (w.retiredFd >= 0) {
+        DrainPackCopies();
         close(w.retiredFd);
         w.retiredFd = -1;
       }
@@ -407,7 +411,9 @@ int WriteTitleVobs(TitleTables& t, AuthorState& a, Ui& ui, int title) {
     int idx = t.DC_ChapterIdxTbl[title][k];
     if (idx >= 0 && idx < kOutVobuSlots) a.OutVobuMark[idx] = 1;
   }
+  StartPackCopies(a);
   int r = ReadLists(w);
+  if (!FinishPackCopies() && r == kVobWriteDone) r = kVobWriteOutputError;
   CloseSources(w);
   return r;
 }

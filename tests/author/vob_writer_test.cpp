@@ -395,33 +395,55 @@ TEST_F(VobWriter, CopyAndPlainWriteGiveTheSameBytes) {
     bool second;
   };
   for (const Layout& l : {Layout{-1, false}, Layout{5, false}, Layout{-1, true}, Layout{9, true}}) {
-    Bytes out[2];
+    // Copied by the kernel, copied through the copier's buffer as where the
+    // kernel refuses, and written from the chunk buffer.
+    Bytes out[3];
     int32_t packs = 0;
-    for (int plain = 0; plain < 2; ++plain) {
+    for (int mode = 0; mode < 3; ++mode) {
       SetUp();
       AddList(s, l.firstStart, 0);
       if (l.second) AddList(odd, -1, 1);
       A().ChunkBytesLimit = 16 * kPackBytes;  // many chunks, runs cut by NAV packs
-      A().ForcePlainWrite = plain;
+      A().RefuseCopies = mode == 1;
+      A().ForcePlainWrite = mode == 2;
       ASSERT_EQ(Run(), kVobWriteDone);
-      out[plain] = Out();
+      out[mode] = Out();
       packs = A().OutSector;
     }
     EXPECT_EQ(out[0].size(), static_cast<size_t>(packs) * kPackBytes) << l.firstStart;
-    EXPECT_TRUE(out[0] == out[1]) << l.firstStart << " " << l.second;
+    EXPECT_TRUE(out[0] == out[2]) << l.firstStart << " " << l.second;
+    EXPECT_TRUE(out[1] == out[2]) << l.firstStart << " " << l.second;
     const int32_t lastNav = A().OutLastNavSector;
-    EXPECT_EQ(ReadBe32(PackOf(out[1], lastNav) + kNavDsiLbn), static_cast<uint32_t>(lastNav));
+    EXPECT_EQ(ReadBe32(PackOf(out[2], lastNav) + kNavDsiLbn), static_cast<uint32_t>(lastNav));
   }
 }
 
-// In a child limited to 3 sectors of file size both write paths report 2.
+// Runs longer than the copier's own buffer, copied where the kernel refuses.
+TEST_F(VobWriter, RefusedCopiesOfLongRunsKeepTheirBytes) {
+  Source s;
+  for (int n = 0; n < 3; ++n) s.Vobu(45000u * n + 1000, 10 + n, 700);
+  Bytes out[2];
+  for (int mode = 0; mode < 2; ++mode) {
+    SetUp();
+    AddList(s);
+    A().RefuseCopies = mode == 0;
+    A().ForcePlainWrite = mode == 1;
+    ASSERT_EQ(Run(), kVobWriteDone);
+    out[mode] = Out();
+  }
+  EXPECT_EQ(out[0].size(), 3u * 701 * kPackBytes);
+  EXPECT_TRUE(out[0] == out[1]);
+}
+
+// In a child limited to 3 sectors of file size every write path reports 2.
 TEST_F(VobWriter, FillingDiskIsAnOutputError) {
   Source s;
   for (int n = 0; n < 5; ++n) s.Vobu(45000u * n + 1000, 10 + n);
-  for (int plain = 0; plain < 2; ++plain) {
+  for (int mode = 0; mode < 3; ++mode) {
     SetUp();
     AddList(s);
-    A().ForcePlainWrite = plain;
+    A().ForcePlainWrite = mode == 1;
+    A().RefuseCopies = mode == 2;
     std::string out = dir / "VTS_01_1.VOB";
     A().OutFd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     ASSERT_GE(A().OutFd, 0);
@@ -433,8 +455,8 @@ TEST_F(VobWriter, FillingDiskIsAnOutputError) {
     }
     int status = 0;
     waitpid(pid, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status)) << plain;
-    EXPECT_EQ(WEXITSTATUS(status), kVobWriteOutputError) << plain;
+    ASSERT_TRUE(WIFEXITED(status)) << mode;
+    EXPECT_EQ(WEXITSTATUS(status), kVobWriteOutputError) << mode;
   }
 }
 
