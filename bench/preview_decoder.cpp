@@ -64,9 +64,9 @@ int main(int argc, char** argv) {
   if (argc > 1) {
     vob = argv[1];
   } else {
-    vm::testing::RealTitleSpec spec;
-    spec.name = "ntsc-3ch";
-    const std::string dir = vm::testing::RealTitleSet(spec);
+    vm::testing::RealTitleRecipe recipe;
+    recipe.name = "ntsc-3ch";
+    const std::string dir = vm::testing::RealTitleSet(recipe);
     if (dir.empty()) {
       std::fprintf(stderr, "could not make the test title\n");
       return 1;

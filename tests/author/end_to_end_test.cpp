@@ -20,7 +20,7 @@ namespace vm {
 namespace {
 
 using testing::RealTitleSet;
-using testing::RealTitleSpec;
+using testing::RealTitleRecipe;
 using testing::ReadFile;
 using testing::RunAndCapture;
 using testing::TempDir;
@@ -115,7 +115,7 @@ NavResult PlayThrough(const std::string& folder) {
 }
 
 struct Case {
-  RealTitleSpec title;
+  RealTitleRecipe title;
   std::string options;       // chapter edits given to the author command
   std::string chapterList;   // written to a file and passed as --chapters when not empty
 };

@@ -22,9 +22,9 @@ struct CliRun {
 };
 
 CliRun Read(const std::string& args) {
-  RealTitleSpec spec;
-  spec.name = "ntsc-3ch";
-  const std::string dir = RealTitleSet(spec);
+  RealTitleRecipe recipe;
+  recipe.name = "ntsc-3ch";
+  const std::string dir = RealTitleSet(recipe);
   CliRun r{};
   r.output = RunAndCapture(std::string(VM_CLI_PATH) + " read " + dir + " " + args + " 2>&1 </dev/null",
                            &r.status);

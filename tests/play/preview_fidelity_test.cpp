@@ -131,9 +131,9 @@ bool ProgressiveFrameOf(const std::vector<uint8_t>& es) {
   return true;
 }
 
-void ExpectFaithful(const RealTitleSpec& spec) {
-  const std::string dir = RealTitleSet(spec);
-  ASSERT_FALSE(dir.empty()) << spec.name;
+void ExpectFaithful(const RealTitleRecipe& recipe) {
+  const std::string dir = RealTitleSet(recipe);
+  ASSERT_FALSE(dir.empty()) << recipe.name;
   TitleTables& t = Titles();
   RecordingUi ui;
   ASSERT_EQ(ReadVobFiles(t, ui, dir.c_str()), ReadResult::Scanned);
@@ -150,32 +150,32 @@ void ExpectFaithful(const RealTitleSpec& spec) {
     std::memset(image, 0, sizeof image);
     SetPreviewImage(image);
     ASSERT_EQ(DecodePreviewPicture(ui, r.vobPath, r.continuationPath, r.sector), kPreviewFinished)
-        << spec.name << " entry " << i;
+        << recipe.name << " entry " << i;
     const double psnr = PsnrAgainst(ref, ProgressiveFrameOf(es), image);
-    EXPECT_GE(psnr, 40.0) << spec.name << " entry " << i;
+    EXPECT_GE(psnr, 40.0) << recipe.name << " entry " << i;
     ++checked;
     if (psnr < minPsnr) minPsnr = psnr;
   }
-  EXPECT_GE(checked, t.TimeListNum - 1) << spec.name;
-  std::printf("%s: %d pictures, lowest PSNR %.1f dB\n", spec.name.c_str(), checked, minPsnr);
+  EXPECT_GE(checked, t.TimeListNum - 1) << recipe.name;
+  std::printf("%s: %d pictures, lowest PSNR %.1f dB\n", recipe.name.c_str(), checked, minPsnr);
   EXPECT_TRUE(ui.messages.empty());
 }
 
 TEST(PreviewFidelity, Ntsc720x480) {
-  RealTitleSpec s;
+  RealTitleRecipe s;
   s.name = "ntsc-3ch";
   ExpectFaithful(s);
 }
 
 TEST(PreviewFidelity, Ntsc352x480) {
-  RealTitleSpec s;
+  RealTitleRecipe s;
   s.name = "preview-352";
   s.width = 352;
   ExpectFaithful(s);
 }
 
 TEST(PreviewFidelity, Pal720x576OverThreeFiles) {
-  RealTitleSpec s;
+  RealTitleRecipe s;
   s.name = "preview-pal-split";
   s.height = 576;
   s.pal = true;
@@ -184,7 +184,7 @@ TEST(PreviewFidelity, Pal720x576OverThreeFiles) {
 }
 
 TEST(PreviewFidelity, InterlacedWithFieldDctAlternateScanAndTableOne) {
-  RealTitleSpec s;
+  RealTitleRecipe s;
   s.name = "preview-interlaced";
   s.interlaced = true;
   ExpectFaithful(s);

@@ -19,7 +19,7 @@ namespace {
 
 constexpr int64_t kSector = 2048;
 
-std::string Describe(const RealTitleSpec& s) {
+std::string Describe(const RealTitleRecipe& s) {
   std::ostringstream d;
   d << "v2 " << s.width << 'x' << s.height << (s.pal ? " pal" : " ntsc") << ' ' << s.seconds
     << "s chapters";
@@ -41,7 +41,7 @@ bool Run(const std::string& work, const std::string& command) {
   return RunCommand("cd '" + work + "' && ( " + command + " ) >>build.log 2>&1") == 0;
 }
 
-bool Encode(const RealTitleSpec& s, const std::string& work) {
+bool Encode(const RealTitleRecipe& s, const std::string& work) {
   std::ostringstream c;
   c << "ffmpeg -nostdin -hide_banner -loglevel error -y -f lavfi -i testsrc=size=" << s.width
     << 'x' << s.height << ":rate=" << (s.pal ? "25" : "30000/1001") << ":duration=" << s.seconds;
@@ -58,7 +58,7 @@ bool Encode(const RealTitleSpec& s, const std::string& work) {
   return Run(work, c.str());
 }
 
-bool MuxSubpictures(const RealTitleSpec& s, const std::string& work, std::string& current) {
+bool MuxSubpictures(const RealTitleRecipe& s, const std::string& work, std::string& current) {
   if (s.subtitleStreams <= 0) return true;
   std::ostringstream png;
   png << "ffmpeg -nostdin -hide_banner -loglevel error -y -f lavfi -i \"color=c=0x00000000:s="
@@ -80,7 +80,7 @@ bool MuxSubpictures(const RealTitleSpec& s, const std::string& work, std::string
   return true;
 }
 
-bool Author(const RealTitleSpec& s, const std::string& work, const std::string& mpg) {
+bool Author(const RealTitleRecipe& s, const std::string& work, const std::string& mpg) {
   std::string chapters;
   for (int c : s.chapterSeconds) chapters += (chapters.empty() ? "" : ",") + Clock(c);
   std::ofstream(work + "dvd.xml")
@@ -107,7 +107,7 @@ bool Split(const std::string& videoTs, int parts) {
   return true;
 }
 
-bool Build(const RealTitleSpec& s, const std::string& tmp) {
+bool Build(const RealTitleRecipe& s, const std::string& tmp) {
   std::error_code ec;
   fs::remove_all(tmp, ec);
   std::string work = tmp + "work/";
@@ -128,7 +128,7 @@ bool Cached(const std::string& dir, const std::string& description) {
 
 }  // namespace
 
-std::string RealTitleSet(const RealTitleSpec& wanted) {
+std::string RealTitleSet(const RealTitleRecipe& wanted) {
   if (wanted.name.empty()) return "";
   std::string base = std::string(VM_TEST_DATA_DIR) + "/real/";
   std::error_code ec;

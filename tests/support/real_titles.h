@@ -19,7 +19,7 @@
 
 namespace vm::testing {
 
-struct RealTitleSpec {
+struct RealTitleRecipe {
   std::string name;               // cache folder under VM_TEST_DATA_DIR "/real/" + name
   int width = 720, height = 480;  // 720x480 or 352x480 NTSC, 720x576 PAL
   bool pal = false;
@@ -32,6 +32,6 @@ struct RealTitleSpec {
 };
 
 // The VIDEO_TS folder, ending in '/'; "" when the tools failed.
-std::string RealTitleSet(const RealTitleSpec& spec);
+std::string RealTitleSet(const RealTitleRecipe& recipe);
 
 }  // namespace vm::testing

@@ -18,7 +18,7 @@
 namespace vm {
 namespace {
 
-using testing::RealTitleSpec;
+using testing::RealTitleRecipe;
 
 // What libdvdread sees in a title set: the first sector of every cell and
 // of every program's entry cell, in PGC order.
@@ -72,9 +72,9 @@ std::vector<NavPack> NavPacksOf(const std::string& videoTs, int files) {
 }
 
 TEST(RealTitleSet, IsMadeOnceWithTheCellsAndChaptersAsked) {
-  RealTitleSpec spec;
-  spec.name = "ntsc-3ch";
-  std::string dir = testing::RealTitleSet(spec);
+  RealTitleRecipe recipe;
+  recipe.name = "ntsc-3ch";
+  std::string dir = testing::RealTitleSet(recipe);
   ASSERT_FALSE(dir.empty());
   EXPECT_EQ(dir.back(), '/');
   IfoFacts facts = FactsOf(dir);
@@ -83,7 +83,7 @@ TEST(RealTitleSet, IsMadeOnceWithTheCellsAndChaptersAsked) {
   EXPECT_EQ(facts.programSectors[0], 0u);
   std::vector<NavPack> navs = NavPacksOf(dir, 1);
   EXPECT_GE(navs.size(), 15u);
-  EXPECT_EQ(testing::RealTitleSet(spec), dir);  // cached
+  EXPECT_EQ(testing::RealTitleSet(recipe), dir);  // cached
 }
 
 }  // namespace
