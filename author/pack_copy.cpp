@@ -182,7 +182,8 @@ class Copier {
       left -= r;
     }
     while (left > 0) {
-      const size_t want = left < static_cast<int64_t>(kBounceBytes) ? static_cast<size_t>(left) : kBounceBytes;
+      const size_t want =
+          left < static_cast<int64_t>(kBounceBytes) ? static_cast<size_t>(left) : kBounceBytes;
       const ssize_t r = pread(job.inFd, bounce_, want, in);
       if (r < 0 && errno == EINTR) continue;
       if (r <= 0) return false;  // the source shrank under us
@@ -257,12 +258,12 @@ bool WriteChunkPacks(AuthorState& a, const uint8_t* buf, int from, int to, int o
       const bool plain = FromBuffer(src, i, n, at, shared, k);
       int end = k + 1;
       while (end < n && FromBuffer(src, i, n, at, shared, end) == plain) ++end;
-      const off_t to = at + static_cast<off_t>(k) * kPackBytes;
+      const off_t outAt = at + static_cast<off_t>(k) * kPackBytes;
       const int64_t len = static_cast<int64_t>(end - k) * kPackBytes;
+      const uint8_t* p = buf + static_cast<size_t>(i + k) * kPackBytes;
       if (plain) {
-        if (!PwriteFully(outFd, buf + static_cast<size_t>(i + k) * kPackBytes, static_cast<size_t>(len), to))
-          return false;
-      } else if (!TheCopier().Submit(CopyJob{src.fd[i + k], src.offset[i + k], outFd, to, len})) {
+        if (!PwriteFully(outFd, p, static_cast<size_t>(len), outAt)) return false;
+      } else if (!TheCopier().Submit(CopyJob{src.fd[i + k], src.offset[i + k], outFd, outAt, len})) {
         return false;
       }
       k = end;
