@@ -1,0 +1,77 @@
+// Fuzzes reading a title: the IFO checks, the PGC walk and the VOB scan.
+// The input is cut into the three files of a one-file title set:
+//   2 bytes big-endian n, n bytes of VIDEO_TS.IFO,
+//   2 bytes big-endian m, m bytes of VTS_01_0.IFO, the rest VTS_01_1.VOB.
+// Missing lengths or bytes give short or empty files.
+
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "common/ui.h"
+#include "title/read_command.h"
+#include "title/tables.h"
+
+namespace {
+
+class SilentUi : public vm::Ui {
+ public:
+  void Error(const char*) override {}
+  vm::Answer Confirm(const char*) override { return vm::Answer::Yes; }
+  void Information(const char*, vm::Icon) override {}
+  void ProgressOpen(const char*) override {}
+  void ProgressCaption(const char*) override {}
+  void ProgressDraw(int64_t, int64_t, vm::BarColour) override {}
+  void ProgressClose() override {}
+  void PumpMessages() override {}
+  bool StopRequested() override { return false; }
+  void SetWaitCursor(bool) override {}
+};
+
+bool Put(const std::string& path, const uint8_t* p, size_t n) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (f == nullptr) return false;
+  const bool ok = std::fwrite(p, 1, n, f) == n;
+  return std::fclose(f) == 0 && ok;
+}
+
+// Takes a 2-byte length and that many bytes (as many as there are).
+size_t Take(const uint8_t*& data, size_t& size) {
+  if (size < 2) {
+    size = 0;
+    return 0;
+  }
+  size_t n = (size_t{data[0]} << 8) | data[1];
+  data += 2;
+  size -= 2;
+  if (n > size) n = size;
+  return n;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static SilentUi ui;
+  static std::string folder;
+  if (folder.empty()) {
+    char pattern[] = "/tmp/vobmarks-fuzz-XXXXXX";
+    if (mkdtemp(pattern) == nullptr) return 0;
+    folder = std::string(pattern) + "/VIDEO_TS/";
+    if (mkdir(folder.c_str(), 0755) != 0) return 0;
+  }
+  const size_t vmg = Take(data, size);
+  if (!Put(folder + "VIDEO_TS.IFO", data, vmg)) return 0;
+  data += vmg;
+  size -= vmg;
+  const size_t vts = Take(data, size);
+  if (!Put(folder + "VTS_01_0.IFO", data, vts)) return 0;
+  data += vts;
+  size -= vts;
+  if (!Put(folder + "VTS_01_1.VOB", data, size)) return 0;
+  vm::ReadVobFiles(vm::Tables(), ui, folder.c_str());
+  return 0;
+}
