@@ -90,6 +90,7 @@ struct CopyJob {
 class Copier {
  public:
   void Start(bool refuse) {
+    if (thread_.joinable()) Stop();  // a writer that did not finish its copier
     std::lock_guard<std::mutex> lock(mutex_);
     head_ = count_ = 0;
     busy_ = failed_ = stopping_ = false;
