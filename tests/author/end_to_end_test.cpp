@@ -202,8 +202,16 @@ INSTANTIATE_TEST_SUITE_P(
         Case{{"e2e_ntsc", 720, 480, false, 20, {0, 5, 10}}, "--toggle 3,9", ""},
         Case{{"e2e_pal_split", 720, 576, true, 20, {0, 7}, 1, 0, false, 3}, "--clear",
              "0:00:02\n0:00:06.5\n0:00:11\n0:00:15\n"},
-        Case{{"e2e_subpictures", 352, 480, false, 12, {0, 4, 8}, 2, 1}, "--toggle 2", ""}),
-    [](const ::testing::TestParamInfo<Case>& info) { return info.param.title.name; });
+        Case{{"e2e_subpictures", 352, 480, false, 12, {0, 4, 8}, 2, 1}, "--toggle 2", ""},
+        // A chapter at every second: as many cells as the title has VOBUs
+        // near those times.
+        Case{{"e2e_ntsc", 720, 480, false, 20, {0, 5, 10}}, "",
+             "0:00:01\n0:00:02\n0:00:03\n0:00:04\n0:00:05\n0:00:06\n0:00:07\n0:00:08\n"
+             "0:00:09\n0:00:10\n0:00:11\n0:00:12\n0:00:13\n0:00:14\n0:00:15\n0:00:16\n"
+             "0:00:17\n0:00:18\n0:00:19\n"}),
+    [](const ::testing::TestParamInfo<Case>& info) {
+      return info.param.title.name + "_" + std::to_string(info.index);
+    });
 
 // The stream of a pack: the PES stream id, and for private stream 1 the
 // substream id after the PES header.
