@@ -194,6 +194,17 @@ TEST_P(EndToEnd, RewrittenVolumePlaysWithTheNewChapters) {
   Listing back = Read(out);
   EXPECT_EQ(back.times, source.times);
   EXPECT_EQ(back.marks, wantMarks);
+
+  // Written again as it stands, the new volume keeps its cells where they
+  // are: the marked navigation packs start them again.
+  std::string again = dir / "AGAIN/VIDEO_TS/";
+  Cli("--yes author " + out + " " + again, &status);
+  ASSERT_EQ(status, 0);
+  Listing twice = Read(again);
+  EXPECT_EQ(twice.times, source.times);
+  EXPECT_EQ(twice.marks, wantMarks);
+  EXPECT_EQ(ReadFile(again + "VTS_01_0.IFO"), ReadFile(out + "VTS_01_0.IFO"));
+  EXPECT_EQ(TitleBytes(again), dst);
 }
 
 INSTANTIATE_TEST_SUITE_P(
