@@ -1,6 +1,7 @@
 // Slices, macroblocks and blocks of one picture, with inverse quantisation,
 // the integer IDCT and reconstruction into the current frame store.
 
+#include <bit>
 #include <cstdlib>
 #include <cstring>
 
@@ -295,6 +296,21 @@ void PredictField(const DecoderState& d, const StoreGeometry& g, int32_t top, in
   }
 }
 
+// Eight intra pixels of a line, two at a time: the pair shares its chroma,
+// so its six samples (Y Cb Cr Y Cb Cr) go out in one 8-byte and one 4-byte
+// store. The words are built in the machine's byte order, which the caller
+// has checked to be little-endian.
+void IntraHalfLine(int16_t* out, const int32_t* y, const int32_t* u, const int32_t* v) {
+  for (int c = 0; c < 4; ++c) {
+    const uint64_t y0 = static_cast<uint16_t>(y[2 * c]), y1 = static_cast<uint16_t>(y[2 * c + 1]);
+    const uint64_t cb = static_cast<uint16_t>(u[c] - 128), cr = static_cast<uint16_t>(v[c] - 128);
+    const uint64_t first = y0 | cb << 16 | cr << 32 | y1 << 48;
+    const uint32_t second = static_cast<uint32_t>(cb | cr << 16);
+    std::memcpy(out + 6 * c, &first, sizeof first);
+    std::memcpy(out + 6 * c + 4, &second, sizeof second);
+  }
+}
+
 void Reconstruct(DecoderState& d) {
   const StoreGeometry g = Geometry(d);
   const int32_t mbWidth = (d.horizontalSize + 15) / 16;
@@ -338,7 +354,9 @@ void Reconstruct(DecoderState& d) {
       const int32_t* u = cb + 4 * half;
       const int32_t* v = cr + 4 * half;
       int16_t* out = s + 3 * c0;
-      if (d.mbIntra) {
+      if (d.mbIntra && n == 8 && std::endian::native == std::endian::little) {
+        IntraHalfLine(out, y, u, v);
+      } else if (d.mbIntra) {
         for (int c = 0; c < n; ++c) {
           out[3 * c] = static_cast<int16_t>(y[c]);
           out[3 * c + 1] = static_cast<int16_t>(u[c >> 1] - 128);
