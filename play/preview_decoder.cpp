@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "common/be.h"
+#include "common/files.h"
 #include "play/bit_reader.h"
 #include "play/decoder_state.h"
 #include "play/mpeg2_tables.h"
@@ -213,19 +214,13 @@ bool ScanStartCodes(DecoderState& d) {
   }
 }
 
-// Keeps the video packs of what was read and appends their PES payloads to
-// the elementary-stream buffer. A pack whose lengths would place the payload
-// outside the pack is skipped.
+// Appends the PES payloads of the video packs of what was read to the
+// elementary-stream buffer, in order. A pack whose lengths would place the
+// payload outside the pack is skipped.
 void AppendVideoPayloads(DecoderState& d, uint32_t bytesRead) {
-  uint32_t kept = 0;
   for (uint32_t off = 0; off + kPackBytes <= bytesRead; off += kPackBytes) {
     const uint8_t* p = d.packBuffer + off;
     if (ReadBe32(p) != kPackStartCode || ReadBe32(p + kPesStartOffset) != kVideoStreamCode) continue;
-    if (off != kept) std::memmove(d.packBuffer + kept, p, kPackBytes);
-    kept += kPackBytes;
-  }
-  for (uint32_t off = 0; off < kept; off += kPackBytes) {
-    const uint8_t* p = d.packBuffer + off;
     const int32_t pesLength = ReadBe16(p + kPesLengthOffset);
     const int32_t headerLength = p[kPesHeaderLengthOffset];
     const int32_t payload = pesLength - 3 - headerLength;
@@ -237,22 +232,12 @@ void AppendVideoPayloads(DecoderState& d, uint32_t bytesRead) {
   }
 }
 
-uint32_t ReadFully(int fd, uint8_t* buffer, uint32_t size) {
-  uint32_t got = 0;
-  while (got < size) {
-    const ssize_t n = read(fd, buffer + got, size - got);
-    if (n <= 0) break;
-    got += static_cast<uint32_t>(n);
-  }
-  return got;
-}
-
 void ReadMore(DecoderState& d, int fd, char* continuationPath) {
-  uint32_t got = ReadFully(fd, d.packBuffer, kReadSize);
+  uint32_t got = static_cast<uint32_t>(ReadFully(fd, d.packBuffer, kReadSize));
   if (got < kReadSize && continuationPath[0] != '\0') {
     const int next = open(continuationPath, O_RDONLY | O_CLOEXEC);
     if (next >= 0) {
-      got += ReadFully(next, d.packBuffer + got, kReadSize - got);
+      got += static_cast<uint32_t>(ReadFully(next, d.packBuffer + got, kReadSize - got));
       close(next);
     }
     continuationPath[0] = '\0';
