@@ -170,24 +170,24 @@ void Fill(VlcCode (&table)[N], int indexBits, const SourceCode (&codes)[M]) {
   }
 }
 
-// Coefficient codes are followed by a sign bit, which the index leaves out:
-// a code of n bits fills 2^(16 - n) slots.
+// Coefficient codes are followed by a sign bit, which the indexes leave out.
+// A code of n <= 10 bits fills 2^(10 - n) slots of the first step; a longer
+// one begins with seven zeros and fills 2^(16 - n) slots of the second,
+// indexed by the 9 bits after them. `clear` empties the slots instead.
 template <size_t M>
-void FillDct(DctCode (&table)[1 << 16], const SourceDct (&codes)[M]) {
+void FillDct(DctCode (&shortCodes)[1 << 10], DctCode (&longCodes)[1 << 9],
+             const SourceDct (&codes)[M], bool clear = false) {
   for (const SourceDct& c : codes) {
-    const int spare = 16 - c.bits;
+    const DctCode value = clear ? DctCode{} : DctCode{c.bits, c.run, c.level};
+    const bool isShort = c.bits <= 10;
+    const int spare = (isShort ? 10 : 16) - c.bits;
     const size_t first = static_cast<size_t>(c.code) << spare;
-    for (size_t i = 0; i < (size_t{1} << spare); ++i)
-      table[first + i] = DctCode{c.bits, c.run, c.level};
-  }
-}
-
-template <size_t M>
-void ClearDct(DctCode (&table)[1 << 16], const SourceDct (&codes)[M]) {
-  for (const SourceDct& c : codes) {
-    const int spare = 16 - c.bits;
-    const size_t first = static_cast<size_t>(c.code) << spare;
-    for (size_t i = 0; i < (size_t{1} << spare); ++i) table[first + i] = DctCode{};
+    for (size_t i = 0; i < (size_t{1} << spare); ++i) {
+      if (isShort)
+        shortCodes[first + i] = value;
+      else
+        longCodes[first + i] = value;
+    }
   }
 }
 
@@ -202,17 +202,13 @@ LookupTables* Build() {
   Fill(t.dmVector, 2, kDmVector);
   Fill(t.dcSizeLuma, 9, kDcSizeLuma);
   Fill(t.dcSizeChroma, 10, kDcSizeChroma);
-  static DctCode full[2][1 << 16];  // one slot per 16-bit index, for the split
-  FillDct(full[0], kDctLong);
-  FillDct(full[0], kDctZeroShort);
-  FillDct(full[1], kDctLong);
-  ClearDct(full[1], kDctOneMissing);
-  FillDct(full[1], kDctOneShort);
-  for (int v = 0; v < 2; ++v) {
-    for (int i = 0; i < (1 << 10); ++i)
-      t.dctShort[v][i] = i < (1 << 3) ? DctCode{kDctSecondStep, 0, 0} : full[v][i << 6];
-    for (int i = 0; i < (1 << 9); ++i) t.dctLong[v][i] = full[v][i];
-  }
+  for (int v = 0; v < 2; ++v)
+    for (int i = 0; i < (1 << 3); ++i) t.dctShort[v][i] = DctCode{kDctSecondStep, 0, 0};
+  FillDct(t.dctShort[0], t.dctLong[0], kDctLong);
+  FillDct(t.dctShort[0], t.dctLong[0], kDctZeroShort);
+  FillDct(t.dctShort[1], t.dctLong[1], kDctLong);
+  FillDct(t.dctShort[1], t.dctLong[1], kDctOneMissing, true);
+  FillDct(t.dctShort[1], t.dctLong[1], kDctOneShort);
   for (int a = 0; a < 2; ++a)
     for (int i = 0; i < 64; ++i) t.rasterOfScan[a][kScanOfRaster[a][i]] = static_cast<uint8_t>(i);
   return &t;
