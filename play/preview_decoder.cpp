@@ -19,8 +19,10 @@ using namespace mpeg2;
 namespace mpeg2 {
 
 DecoderState& State() {
-  static DecoderState* state = new DecoderState();
-  return *state;
+  // Static storage starts zero-filled (the frame stores start black)
+  // without touching its pages until a picture is decoded into them.
+  static DecoderState state;
+  return state;
 }
 
 StoreGeometry Geometry(const DecoderState& d) {

@@ -11,8 +11,8 @@ namespace vm {
 
 TitleTables& Tables() {
   // Static storage starts zero-filled without touching its pages: a run
-  // pays only for the parts of the tables it uses.
-  // The I/O buffer is filled whole by the first head read of a scan.
+  // pays only for the parts of the tables it uses. The I/O buffer, which
+  // the first head read of a scan fills whole, asks for large pages.
   static TitleTables instance;
   static const bool largePages = (PreferLargePages(instance.IoBuffer, sizeof instance.IoBuffer), true);
   (void)largePages;
