@@ -11,24 +11,10 @@
 #include <cstring>
 #include <vector>
 
-#include "common/ui.h"
+#include "fuzz/silent_ui.h"
 #include "play/preview_decoder.h"
 
 namespace {
-
-class SilentUi : public vm::Ui {
- public:
-  void Error(const char*) override {}
-  vm::Answer Confirm(const char*) override { return vm::Answer::No; }
-  void Information(const char*, vm::Icon) override {}
-  void ProgressOpen(const char*) override {}
-  void ProgressCaption(const char*) override {}
-  void ProgressDraw(int64_t, int64_t, vm::BarColour) override {}
-  void ProgressClose() override {}
-  void PumpMessages() override {}
-  bool StopRequested() override { return false; }
-  void SetWaitCursor(bool) override {}
-};
 
 std::vector<uint8_t> WrapIntoPacks(const uint8_t* es, size_t size) {
   std::vector<uint8_t> out;
@@ -49,7 +35,7 @@ std::vector<uint8_t> WrapIntoPacks(const uint8_t* es, size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static SilentUi ui;
+  static vm::fuzz::SilentUi ui(vm::Answer::No);
   static uint8_t image[vm::kPreviewImageBytes];
   static int fd = memfd_create("vob", 0);
   static char path[64];

@@ -12,25 +12,11 @@
 #include <cstdio>
 #include <string>
 
-#include "common/ui.h"
+#include "fuzz/silent_ui.h"
 #include "title/read_command.h"
 #include "title/tables.h"
 
 namespace {
-
-class SilentUi : public vm::Ui {
- public:
-  void Error(const char*) override {}
-  vm::Answer Confirm(const char*) override { return vm::Answer::Yes; }
-  void Information(const char*, vm::Icon) override {}
-  void ProgressOpen(const char*) override {}
-  void ProgressCaption(const char*) override {}
-  void ProgressDraw(int64_t, int64_t, vm::BarColour) override {}
-  void ProgressClose() override {}
-  void PumpMessages() override {}
-  bool StopRequested() override { return false; }
-  void SetWaitCursor(bool) override {}
-};
 
 bool Put(const std::string& path, const uint8_t* p, size_t n) {
   FILE* f = std::fopen(path.c_str(), "wb");
@@ -55,7 +41,7 @@ size_t Take(const uint8_t*& data, size_t& size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static SilentUi ui;
+  static vm::fuzz::SilentUi ui(vm::Answer::Yes);
   static std::string folder;
   if (folder.empty()) {
     char pattern[] = "/tmp/vobmarks-fuzz-XXXXXX";
