@@ -44,11 +44,6 @@ bool EndsWith(const char* path, const char* ext) {
   return n >= e && strcasecmp(path + n - e, ext) == 0;
 }
 
-void WriteLe16(uint8_t* p, uint32_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-}
-
 bool WriteBmp(std::FILE* f, const uint8_t* image) {
   // BMP rows are bottom-up too, so the image goes out as it is.
   uint8_t h[kBmpHeaderBytes] = {'B', 'M'};
