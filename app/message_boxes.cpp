@@ -1,0 +1,36 @@
+#include "app/message_boxes.h"
+
+#include <QMessageBox>
+#include <QString>
+
+namespace vm {
+
+namespace {
+
+QMessageBox::StandardButton Show(QWidget* owner, QMessageBox::Icon icon, const char* caption,
+                                 const char* text, QMessageBox::StandardButtons buttons,
+                                 QMessageBox::StandardButton defaultButton) {
+  QMessageBox box(icon, QString::fromUtf8(caption), QString::fromUtf8(text), buttons, owner);
+  box.setDefaultButton(defaultButton);
+  box.setTextFormat(Qt::PlainText);
+  return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+}  // namespace
+
+void ShowErrorBox(QWidget* owner, const char* text) {
+  Show(owner, QMessageBox::Warning, "Error", text, QMessageBox::Ok, QMessageBox::Ok);
+}
+
+Answer ShowConfirmBox(QWidget* owner, const char* text) {
+  auto pressed = Show(owner, QMessageBox::Question, "Confirm", text,
+                      QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
+  return pressed == QMessageBox::Yes ? Answer::Yes : Answer::No;
+}
+
+void ShowInformationBox(QWidget* owner, const char* text, Icon icon) {
+  Show(owner, icon == Icon::Exclamation ? QMessageBox::Warning : QMessageBox::Information,
+       "Information", text, QMessageBox::Ok, QMessageBox::Ok);
+}
+
+}  // namespace vm
