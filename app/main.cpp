@@ -1,39 +1,15 @@
 // vobmarks: the Qt desktop shell.
 #include <QApplication>
-#include <QFontDatabase>
-#include <QMainWindow>
-#include <QScreen>
 
 #include <cstdlib>
 
 #include "app/history.h"
+#include "app/main_frame.h"
+#include "app/main_window.h"
 #include "app/splash_window.h"
 #include "app/startup.h"
 #include "common/fixed_string.h"
-#include "common/version.h"
 #include "title/tables.h"
-
-namespace {
-
-// The main frame keeps the size it had after set-up.
-class MainFrame : public QMainWindow {
- public:
-  MainFrame() {
-    setObjectName("VOBMARKS:MAIN");
-    setWindowTitle(vm::kVersionText);
-    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPointSize(9);
-    setFont(font);
-    // The main window's template is 370 x 250 dialog units.
-    QFontMetrics m(font);
-    int width = 370 * m.averageCharWidth() / 4;
-    int height = 250 * m.height() / 8;
-    setFixedSize(width, height);
-    setWindowFlag(Qt::WindowMaximizeButtonHint, false);
-  }
-};
-
-}  // namespace
 
 int main(int argc, char** argv) {
   using namespace vm;
@@ -55,16 +31,19 @@ int main(int argc, char** argv) {
   tables.StopRequest = 0;
   tables.InterleaveDetected = 0;
   RunSplash(programFolder.c_str(), nullptr);
-  ResetTables(tables);
 
-  MainFrame frame;
-  QRect screen = frame.screen()->availableGeometry();
-  frame.move(screen.x() + (screen.width() - frame.width()) / 2,
-             screen.y() + (screen.height() - frame.height()) / 2);
-  frame.show();
-  int rc = app.exec();
+  int rc = 0;
+  {
+    MainFrame frame(ShellContext{tables, Author(), History(), programFolder.c_str()});
+    frame.Client()->ResetForStart();
+    frame.show();
+    frame.PlaceCentred();
+    // The program ends when the frame closes, preview window or not.
+    app.setQuitOnLastWindowClosed(false);
+    rc = app.exec();
+  }
 
   if (haveHistory) SaveHistory(History(), historyPath.c_str());
   DeleteWorkFiles(programFolder.c_str());
-  return rc == 0 ? 0 : rc;
+  return rc;
 }

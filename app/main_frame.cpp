@@ -1,0 +1,89 @@
+#include "app/main_frame.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QMenuBar>
+#include <QScreen>
+
+#include "app/dialog_template.h"
+#include "app/main_window.h"
+#include "common/version.h"
+
+namespace vm {
+
+MainFrame::MainFrame(const ShellContext& context) {
+  setObjectName("VOBMARKS:MAIN");
+  setWindowTitle(kVersionText);
+  setFont(DialogFont());
+  client_ = new MainWindow(context, this);
+  setCentralWidget(client_);
+  BuildMenu();
+  client_->SetExitHandler([this] { close(); });
+  // The frame fits the client and keeps that size; no maximise box.
+  setWindowFlag(Qt::WindowMaximizeButtonHint, false);
+  adjustSize();
+  setFixedSize(client_->width(), client_->height() + menuBar()->sizeHint().height());
+}
+
+void MainFrame::BuildMenu() {
+  struct Entry {
+    int menu;  // 0 File, 1 Chapter, 2 Help
+    int id;    // 0 for a separator
+    const char* text;
+    void (MainWindow::*command)();
+  };
+  static const Entry kEntries[] = {
+      {1, kMenuInterval, "Interval(&C)...", &MainWindow::IntervalCommand},
+      {1, kMenuChapterListNew, "Chapter list [New] (&N)", nullptr},
+      {1, kMenuChapterListAppend, "Chapter list [Append] (&A)", nullptr},
+      {1, 0, nullptr, nullptr},
+      {1, kMenuImportChapters, "Import chapters(&I)...", &MainWindow::ImportChaptersCommand},
+      {1, kMenuExportChapters, "Export chapters(&E)...", &MainWindow::ExportChaptersCommand},
+      {2, kMenuHelp, "&Help", &MainWindow::HelpCommand},
+      {2, 0, nullptr, nullptr},
+      {2, kMenuVersion, "Version(&A)...", &MainWindow::VersionCommand},
+  };
+  QMenu* menus[] = {menuBar()->addMenu("&File"), menuBar()->addMenu("&Chapter"),
+                    menuBar()->addMenu("&Help")};
+  menus[0]->setObjectName("menuFile");
+  menus[1]->setObjectName("menuChapter");
+  menus[2]->setObjectName("menuHelp");
+  QAction* exit = menus[0]->addAction("Exit(&X)");
+  exit->setObjectName(QString::number(kMenuExit));
+  connect(exit, &QAction::triggered, this, [this] {
+    if (client_->Context().tables.BusyFlag != 1) close();
+  });
+  for (const Entry& e : kEntries) {
+    if (e.id == 0) {
+      menus[e.menu]->addSeparator();
+      continue;
+    }
+    QAction* a = menus[e.menu]->addAction(QString::fromUtf8(e.text));
+    a->setObjectName(QString::number(e.id));
+    if (e.id == kMenuChapterListNew)
+      connect(a, &QAction::triggered, client_, [this] { client_->ChapterListCommand(false); });
+    else if (e.id == kMenuChapterListAppend)
+      connect(a, &QAction::triggered, client_, [this] { client_->ChapterListCommand(true); });
+    else
+      connect(a, &QAction::triggered, client_, e.command);
+  }
+}
+
+void MainFrame::PlaceCentred() {
+  QRect screen = this->screen()->availableGeometry();
+  QRect outer = frameGeometry();
+  move(screen.x() + (screen.width() - outer.width()) / 2,
+       screen.y() + (screen.height() - outer.height()) / 2);
+}
+
+void MainFrame::closeEvent(QCloseEvent* event) {
+  if (!client_->MayClose()) {
+    event->ignore();
+    return;
+  }
+  event->accept();
+  QCoreApplication::quit();
+}
+
+}  // namespace vm

@@ -1,0 +1,141 @@
+// The main window: the time list with its labels and jump buttons, the two
+// folder fields and every command button, laid out as its dialog template
+// says, inside the main frame. Each handler applies the busy rule, reads
+// the controls, calls the core operation and shows what it reports.
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+#include <cstdint>
+
+#include "app/qt_ui.h"
+#include "author/author_state.h"
+#include "title/tables.h"
+
+class QLabel;
+class QLineEdit;
+class QListView;
+class QPushButton;
+
+namespace vm {
+
+struct HistoryBlock;
+class PreviewWindow;
+class TimeListModel;
+
+// Control ids of the template, used as object names so that tests and
+// desktop automation find each control.
+enum ControlId : int {
+  kIdExit = 2,
+  kIdRead = 101,
+  kIdPlay = 102,
+  kIdInputFolder = 103,
+  kIdInputRef = 104,
+  kIdChapterToggle = 105,
+  kIdSettings = 107,
+  kIdOutputRef = 111,
+  kIdCreate = 112,
+  kIdOutputFolder = 113,
+  kIdTimeList = 114,
+  kIdClearChapters = 118,
+  kIdChapterUp = 119,
+  kIdChapterDown = 120,
+  kIdHelp = 121,
+  kIdCellUp = 123,
+  kIdCellDown = 124,
+  kIdPlayContinue = 125,
+  kIdPlayAtoB = 134,
+  kIdLabelStart = 201,
+  kIdLabelEnd = 202,
+  kIdLabelSize = 203,
+};
+
+// The process-wide state the window works on; tests build their own.
+struct ShellContext {
+  TitleTables& tables;
+  AuthorState& author;
+  HistoryBlock& history;
+  const char* programFolder;  // ends in '/'
+};
+
+class MainWindow : public QWidget {
+ public:
+  MainWindow(const ShellContext& context, QWidget* parent);
+  ~MainWindow() override;
+
+  // The main window's set-up: empty tables, interval 180 s, the labels of
+  // an empty range and the folder fields from the history.
+  void ResetForStart();
+
+  // The close check: refused while busy; after a read, "Exit or not ?".
+  bool MayClose();
+
+  // Commands, as the buttons and menu entries run them.
+  void ReadTitle();
+  void PickInputFolder();
+  void PickOutputFolder();
+  void CreateVolumeCommand();
+  void Play(int mode);  // the PlayMode values
+  void PlayCaretVobu();
+  void Navigate(int button);  // the NavButton values
+  void ToggleChapterCommand();
+  void ClearChaptersCommand();
+  void IntervalCommand();
+  void ChapterListCommand(bool append);
+  void ImportChaptersCommand();
+  void ExportChaptersCommand();
+  void SettingsCommand();
+  void HelpCommand();
+  void VersionCommand();
+
+  // Selection helpers of the time list.
+  int32_t CaretLine() const;
+  int32_t TopLine() const;
+  void SelectEntry(int32_t i);
+  void MakeTopLine(int32_t i);
+  void SelectLines(int32_t first, int32_t last);
+
+  // Opens, points or closes the preview window for the caret line.
+  void RefreshPreview();
+  PreviewWindow* Preview() const;
+
+  QtUi& Messages() { return ui_; }
+  QListView* TimeList() const { return list_; }
+  TimeListModel* Model() const { return model_; }
+  const ShellContext& Context() const { return ctx_; }
+
+  // Runs after the frame decides to close, so the frame can quit.
+  void SetExitHandler(std::function<void()> onExit) { onExit_ = std::move(onExit); }
+  // Starts the player on a work file; tests replace it.
+  void SetPlayerLauncher(std::function<bool(const char*, const char*)> launch) {
+    launch_ = std::move(launch);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  void BuildControls();
+  QPushButton* AddButton(int id, const char* text, int x, int y, int w, int h);
+  QLabel* AddStatic(int id, const char* text, int x, int y, int w, int h);
+  void UpdateLabels();
+  void AfterChapterCommand(int32_t select);
+  bool TakeFolderField(QLineEdit* field, char* historyField, const char* what);
+  bool Busy() const { return ctx_.tables.BusyFlag == 1; }
+
+  ShellContext ctx_;
+  QtUi ui_;
+  TimeListModel* model_ = nullptr;
+  QListView* list_ = nullptr;
+  QLineEdit* inputFolder_ = nullptr;
+  QLineEdit* outputFolder_ = nullptr;
+  QLabel* labelStart_ = nullptr;
+  QLabel* labelEnd_ = nullptr;
+  QLabel* labelSize_ = nullptr;
+  QPointer<PreviewWindow> preview_;
+  std::function<void()> onExit_;
+  std::function<bool(const char*, const char*)> launch_;
+};
+
+}  // namespace vm

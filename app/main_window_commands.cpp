@@ -1,0 +1,185 @@
+// The command handlers of the main window. Each one returns at once while
+// a long operation runs (its handler is nested inside the pumped events),
+// then reads the controls it needs, runs the core operation and shows the
+// outcome in the time list.
+#include <QLineEdit>
+#include <QListView>
+#include <QProcess>
+
+#include <cstring>
+
+#include "app/help_command.h"
+#include "app/history.h"
+#include "app/interval_dialog.h"
+#include "app/main_window.h"
+#include "app/settings_dialog.h"
+#include "app/time_list_model.h"
+#include "app/version_box.h"
+#include "author/create_volume.h"
+#include "chapters/chapter_list.h"
+#include "chapters/chapter_marks.h"
+#include "common/fixed_string.h"
+#include "pickers/folder_select_dialog.h"
+#include "play/playback.h"
+#include "title/read_command.h"
+#include "title/time_list_nav.h"
+
+namespace vm {
+
+namespace {
+
+// Folder fields hold at most this many bytes, as the history file stores
+// them in 260-byte fields.
+constexpr size_t kFolderFieldBytes = kPathBytes - 1;
+
+constexpr char kChapterListName[] = "CHPLIST.TXT";
+
+}  // namespace
+
+// Takes a folder field's text into its history field; a text that does not
+// fit is refused with a message rather than cut.
+bool MainWindow::TakeFolderField(QLineEdit* field, char* historyField, const char* what) {
+  QByteArray text = field->text().toUtf8();
+  if (static_cast<size_t>(text.size()) > kFolderFieldBytes) {
+    Path message;
+    message.Format("%s folder name is too long (%d bytes; at most %d).", what,
+                   static_cast<int>(text.size()), static_cast<int>(kFolderFieldBytes));
+    ui_.Error(message.c_str());
+    return false;
+  }
+  std::memcpy(historyField, text.constData(), static_cast<size_t>(text.size()) + 1);
+  return true;
+}
+
+void MainWindow::ReadTitle() {
+  if (Busy()) return;
+  if (!TakeFolderField(inputFolder_, ctx_.history.InputFolderText, "Input")) return;
+  TitleTables& t = ctx_.tables;
+  ReadResult r = ReadVobFiles(t, ui_, ctx_.history.InputFolderText);
+  model_->Sync();
+  UpdateLabels();
+  if (r != ReadResult::Scanned) return;
+  // Every row of a new list is new, also where the count came out the same.
+  model_->AllRowsChanged();
+  RefreshPreview();
+  SelectEntry(0);
+}
+
+void MainWindow::PickInputFolder() {
+  if (Busy()) return;
+  Path path;
+  if (!path.Set(inputFolder_->text().toUtf8().constData())) {
+    TakeFolderField(inputFolder_, ctx_.history.InputFolderText, "Input");
+    return;
+  }
+  if (!RunFolderSelect(this, "Input folder select", ctx_.programFolder, path)) return;
+  inputFolder_->setText(QString::fromUtf8(path.c_str()));
+  CopyField(ctx_.history.InputFolderText, path.c_str());
+}
+
+void MainWindow::PickOutputFolder() {
+  if (Busy()) return;
+  Path path;
+  if (!path.Set(outputFolder_->text().toUtf8().constData())) {
+    TakeFolderField(outputFolder_, ctx_.history.OutputFolderText, "Output");
+    return;
+  }
+  if (!RunFolderSelect(this, "Output folder select", ctx_.programFolder, path)) return;
+  outputFolder_->setText(QString::fromUtf8(path.c_str()));
+  CopyField(ctx_.history.OutputFolderText, path.c_str());
+}
+
+void MainWindow::CreateVolumeCommand() {
+  if (Busy()) return;
+  if (!TakeFolderField(outputFolder_, ctx_.history.OutputFolderText, "Output")) return;
+  CreateVolume(ctx_.tables, ctx_.author, ui_, ctx_.history.OutputFolderText, ctx_.programFolder);
+}
+
+void MainWindow::Play(int mode) {
+  if (Busy()) return;
+  PlaySelection sel{CaretLine(), -1, -1};
+  const QModelIndexList selected = list_->selectionModel()->selectedRows();
+  for (const QModelIndex& i : selected) {
+    if (sel.firstSelected < 0 || i.row() < sel.firstSelected) sel.firstSelected = i.row();
+    if (i.row() > sel.lastSelected) sel.lastSelected = i.row();
+  }
+  PlayRange range;
+  if (!ChoosePlayRange(ctx_.tables, ui_, static_cast<PlayMode>(mode), sel,
+                       ctx_.history.PlayingTime, range))
+    return;
+  if (range.selectLines) SelectLines(range.first, range.selectLast);
+  Path workFile;
+  if (WritePlayFile(ctx_.tables, ui_, range, ctx_.programFolder, workFile) != PlayResult::Ready)
+    return;
+  if (launch_) {
+    launch_(ctx_.history.PlayerPath, workFile.c_str());
+    return;
+  }
+  // The player and its one file argument, without a shell, not waited for.
+  QProcess::startDetached(QString::fromUtf8(ctx_.history.PlayerPath),
+                          {QString::fromUtf8(workFile.c_str())});
+}
+
+void MainWindow::PlayCaretVobu() {
+  if (Busy()) return;
+  Play(static_cast<int>(PlayMode::OneVobu));
+}
+
+void MainWindow::Navigate(int button) {
+  if (Busy() || ctx_.tables.TimeListNum == 0) return;
+  int32_t j = NavigateTimeList(ctx_.tables, static_cast<NavButton>(button), TopLine());
+  if (j >= 0) {
+    MakeTopLine(j);
+    SelectEntry(j);
+  }
+  RefreshPreview();
+}
+
+void MainWindow::AfterChapterCommand(int32_t select) {
+  model_->AllRowsChanged();
+  if (select >= 0) SelectEntry(select);
+}
+
+void MainWindow::ToggleChapterCommand() {
+  if (Busy()) return;
+  AfterChapterCommand(ToggleChapter(ctx_.tables, CaretLine()));
+}
+
+void MainWindow::ClearChaptersCommand() {
+  if (Busy() || ctx_.tables.TimeListNum == 0) return;
+  AfterChapterCommand(ClearChapters(ctx_.tables, ui_, CaretLine()));
+}
+
+void MainWindow::IntervalCommand() {
+  if (Busy()) return;
+  if (!IntervalCommandMayStart(ctx_.tables, ui_)) return;
+  if (!RunIntervalDialog(this, ctx_.tables, ui_)) return;
+  AfterChapterCommand(RunIntervalPass(ctx_.tables, ui_, CaretLine()));
+}
+
+void MainWindow::ChapterListCommand(bool append) {
+  if (Busy()) return;
+  Path path;
+  path.Set(ctx_.programFolder);
+  path.Append(kChapterListName);
+  AfterChapterCommand(RunChapterList(ctx_.tables, ui_, CaretLine(),
+                                     append ? ChapterListMode::Append : ChapterListMode::New,
+                                     path.c_str()));
+}
+
+void MainWindow::SettingsCommand() {
+  if (Busy()) return;
+  if (RunSettingsDialog(this, ctx_.history, ctx_.programFolder)) RefreshPreview();
+}
+
+void MainWindow::HelpCommand() {
+  if (Busy()) return;
+  RunHelp(this, ctx_.programFolder);
+}
+
+void MainWindow::VersionCommand() {
+  if (Busy()) return;
+  RunVersionBox(this);
+}
+
+}  // namespace vm

@@ -1,0 +1,38 @@
+// The modeless progress window of long operations: a caption naming the
+// operation and a bar drawn from the operation's done/total figures.
+// Closing it with its close box is the user's stop request.
+#pragma once
+
+#include <QDialog>
+
+#include <cstdint>
+
+#include "common/ui.h"
+
+namespace vm {
+
+class ProgressWindow : public QDialog {
+ public:
+  explicit ProgressWindow(QWidget* owner);
+
+  // The done part of the bar, in pixels of the inner width, and its colour.
+  void SetFraction(int64_t done, int64_t total, BarColour colour);
+  // The bar's rectangle in the client area (the black frame's rectangle).
+  QRect BarRect() const;
+  int FilledWidth() const { return filled_; }
+
+  // True once the user closed the window.
+  bool Closed() const { return closed_; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  int filled_ = 0;
+  BarColour colour_ = BarColour::Blue;
+  bool closed_ = false;
+};
+
+}  // namespace vm
