@@ -2,6 +2,7 @@
 
 #include <QMessageBox>
 #include <QString>
+#include <QWidget>
 
 namespace vm {
 
@@ -13,7 +14,10 @@ QMessageBox::StandardButton Show(QWidget* owner, QMessageBox::Icon icon, const c
   QMessageBox box(icon, QString::fromUtf8(caption), QString::fromUtf8(text), buttons, owner);
   box.setDefaultButton(defaultButton);
   box.setTextFormat(Qt::PlainText);
-  return static_cast<QMessageBox::StandardButton>(box.exec());
+  auto pressed = static_cast<QMessageBox::StandardButton>(box.exec());
+  // The keyboard goes back to the window that asked.
+  if (owner != nullptr) owner->window()->activateWindow();
+  return pressed;
 }
 
 }  // namespace

@@ -39,8 +39,11 @@ void QtUi::ProgressDraw(int64_t done, int64_t total, BarColour colour) {
 }
 
 void QtUi::ProgressClose() {
+  if (progress_ == nullptr) return;
   delete progress_;
   progress_ = nullptr;
+  // The keyboard goes back to the window the operation ran from.
+  if (progressOwner_ != nullptr) progressOwner_->window()->activateWindow();
 }
 
 void QtUi::PumpMessages() {

@@ -1,0 +1,280 @@
+// The desktop shell around the core: where the controls sit, the busy
+// rule, the close check, the progress window's stop, the interval dialog
+// and the keyboard, on synthetic title sets.
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "app/dialog_template.h"
+#include "app/history.h"
+#include "app/main_frame.h"
+#include "app/main_window.h"
+#include "app/progress_window.h"
+#include "app/time_list_model.h"
+#include "author/author_state.h"
+#include "tests/app/modal_script.h"
+#include "tests/support/synth_title.h"
+#include "tests/support/temp_dir.h"
+#include "title/tables.h"
+
+namespace vm {
+namespace {
+
+using testing::ModalScript;
+using testing::TempDir;
+
+TitleTables& SharedTables() {
+  static TitleTables* t = new TitleTables();
+  return *t;
+}
+
+// One frame over fresh tables, a history block and a program folder.
+struct Shell {
+  TempDir dir;
+  HistoryBlock history{};
+  std::string programFolder = dir / "program/";
+  std::unique_ptr<MainFrame> frame;
+
+  explicit Shell(int vobus = 0, int packs = 4) {
+    std::memset(static_cast<void*>(&SharedTables()), 0, sizeof(TitleTables));
+    testing::RunCommand("mkdir -p '" + programFolder + "' '" + dir.path() + "in/VIDEO_TS'");
+    SetHistoryDefaults(history, dir.path().c_str());
+    history.PreviewEnable = 0;
+    std::snprintf(history.InputFolderText, sizeof history.InputFolderText, "%s",
+                  (dir.path() + "in/VIDEO_TS/").c_str());
+    std::snprintf(history.OutputFolderText, sizeof history.OutputFolderText, "%s",
+                  (dir.path() + "out/VIDEO_TS/").c_str());
+    if (vobus > 0) {
+      testing::SynthTitleSet set(dir.path() + "in/VIDEO_TS/");
+      set.WriteIfos({0});
+      set.WriteVob("VTS_01_1.VOB", testing::EvenVobus(vobus, packs, {0, vobus / 2}));
+    }
+    frame = std::make_unique<MainFrame>(
+        ShellContext{SharedTables(), Author(), history, programFolder.c_str()});
+    frame->Client()->ResetForStart();
+    frame->show();
+  }
+  MainWindow& w() { return *frame->Client(); }
+  TitleTables& t() { return SharedTables(); }
+  template <typename T>
+  T* Find(const QString& name) {
+    return frame->findChild<T*>(name);
+  }
+  QPushButton* Button(int id) { return Find<QPushButton>(QString::number(id)); }
+  QAction* Menu(int id) { return Find<QAction>(QString::number(id)); }
+};
+
+struct Place {
+  int id;
+  int x, y, w, h;
+};
+
+TEST(MainWindow, ControlsSitWhereTheTemplatePutsThem) {
+  Shell s;
+  const Place kPlaces[] = {
+      {201, 10, 17, 45, 10},  {202, 55, 17, 35, 10},  {123, 90, 15, 15, 12},
+      {124, 105, 15, 15, 12}, {114, 10, 32, 110, 200}, {203, 10, 235, 60, 10},
+      {119, 90, 233, 15, 12}, {120, 105, 233, 15, 12}, {103, 135, 18, 175, 12},
+      {104, 315, 17, 45, 14}, {101, 135, 36, 90, 14},  {102, 135, 75, 70, 14},
+      {134, 135, 91, 70, 14}, {125, 135, 107, 70, 14}, {105, 135, 135, 70, 14},
+      {118, 135, 165, 70, 14}, {107, 230, 75, 65, 14}, {121, 230, 107, 65, 14},
+      {113, 135, 209, 175, 12}, {111, 315, 208, 45, 14}, {112, 135, 227, 100, 14},
+      {2, 300, 227, 60, 14},
+  };
+  DialogUnits du(DialogFont());
+  for (const Place& p : kPlaces) {
+    QWidget* c = s.Find<QWidget>(QString::number(p.id));
+    ASSERT_NE(c, nullptr) << p.id;
+    EXPECT_EQ(c->geometry(), du.Rect(p.x, p.y, p.w, p.h)) << p.id;
+  }
+  EXPECT_EQ(s.w().size(), QSize(du.X(370), du.Y(250)));
+  EXPECT_EQ(s.frame->minimumSize(), s.frame->maximumSize());
+  EXPECT_FALSE(s.frame->windowFlags() & Qt::WindowMaximizeButtonHint);
+  EXPECT_EQ(s.frame->objectName(), "VOBMARKS:MAIN");
+  EXPECT_EQ(s.frame->windowTitle(), "VobMarks Ver 1.10 (English)");
+  EXPECT_EQ(s.Button(101)->text(), "Read VOB files(&R)");
+  EXPECT_EQ(s.Find<QLabel>("201")->text().toStdString(), "S:00001 \xE3\x80\x9C");
+  EXPECT_EQ(s.Find<QLabel>("203")->text(), "Size: 0.000 GB");
+  EXPECT_EQ(s.Find<QLineEdit>("113")->text().toStdString(), s.history.OutputFolderText);
+
+  // The menu, in order, with the chapter-file entries after a separator.
+  std::vector<std::string> seen;
+  for (QAction* menu : s.frame->menuBar()->actions()) {
+    seen.push_back(menu->text().toStdString());
+    for (QAction* a : menu->menu()->actions())
+      seen.push_back(a->isSeparator() ? "-" : a->text().toStdString());
+  }
+  const std::vector<std::string> kMenu = {
+      "&File", "Exit(&X)", "&Chapter", "Interval(&C)...", "Chapter list [New] (&N)",
+      "Chapter list [Append] (&A)", "-", "Import chapters(&I)...", "Export chapters(&E)...",
+      "&Help", "&Help", "-", "Version(&A)..."};
+  EXPECT_EQ(seen, kMenu);
+}
+
+TEST(MainWindow, ReadFillsTheListAndEveryCommandIsDroppedWhileBusy) {
+  Shell s(40);
+  s.w().ReadTitle();
+  ASSERT_EQ(s.t().TimeListNum, 40);
+  EXPECT_EQ(s.w().Model()->rowCount(), 40);
+  EXPECT_EQ(s.w().CaretLine(), 0);
+  EXPECT_EQ(s.Find<QLabel>("202")->text(), "E:00040");
+  EXPECT_EQ(s.w().Model()->data(s.w().Model()->index(20), Qt::DisplayRole).toString(),
+            QString::fromLatin1(s.t().Line[20]));
+
+  const std::string before(reinterpret_cast<const char*>(s.t().TimeListFlags), 40);
+  s.t().BusyFlag = 1;
+  ModalScript script;
+  for (int id : {101, 104, 111, 112, 102, 134, 125, 123, 124, 119, 120, 105, 118, 107, 121, 2})
+    s.Button(id)->click();
+  for (int id : {1050, 1310, 1320, 1330, 1340, 1350, 1910, 1920}) s.Menu(id)->trigger();
+  QTest::mouseDClick(s.w().TimeList()->viewport(), Qt::LeftButton);
+  EXPECT_FALSE(s.frame->close());
+  EXPECT_TRUE(script.boxes.empty());
+  EXPECT_EQ(script.dialogsSeen, 0);
+  EXPECT_TRUE(s.frame->isVisible());
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(s.t().TimeListFlags), 40), before);
+  EXPECT_FALSE(testing::RunCommand("test -e '" + s.programFolder + "TMP1.MPG'") == 0);
+  s.t().BusyFlag = 0;
+}
+
+TEST(MainWindow, CloseAsksOnlyAfterARead) {
+  {
+    Shell s;
+    ModalScript script;
+    EXPECT_TRUE(s.frame->close());
+    EXPECT_TRUE(script.boxes.empty());
+  }
+  Shell s(6);
+  s.w().ReadTitle();
+  ModalScript script;
+  script.AnswerBoxes({QMessageBox::No, QMessageBox::Yes});
+  EXPECT_FALSE(s.frame->close());
+  EXPECT_TRUE(s.frame->isVisible());
+  EXPECT_TRUE(s.frame->close());
+  ASSERT_EQ(script.boxes.size(), 2u);
+  EXPECT_EQ(script.boxes[0].caption, "Confirm");
+  EXPECT_EQ(script.boxes[0].text, "Exit or not ?");
+}
+
+TEST(MainWindow, ClosingTheProgressWindowStopsARead) {
+  Shell s(3000);
+  bool closedOne = false;
+  QTimer closer;
+  QObject::connect(&closer, &QTimer::timeout, [&] {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      auto* p = dynamic_cast<ProgressWindow*>(w);
+      if (p != nullptr && p->isVisible() && !closedOne) {
+        EXPECT_EQ(p->windowTitle(), "VOB files reading");
+        p->close();
+        closedOne = true;
+      }
+    }
+  });
+  closer.start(0);
+  ModalScript script;
+  s.w().ReadTitle();
+  EXPECT_TRUE(closedOne);
+  EXPECT_EQ(s.t().TimeListNum, 0);
+  EXPECT_EQ(s.t().BusyFlag, 0);
+  EXPECT_EQ(s.w().Model()->rowCount(), 0);
+}
+
+// Types a value into the interval dialog and presses "&Set".
+ModalScript::DialogStep TypeInterval(const char* text) {
+  return [text](QDialog* d) {
+    d->findChild<QLineEdit*>("101")->setText(text);
+    d->findChild<QPushButton*>("1")->click();
+  };
+}
+
+TEST(MainWindow, IntervalDialogRefusesOutOfRangeValuesAndStaysOpen) {
+  Shell s(200);
+  s.w().ReadTitle();
+  {
+  ModalScript script;
+  script.defaultAnswer = QMessageBox::Ok;
+  std::string shown;
+  script.OnDialog([&](QDialog* d) {
+    shown = d->findChild<QLineEdit*>("101")->text().toStdString();
+    TypeInterval("29")(d);
+  });
+  for (const char* text : {"601", "abc"}) script.OnDialog(TypeInterval(text));
+  script.OnDialog(TypeInterval(" 45sec"));
+  s.Menu(kMenuInterval)->trigger();
+  EXPECT_EQ(shown, "180");
+  const std::vector<std::string> kTexts = {
+      "Set a value of the range 30 to 600.", "Set a value of the range 30 to 600.",
+      "Set a value of the range 30 to 600.", "Set OK."};
+  EXPECT_EQ(script.Texts(), kTexts);
+  EXPECT_EQ(s.t().ChapterInterval, 45);
+  int marks = 0;
+  for (int i = 0; i < s.t().TimeListNum; ++i) marks += (s.t().TimeListFlags[i] & TL_CHAPTER) != 0;
+  EXPECT_EQ(marks, 2);  // 100 s of rows, a mark after every 45 s
+  EXPECT_EQ(s.t().Line[91][1], '>');
+  }
+
+  // Cancel stores nothing and marks nothing.
+  ModalScript cancel;
+  s.Menu(kMenuInterval)->trigger();
+  EXPECT_EQ(cancel.dialogsSeen, 1);
+  EXPECT_TRUE(cancel.boxes.empty());
+  EXPECT_EQ(s.t().ChapterInterval, 45);
+}
+
+// Alt+key as a user types it; a button's mnemonic clicks it after a short
+// animation.
+void PressMnemonic(Shell& s, Qt::Key key) {
+  QTest::keyClick(s.frame->windowHandle(), key, Qt::AltModifier);
+  QTest::qWait(250);
+}
+
+TEST(MainWindow, KeyboardReadsTogglesAndCreates) {
+  Shell s(30);
+  QApplication::setActiveWindow(s.frame.get());
+  ASSERT_TRUE(QTest::qWaitForWindowActive(s.frame.get()));
+  ModalScript script;
+  script.defaultAnswer = QMessageBox::Yes;
+  PressMnemonic(s, Qt::Key_R);
+  ASSERT_EQ(s.t().TimeListNum, 30);
+  EXPECT_TRUE(s.w().TimeList()->hasFocus() || !QApplication::focusWidget());
+  QTest::keyClick(s.w().TimeList(), Qt::Key_Down);
+  QTest::keyClick(s.w().TimeList(), Qt::Key_Down);
+  EXPECT_EQ(s.w().CaretLine(), 2);
+  s.Button(kIdChapterToggle)->click();
+  EXPECT_EQ(s.t().Line[2][1], '>');
+  EXPECT_EQ(s.w().CaretLine(), 2);
+  PressMnemonic(s, Qt::Key_G);
+  ASSERT_FALSE(script.boxes.empty());
+  EXPECT_EQ(script.boxes.back().text, "Normal End.");
+  EXPECT_EQ(testing::RunCommand("test -s '" + s.dir.path() + "out/VIDEO_TS/VTS_01_1.VOB'"), 0);
+  PressMnemonic(s, Qt::Key_X);
+  EXPECT_EQ(script.boxes.back().text, "Exit or not ?");
+  EXPECT_FALSE(s.frame->isVisible());
+}
+
+TEST(MainWindow, JumpButtonsStartFromTheTopLine) {
+  Shell s(400);  // cell starts at entries 0 and 200
+  s.w().ReadTitle();
+  s.w().SelectEntry(350);  // the caret far below the top line
+  s.w().MakeTopLine(10);
+  s.Button(kIdCellDown)->click();
+  EXPECT_EQ(s.w().CaretLine(), 200);
+  EXPECT_EQ(s.w().TopLine(), 200);
+  s.Button(kIdCellDown)->click();  // nothing after the last cell start
+  EXPECT_EQ(s.w().CaretLine(), 200);
+  s.Button(kIdCellUp)->click();
+  EXPECT_EQ(s.w().CaretLine(), 0);
+}
+
+}  // namespace
+}  // namespace vm
