@@ -3,7 +3,6 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
@@ -12,6 +11,7 @@
 #include "app/history.h"
 #include "app/preview_window.h"
 #include "app/time_list_model.h"
+#include "app/time_list_view.h"
 #include "play/preview_request.h"
 #include "play/playback.h"
 #include "title/time_list_nav.h"
@@ -73,14 +73,12 @@ void MainWindow::BuildControls() {
           [this] { Navigate(static_cast<int>(NavButton::CellDown)); });
 
   model_ = new TimeListModel(ctx_.tables, this);
-  list_ = new QListView(this);
+  list_ = new TimeListView(this);
   list_->setObjectName(QString::number(kIdTimeList));
   list_->setGeometry(du.Rect(10, 32, 110, 200));
   list_->setModel(model_);
-  list_->setUniformItemSizes(true);
   list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   list_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   list_->setFrameShape(QFrame::Box);
   {
@@ -94,7 +92,7 @@ void MainWindow::BuildControls() {
           [this] { RefreshPreview(); });
   connect(list_->selectionModel(), &QItemSelectionModel::currentChanged, this,
           [this] { RefreshPreview(); });
-  connect(list_, &QListView::doubleClicked, this, [this] { PlayCaretVobu(); });
+  connect(list_, &QAbstractItemView::doubleClicked, this, [this] { PlayCaretVobu(); });
 
   labelSize_ = AddStatic(kIdLabelSize, "Size:", 10, 235, 60, 10);
   connect(AddButton(kIdChapterUp, "UP", 90, 233, 15, 12), &QPushButton::clicked, this,
@@ -180,11 +178,7 @@ int32_t MainWindow::CaretLine() const {
   return current.isValid() ? current.row() : -1;
 }
 
-int32_t MainWindow::TopLine() const {
-  QModelIndex top = list_->indexAt(QPoint(1, 1));
-  if (top.isValid()) return top.row();
-  return model_->rowCount() > 0 ? 0 : -1;
-}
+int32_t MainWindow::TopLine() const { return list_->TopRow(); }
 
 void MainWindow::MakeTopLine(int32_t i) {
   if (i < 0 || i >= model_->rowCount()) return;

@@ -15,7 +15,6 @@
 
 class QLabel;
 class QLineEdit;
-class QListView;
 class QPushButton;
 
 namespace vm {
@@ -23,6 +22,7 @@ namespace vm {
 struct HistoryBlock;
 class PreviewWindow;
 class TimeListModel;
+class TimeListView;
 
 // Control ids of the template, used as object names so that tests and
 // desktop automation find each control.
@@ -101,7 +101,7 @@ class MainWindow : public QWidget {
   PreviewWindow* Preview() const;
 
   QtUi& Messages() { return ui_; }
-  QListView* TimeList() const { return list_; }
+  TimeListView* TimeList() const { return list_; }
   TimeListModel* Model() const { return model_; }
   const ShellContext& Context() const { return ctx_; }
 
@@ -127,7 +127,7 @@ class MainWindow : public QWidget {
   ShellContext ctx_;
   QtUi ui_;
   TimeListModel* model_ = nullptr;
-  QListView* list_ = nullptr;
+  TimeListView* list_ = nullptr;
   QLineEdit* inputFolder_ = nullptr;
   QLineEdit* outputFolder_ = nullptr;
   QLabel* labelStart_ = nullptr;

@@ -3,7 +3,6 @@
 // then reads the controls it needs, runs the core operation and shows the
 // outcome in the time list.
 #include <QLineEdit>
-#include <QListView>
 #include <QProcess>
 
 #include <cstring>
@@ -14,6 +13,7 @@
 #include "app/main_window.h"
 #include "app/settings_dialog.h"
 #include "app/time_list_model.h"
+#include "app/time_list_view.h"
 #include "app/version_box.h"
 #include "author/create_volume.h"
 #include "chapters/chapter_list.h"

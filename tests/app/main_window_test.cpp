@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -21,6 +20,7 @@
 #include "app/main_window.h"
 #include "app/progress_window.h"
 #include "app/time_list_model.h"
+#include "app/time_list_view.h"
 #include "author/author_state.h"
 #include "tests/app/modal_script.h"
 #include "tests/support/synth_title.h"
