@@ -4,6 +4,8 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QMenuBar>
+#include <QPushButton>
+#include <QShortcutEvent>
 #include <QScreen>
 
 #include "app/dialog_template.h"
@@ -19,6 +21,7 @@ MainFrame::MainFrame(const ShellContext& context) {
   client_ = new MainWindow(context, this);
   setCentralWidget(client_);
   BuildMenu();
+  menuBar()->installEventFilter(this);
   client_->SetExitHandler([this] { close(); });
   // The frame fits the client and keeps that size; no maximise box.
   setWindowFlag(Qt::WindowMaximizeButtonHint, false);
@@ -68,6 +71,24 @@ void MainFrame::BuildMenu() {
     else
       connect(a, &QAction::triggered, client_, e.command);
   }
+}
+
+// "Help(&H)" and the "&Help" menu share Alt+H. Qt hands a shared key to
+// each owner in turn, flagged ambiguous; whichever gets it, the key
+// presses the main window's button of that letter.
+bool MainFrame::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == menuBar() && event->type() == QEvent::Shortcut) {
+    auto* shortcut = static_cast<QShortcutEvent*>(event);
+    if (shortcut->isAmbiguous()) {
+      for (QPushButton* b : client_->findChildren<QPushButton*>()) {
+        if (QKeySequence::mnemonic(b->text()) == shortcut->key()) {
+          b->animateClick();
+          return true;
+        }
+      }
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
 }
 
 void MainFrame::PlaceCentred() {

@@ -262,6 +262,45 @@ TEST(MainWindow, KeyboardReadsTogglesAndCreates) {
   EXPECT_FALSE(s.frame->isVisible());
 }
 
+TEST(MainWindow, SharedAndMenuMnemonics) {
+  Shell s(3);
+  QApplication::setActiveWindow(s.frame.get());
+  ASSERT_TRUE(QTest::qWaitForWindowActive(s.frame.get()));
+  // Alt+H belongs to the Help button and the Help menu: every press helps.
+  int helps = 0;
+  QObject::disconnect(s.Button(kIdHelp), &QPushButton::clicked, nullptr, nullptr);
+  QObject::connect(s.Button(kIdHelp), &QPushButton::clicked, [&] { ++helps; });
+  for (int i = 0; i < 3; ++i) PressMnemonic(s, Qt::Key_H);
+  EXPECT_EQ(helps, 3);
+  QTest::keyClick(s.frame->windowHandle(), Qt::Key_C, Qt::AltModifier);
+  QWidget* popup = QApplication::activePopupWidget();
+  ASSERT_NE(popup, nullptr);
+  EXPECT_EQ(popup->objectName(), "menuChapter");
+  popup->close();
+}
+
+TEST(MainWindow, FolderTextsLongerThanAPathAreRefusedWhereTheyEnter) {
+  Shell s(3);
+  const std::string before = s.history.InputFolderText;
+  const std::string tooLong = "/" + std::string(259, 'a');
+  s.Find<QLineEdit>("103")->setText(QString::fromStdString(tooLong));
+  s.Find<QLineEdit>("113")->setText(QString::fromStdString(tooLong));
+  ModalScript script;
+  script.defaultAnswer = QMessageBox::Ok;
+  s.w().ReadTitle();
+  s.w().CreateVolumeCommand();
+  const std::vector<std::string> kTexts = {
+      "Input folder name is too long (260 bytes; at most 259).",
+      "Output folder name is too long (260 bytes; at most 259)."};
+  EXPECT_EQ(script.Texts(), kTexts);
+  EXPECT_EQ(s.history.InputFolderText, before);
+  EXPECT_EQ(s.t().TimeListNum, 0);
+  // 259 bytes fit and reach the read, which reports the folder it cannot use.
+  s.Find<QLineEdit>("103")->setText(QString::fromStdString(tooLong.substr(0, 259)));
+  s.w().ReadTitle();
+  EXPECT_EQ(std::string(s.history.InputFolderText), tooLong.substr(0, 259));
+}
+
 TEST(MainWindow, JumpButtonsStartFromTheTopLine) {
   Shell s(400);  // cell starts at entries 0 and 200
   s.w().ReadTitle();
