@@ -1,4 +1,4 @@
-// The folder picker driven as a person would: rows pressed with
+// The folder and file pickers driven as a person would: rows pressed with
 // the mouse, the buttons clicked, the result read from the caller's path.
 #include <gtest/gtest.h>
 
@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "pickers/file_select_dialog.h"
 #include "pickers/folder_select_dialog.h"
 #include "tests/support/temp_dir.h"
 
@@ -24,6 +25,7 @@ namespace vm {
 namespace {
 
 using testing::TempDir;
+using testing::WriteFile;
 
 // Runs `script` on the modal dialog once its loop runs.
 void WhenShown(std::function<void(QDialog*)> script) {
@@ -159,6 +161,36 @@ TEST_F(Pickers, FolderStepPastTheBoundIsRefused) {
   });
   EXPECT_TRUE(RunFolderSelect(nullptr, "Input folder select", "/", path));
   EXPECT_EQ(std::string(path.c_str()), deep + fits + "/");
+}
+
+TEST_F(Pickers, FileListHoldsExecutablesOnly) {
+  const std::string t = tree_.path();
+  ASSERT_TRUE(WriteFile(t + "a/play", "#!/bin/sh\n"));
+  ASSERT_TRUE(WriteFile(t + "a/Mplayer", "#!/bin/sh\n"));
+  ASSERT_TRUE(WriteFile(t + "a/notes.EXE", "text"));
+  ASSERT_EQ(chmod((t + "a/play").c_str(), 0755), 0);
+  ASSERT_EQ(chmod((t + "a/Mplayer").c_str(), 0755), 0);
+  Path file;
+  ASSERT_TRUE(file.Set((t + "a/play").c_str()));
+  WhenShown([&](QDialog* d) {
+    EXPECT_EQ(Label(d), t + "a/");
+    EXPECT_EQ(Rows(d, "102"), (std::vector<std::string>{"..", "b"}));
+    EXPECT_EQ(Rows(d, "104"), (std::vector<std::string>{"Mplayer", "play"}));
+    EXPECT_EQ(d->findChild<QListWidget*>("104")->currentRow(), 0);
+    Press(d, "104", "play");
+    Click(d, "1");
+  });
+  EXPECT_TRUE(RunFileSelect(nullptr, "VOB file player select", "/", file));
+  EXPECT_EQ(std::string(file.c_str()), t + "a/play");
+
+  // A folder without executables: the folder alone comes back.
+  WhenShown([&](QDialog* d) {
+    Press(d, "102", "b");
+    EXPECT_TRUE(Rows(d, "104").empty());
+    Click(d, "1");
+  });
+  EXPECT_TRUE(RunFileSelect(nullptr, "VOB file player select", "/", file));
+  EXPECT_EQ(std::string(file.c_str()), t + "a/b/");
 }
 
 }  // namespace
