@@ -1,5 +1,7 @@
 #include "app/control_table.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -58,6 +60,13 @@ QWidget* MakeControl(QWidget* parent, const DialogUnits& du, const ControlRow& r
   }
   w->setObjectName(QString::fromUtf8(row.name));
   w->setGeometry(du.Rect(row.x, row.y, row.w, row.h));
+  if (auto* combo = qobject_cast<QComboBox*>(w)) {
+    // The template height is that of the open list; closed, the box is one
+    // line high.
+    int lineHeight = combo->fontMetrics().height();
+    combo->resize(combo->width(), std::min(combo->sizeHint().height(), du.Y(row.h)));
+    combo->setMaxVisibleItems(std::max(1, du.Y(row.h) / lineHeight - 1));
+  }
   return w;
 }
 
