@@ -60,6 +60,11 @@ QWidget* MakeControl(QWidget* parent, const DialogUnits& du, const ControlRow& r
   }
   w->setObjectName(QString::fromUtf8(row.name));
   w->setGeometry(du.Rect(row.x, row.y, row.w, row.h));
+  if (row.kind == ControlKind::Static && w->sizeHint().width() > w->width()) {
+    // The fixed-pitch font here can be wider than the one the template was
+    // drawn for: a text is never cut off.
+    w->resize(w->sizeHint().width(), w->height());
+  }
   if (auto* combo = qobject_cast<QComboBox*>(w)) {
     // The template height is that of the open list; closed, the box is one
     // line high.

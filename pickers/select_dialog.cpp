@@ -115,8 +115,11 @@ void SelectDialog::Fill(const char* path) {
   {
     QSignalBlocker block(rootList_);
     rootList_->clear();
-    for (int i = 0; i < roots_.count; ++i)
-      rootList_->addItem(QString::fromUtf8(roots_.roots[i].c_str()));
+    for (int i = 0; i < roots_.count; ++i) {
+      QString root = QString::fromUtf8(roots_.roots[i].c_str());
+      rootList_->addItem(root);
+      rootList_->item(i)->setToolTip(root);  // the narrow list cuts long ones
+    }
     rootList_->setCurrentRow(rootIndex >= 0 ? rootIndex : 0);
   }
 }
