@@ -175,6 +175,11 @@ void ListFolder(const char* folder, ListKind kind, std::vector<std::string>& nam
   std::sort(names.begin(), names.end(), NameBefore);
 }
 
+bool FolderReadable(const char* folder) {
+  std::unique_ptr<DIR, DirCloser> dir(opendir(folder));
+  return dir != nullptr;
+}
+
 void StartFolder(const char* text, const char* fallback, Path& out) {
   if (text[0] != '\0' && out.Set(text) && AddTrailingSeparator(out)) return;
   out.Set(fallback);

@@ -47,6 +47,9 @@ enum class ListKind {
 // path, gives an empty list.
 void ListFolder(const char* folder, ListKind kind, std::vector<std::string>& names);
 
+// Whether `folder` can be listed (it exists and may be read).
+bool FolderReadable(const char* folder);
+
 // The folder a picker opens at for the text of a field: the text with a
 // trailing '/', or `fallback` when the text is empty or the '/' would not fit.
 void StartFolder(const char* text, const char* fallback, Path& out);

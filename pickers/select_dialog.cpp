@@ -140,14 +140,11 @@ void SelectDialog::RootChosen(int row) {
   if (row < 0 || row >= roots_.count) return;
   const char* root = roots_.roots[row].c_str();
   Path last;
-  if (LastShownFolder(root, last) && RootIndexOf(roots_, last.c_str()) == row) {
-    std::vector<std::string> probe;
-    ListFolder(last.c_str(), ListKind::Folders, probe);
-    // A folder that is gone since it was shown falls back to its root.
-    if (!probe.empty()) {
-      Fill(last.c_str());
-      return;
-    }
+  // A folder that is gone since it was shown falls back to its root.
+  if (LastShownFolder(root, last) && RootIndexOf(roots_, last.c_str()) == row &&
+      FolderReadable(last.c_str())) {
+    Fill(last.c_str());
+    return;
   }
   Fill(root);
 }
