@@ -64,10 +64,10 @@ void HistoryHeader(char out[kHistoryHeaderBytes + 1]) {
   std::snprintf(out, kHistoryHeaderBytes + 1, "VOBMARKS%04XHST", kHistoryVersion);
 }
 
-void LoadHistory(HistoryBlock& h, const char* historyPath, const char* homeFolder) {
+HistoryRead ReadHistory(HistoryBlock& h, const char* historyPath, const char* homeFolder) {
   SetHistoryDefaults(h, homeFolder);
   int fd = open(historyPath, O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return;
+  if (fd < 0) return HistoryRead::Missing;
   char want[kHistoryHeaderBytes + 1];
   HistoryHeader(want);
   uint8_t header[kHistoryHeaderBytes];
@@ -76,12 +76,14 @@ void LoadHistory(HistoryBlock& h, const char* historyPath, const char* homeFolde
             std::memcmp(header, want, kHistoryHeaderBytes) == 0 &&
             ReadFully(fd, block, sizeof block) == sizeof block;
   close(fd);
-  if (ok) {
-    DecodeHistoryBlock(block, h);
-    return;
-  }
   // A cut block never reaches the settings: the defaults stay in use.
-  unlink(historyPath);
+  if (!ok) return HistoryRead::Unusable;
+  DecodeHistoryBlock(block, h);
+  return HistoryRead::Loaded;
+}
+
+void LoadHistory(HistoryBlock& h, const char* historyPath, const char* homeFolder) {
+  if (ReadHistory(h, historyPath, homeFolder) == HistoryRead::Unusable) unlink(historyPath);
 }
 
 void SaveHistory(const HistoryBlock& h, const char* historyPath) {

@@ -55,6 +55,13 @@ void HistoryHeader(char out[kHistoryHeaderBytes + 1]);
 // header or a short block is deleted and the defaults stay. Never a message.
 void LoadHistory(HistoryBlock& h, const char* historyPath, const char* homeFolder);
 
+enum class HistoryRead { Missing, Loaded, Unusable };
+
+// The same reading without touching the file: another program (the
+// command line) takes the desktop program's settings this way. An unusable
+// file leaves the defaults in `h` and stays where it is.
+HistoryRead ReadHistory(HistoryBlock& h, const char* historyPath, const char* homeFolder);
+
 // Writes the file; a short write deletes it. Never a message.
 void SaveHistory(const HistoryBlock& h, const char* historyPath);
 

@@ -6,6 +6,7 @@
 #include "cli/cli_ui.h"
 #include "cli/commands.h"
 #include "cli/options.h"
+#include "cli/play_commands.h"
 #include "common/version.h"
 #include "title/tables.h"
 
@@ -40,6 +41,8 @@ int main(int argc, char** argv) {
     case Command::Read: status = RunRead(t, ui, args); break;
     case Command::Preview: status = RunPreview(t, ui, args); break;
     case Command::Author: status = RunAuthor(t, ui, args); break;
+    case Command::Extract: status = RunExtract(t, ui, args); break;
+    case Command::Play: status = RunPlay(t, ui, args); break;
     case Command::None: break;
   }
   std::fflush(stdout);

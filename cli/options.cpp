@@ -15,6 +15,14 @@ bool IsGlobal(Opt id) {
   return id == Opt::Yes || id == Opt::No || id == Opt::Help || id == Opt::Version;
 }
 
+bool AllowedIn(const CommandSpec* command, Opt id) {
+  if (IsGlobal(id)) return true;
+  if (command != nullptr)
+    for (Opt o : command->options)
+      if (o == id) return true;
+  return false;
+}
+
 }  // namespace
 
 const std::vector<OptionSpec>& AllOptions() {
@@ -32,6 +40,10 @@ const std::vector<OptionSpec>& AllOptions() {
       {Opt::DropAudio, "--drop-audio", "N[,N...]", "leave audio streams N (0-based) out"},
       {Opt::DropSubpicture, "--drop-subpicture", "N[,N...]",
        "leave subpicture streams N (0-based) out"},
+      {Opt::Continue, "--continue", nullptr,
+       "\"Play continue\" after \"Play\" from ENTRY: the stretch that follows it"},
+      {Opt::PlayRange, "--range", "FIRST-LAST", "\"Play A - B\" of entries FIRST to LAST"},
+      {Opt::Player, "--player", "PROGRAM", "start PROGRAM instead of the player of the history file"},
   };
   return kOptions;
 }
@@ -50,6 +62,12 @@ const std::vector<CommandSpec>& AllCommands() {
     author.push_back(Opt::DropSubpicture);
     c.push_back({Command::Author, "author", "INPUT_DIR OUTPUT_DIR", 2,
                  "write a new VIDEO_TS folder with the chapters set", author});
+    c.push_back({Command::Extract, "extract", "INPUT_DIR FIRST[-LAST] OUT", 3,
+                 "write the bytes that playing entries FIRST to LAST puts into the work file to OUT",
+                 {}});
+    c.push_back({Command::Play, "play", "INPUT_DIR ENTRY", 2,
+                 "\"Play\" from ENTRY into the work file, then start the player on it",
+                 {Opt::Continue, Opt::PlayRange, Opt::Player}});
     return c;
   }();
   return kCommands;
@@ -80,21 +98,17 @@ bool ParseArgs(int argc, const char* const* argv, ParsedArgs& out, std::string& 
     if (std::strncmp(arg, "--", 2) == 0 && arg[2] != '\0') {
       const char* eq = std::strchr(arg, '=');
       std::string name = eq ? std::string(arg, eq) : std::string(arg);
+      // Two commands may give one name different meanings: the command's own wins.
       const OptionSpec* found = nullptr;
       for (const OptionSpec& o : AllOptions())
-        if (name == o.name) found = &o;
+        if (name == o.name && (found == nullptr || AllowedIn(chosen, o.id))) found = &o;
       if (found == nullptr) {
         error = "unknown option " + name;
         return false;
       }
-      if (!IsGlobal(found->id)) {
-        bool allowed = false;
-        if (chosen != nullptr)
-          for (Opt o : chosen->options) allowed = allowed || o == found->id;
-        if (!allowed) {
-          error = name + " is not an option of " + (chosen ? chosen->name : "this command");
-          return false;
-        }
+      if (!AllowedIn(chosen, found->id)) {
+        error = name + " is not an option of " + (chosen ? chosen->name : "this command");
+        return false;
       }
       std::string value;
       if (found->value != nullptr) {

@@ -20,6 +20,10 @@ enum class Opt {
   Range,
   DropAudio,
   DropSubpicture,
+  // play
+  Continue,
+  PlayRange,
+  Player,
 };
 
 struct OptionSpec {
@@ -29,7 +33,14 @@ struct OptionSpec {
   const char* help;
 };
 
-enum class Command { None, Read, Preview, Author };
+enum class Command {
+  None,
+  Read,
+  Preview,
+  Author,
+  Extract,
+  Play,
+};
 
 struct CommandSpec {
   Command id;

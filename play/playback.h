@@ -67,7 +67,30 @@ PlayResult WritePlayFile(TitleTables& t, Ui& ui, const PlayRange& range,
 
 // The bytes that playing entries [first, end) puts into a work file,
 // written to `outPath` (the extract command). 0 written, else a message
-// was shown.
+// was shown. A path that leads to one of the title's VOB files is refused.
 int CopyEntriesToFile(TitleTables& t, Ui& ui, int32_t first, int32_t end, const char* outPath);
+
+// Where the bytes of entries [first, end) lie: from byte b0 of VOB file f0
+// to byte b1 of VOB file f1 (exclusive), every file between them whole, as
+// far as the scan covered each file. An end at or past the last entry runs
+// to the end of the scanned data of the last file.
+struct PlaySpan {
+  int32_t f0, f1;
+  int64_t b0, b1;
+  int64_t size;  // bytes in all
+};
+
+constexpr int64_t kMaxPlayBytes = int64_t{1} << 30;
+
+// Steps 4 and 5, computed exactly: false when the entries are not in the
+// list or the size is negative or above 1 GiB.
+bool PlaySpanOf(const TitleTables& t, int32_t first, int32_t end, PlaySpan& span);
+
+// Copies through IoBuffer even where the kernel would copy file to file
+// (tests and the benchmark compare the two ways).
+struct PlayCopyOptions {
+  bool plainCopy = false;
+};
+PlayCopyOptions& PlayCopySettings();
 
 }  // namespace vm

@@ -104,6 +104,10 @@ TEST(History, ShortOrForeignFilesAreDeletedAndDefaultsKept) {
     SCOPED_TRACE(c.what);
     ASSERT_TRUE(WriteFile(path, c.bytes));
     HistoryBlock h{};
+    // Read-only reading leaves the file as it is.
+    EXPECT_EQ(ReadHistory(h, path.c_str(), "/home/u"), HistoryRead::Unusable);
+    EXPECT_EQ(ReadFile(path), c.bytes);
+    EXPECT_STREQ(h.PlayerPath, "/usr/bin/xdg-open");
     LoadHistory(h, path.c_str(), "/home/u");
     EXPECT_FALSE(PathExists(path.c_str()));
     EXPECT_STREQ(h.InputFolderText, "/home/u/VIDEO_TS1/");
@@ -112,6 +116,9 @@ TEST(History, ShortOrForeignFilesAreDeletedAndDefaultsKept) {
   // Exactly 1331 bytes with the right header loads, and the file stays.
   ASSERT_TRUE(WriteFile(path, Header() + block));
   HistoryBlock h{};
+  EXPECT_EQ(ReadHistory(h, (dir / "none.DAT").c_str(), "/home/u"), HistoryRead::Missing);
+  EXPECT_EQ(ReadHistory(h, path.c_str(), "/home/u"), HistoryRead::Loaded);
+  EXPECT_EQ(h.InputFolderText[0], 'A');
   LoadHistory(h, path.c_str(), "/home/u");
   EXPECT_TRUE(PathExists(path.c_str()));
   EXPECT_EQ(h.InputFolderText[0], 'A');

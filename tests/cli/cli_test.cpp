@@ -23,7 +23,8 @@ TEST(Cli, VersionAndHelp) {
   for (const char* word : {"read INPUT_DIR", "preview INPUT_DIR ENTRY OUT",
                            "author INPUT_DIR OUTPUT_DIR", "--yes", "--no", "--toggle",
                            "--clear", "--interval", "--chapters", "--append-chapters", "--range",
-                           "--drop-audio", "--drop-subpicture"})
+                           "--drop-audio", "--drop-subpicture", "extract INPUT_DIR FIRST[-LAST] OUT",
+                           "play INPUT_DIR ENTRY", "--continue", "--player PROGRAM"})
     EXPECT_NE(help.find(word), std::string::npos) << word;
   std::string one = Cli("read --help", &status);
   EXPECT_EQ(status, 0);
@@ -42,6 +43,10 @@ TEST(Cli, UsageErrorsExitWithTwo) {
       "read /a --interval",             // option without its value
       "read /a --clear=1",              // flag with a value
       "author /a /b --bogus",           // unknown option
+      "extract /a 1",                   // no OUT
+      "play /a",                        // no ENTRY
+      "author /a /b --player p",        // a play option
+      "read /a --continue",
   };
   for (const char* args : cases) {
     int status = -1;
