@@ -55,7 +55,7 @@ CreateResult FailureEnd(TitleTables& t, Ui& ui, const char* text) {
   return CreateResult::Failed;
 }
 
-// Steps 1 to 5: content, source attributes, the defaults question.
+// The first stage: content, source attributes, the defaults question.
 bool PrepareContent(TitleTables& t, Ui& ui) {
   RemoveCurrentTitle(t);
   if (AddRangeAsContent(t, ui, t.RangeStart, t.RangeEnd) != 0) return false;

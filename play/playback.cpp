@@ -125,7 +125,7 @@ bool CopyFileSpan(TitleTables& t, Ui& ui, CopyJob& job, int in, int64_t from, in
   return true;
 }
 
-// Step 10 over every file of the span; `first` is the open first file.
+// The copy loop over every file of the span; `first` is the open first file.
 CopyFailure CopySpan(TitleTables& t, Ui& ui, CopyJob& job, int first) {
   const PlaySpan& s = job.span;
   int in = first;
@@ -144,7 +144,7 @@ CopyFailure CopySpan(TitleTables& t, Ui& ui, CopyJob& job, int first) {
   return CopyFailure::None;
 }
 
-// Steps 7 to 11 for entries [first, end): the copy into the first of
+// The copy of entries [first, end) into the first of
 // `paths` that can be created. Returns the path index written, or -1 after
 // the failure's message.
 int CopyEntries(TitleTables& t, Ui& ui, const PlaySpan& span, bool interactive,
