@@ -101,7 +101,7 @@ int RunAuthor(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
     ui.Error("No VOBU (navigation pack) is found in the VOB files.");
     return 1;
   }
-  if (int r = ApplyChapterOptions(t, ui, chapterArgs); r != 0) return r;
+  // The range is set first: imported chapter times count from its start.
   if (hasRange) {
     if (last > t.TimeListNum) {
       std::fprintf(stderr, "vobmarks-cli: --range %ld-%ld is outside entries 1-%d\n", first, last,
@@ -111,6 +111,7 @@ int RunAuthor(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
     t.RangeStart = static_cast<int32_t>(first - 1);
     t.RangeEnd = static_cast<int32_t>(last - 1);
   }
+  if (int r = ApplyChapterOptions(t, ui, chapterArgs); r != 0) return r;
   for (int n : dropAudio) t.DC_A_Use[0][n] = 0;
   for (int n : dropSubpicture) t.DC_C_Use[0][n] = 0;
 

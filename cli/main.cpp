@@ -40,6 +40,7 @@ int main(int argc, char** argv) {
     case Command::Read: status = RunRead(t, ui, args); break;
     case Command::Preview: status = RunPreview(t, ui, args); break;
     case Command::Author: status = RunAuthor(t, ui, args); break;
+    case Command::Verify: status = RunVerify(args); break;
     case Command::None: break;
   }
   std::fflush(stdout);

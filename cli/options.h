@@ -20,6 +20,14 @@ enum class Opt {
   Range,
   DropAudio,
   DropSubpicture,
+  // Chapter files, the volume check and the disc image.
+  ImportChapters,
+  ExportChapters,
+  Format,
+  Json,
+  Verify,
+  Iso,
+  VolumeId,
 };
 
 struct OptionSpec {
@@ -29,7 +37,14 @@ struct OptionSpec {
   const char* help;
 };
 
-enum class Command { None, Read, Preview, Author };
+enum class Command {
+  None,
+  Read,
+  Preview,
+  Author,
+  // The volume check.
+  Verify,
+};
 
 struct CommandSpec {
   Command id;
