@@ -1,6 +1,7 @@
 // vobmarks-cli author INPUT_DIR OUTPUT_DIR [options]: reads the title as
 // "Read VOB files(&R)" does, applies the chapter options in order, narrows
-// the range and drops streams when asked, then runs "Create DVD Image(&G)".
+// the range and drops streams when asked, then runs "Create DVD Image(&G)";
+// after a normal end, checks the volume when asked.
 #include <unistd.h>
 
 #include <cstdio>
@@ -75,6 +76,7 @@ int RunAuthor(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
   bool hasRange = false;
   long first = 0, last = 0;
   std::vector<int> dropAudio, dropSubpicture;
+  bool verify = false;
   for (const GivenOption& o : args.options) {
     switch (o.id) {
       case Opt::Range:
@@ -88,6 +90,9 @@ int RunAuthor(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
       case Opt::DropSubpicture:
         if (!ParseStreams(o.value, kSubpicStreamSlots, dropSubpicture))
           return UsageError("--drop-subpicture", o.value);
+        break;
+      case Opt::Verify:
+        verify = true;
         break;
       default: chapterArgs.options.push_back(o);
     }
@@ -116,7 +121,9 @@ int RunAuthor(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
   for (int n : dropSubpicture) t.DC_C_Use[0][n] = 0;
 
   CreateResult r = CreateVolume(t, Author(), ui, args.positional[1].c_str(), programFolder.c_str());
-  return r == CreateResult::NormalEnd ? 0 : 1;
+  if (r != CreateResult::NormalEnd) return 1;
+  if (verify) return VerifyVolume(args.positional[1], false);
+  return 0;
 }
 
 }  // namespace vm

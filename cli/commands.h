@@ -3,6 +3,8 @@
 #pragma once
 
 #include "chapters/chapter_file.h"
+#include <string>
+
 #include "cli/cli_ui.h"
 #include "cli/options.h"
 #include "title/tables.h"
@@ -14,6 +16,9 @@ int RunPreview(TitleTables& t, CliUi& ui, const ParsedArgs& args);
 int RunAuthor(TitleTables& t, CliUi& ui, const ParsedArgs& args);
 // The volume check: 0 sound, 1 faults found, 2 built without libdvdread.
 int RunVerify(const ParsedArgs& args);
+// Checks the volume at `path` (a folder or an ISO image) and prints the
+// summary to standard output, as text or JSON; the same statuses.
+int VerifyVolume(const std::string& path, bool json);
 
 // Applies --toggle, --clear, --interval, --chapters, --append-chapters,
 // --import-chapters and --export-chapters in the order given, each as its
