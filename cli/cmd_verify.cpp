@@ -28,13 +28,21 @@ std::string JsonString(const std::string& s) {
   return out + "\"";
 }
 
+std::string Clock(int64_t ms) {
+  char text[40];
+  std::snprintf(text, sizeof text, "%lld:%02lld:%02lld.%03lld",
+                static_cast<long long>(ms / 3600000), static_cast<long long>(ms / 60000 % 60),
+                static_cast<long long>(ms / 1000 % 60), static_cast<long long>(ms % 1000));
+  return text;
+}
+
 void PrintText(const std::string& path, const VolumeReport& r) {
-  const int64_t ms = r.lengthMs;
   std::printf("Volume: %s\n", path.c_str());
-  std::printf("Titles: %d, chapters: %d, cells: %d, length: %lld:%02lld:%02lld.%03lld\n",
-              r.titles, r.chapters, r.cells, static_cast<long long>(ms / 3600000),
-              static_cast<long long>(ms / 60000 % 60), static_cast<long long>(ms / 1000 % 60),
-              static_cast<long long>(ms % 1000));
+  std::printf("Titles: %d, chapters: %d, cells: %d, length: %s\n", r.titles, r.chapters,
+              r.cells, Clock(r.lengthMs).c_str());
+  std::string at;
+  for (int64_t c : r.chapterMs) at += " " + Clock(c);
+  if (!at.empty()) std::printf("Chapters at:%s\n", at.c_str());
   for (const VolumeFault& f : r.faults) std::printf("Fault: %s: %s\n", f.place.c_str(), f.what.c_str());
   if (r.faultsLeftOut > 0)
     std::printf("(%lld more faults not listed)\n", static_cast<long long>(r.faultsLeftOut));
@@ -48,9 +56,12 @@ void PrintText(const std::string& path, const VolumeReport& r) {
 
 void PrintJson(const std::string& path, const VolumeReport& r) {
   std::printf("{\"volume\": %s, \"sound\": %s, \"titles\": %d, \"chapters\": %d, \"cells\": %d, "
-              "\"length_ms\": %lld, \"faults\": [",
+              "\"length_ms\": %lld, ",
               JsonString(path).c_str(), r.faults.empty() ? "true" : "false", r.titles,
               r.chapters, r.cells, static_cast<long long>(r.lengthMs));
+  for (size_t i = 0; i < r.chapterMs.size(); ++i)
+    std::printf("%s%lld", i ? ", " : "\"chapter_ms\": [", static_cast<long long>(r.chapterMs[i]));
+  std::printf("%s\"faults\": [", r.chapterMs.empty() ? "" : "], ");
   for (size_t i = 0; i < r.faults.size(); ++i)
     std::printf("%s{\"place\": %s, \"fault\": %s}", i ? ", " : "",
                 JsonString(r.faults[i].place).c_str(), JsonString(r.faults[i].what).c_str());

@@ -404,11 +404,22 @@ class Checker {
     }
   }
 
-  void CheckTimeMap(const ifo_handle_t& vts, const std::string& ifoName, int pgcs) {
+  void CheckTimeMap(const ifo_handle_t& vts, const std::string& ifoName, const pgcit_t& pgcit) {
     const vts_tmapt_t* t = vts.vts_tmapt;
     if (t == nullptr) return;
-    for (int m = 0; m < t->nr_of_tmaps && m < pgcs; ++m) {
+    for (int m = 0; m < t->nr_of_tmaps && m < pgcit.nr_of_pgci_srp; ++m) {
       const vts_tmap_t& map = t->tmap[m];
+      // One entry for each time unit the program chain plays, give or take
+      // the one that falls on its end.
+      if (pgcit.pgci_srp[m].pgc != nullptr && map.tmu > 0) {
+        const int64_t units = TimeMs(pgcit.pgci_srp[m].pgc->playback_time) / 1000 / map.tmu;
+        if (map.nr_of_entries + 1 < units || map.nr_of_entries > units + 1)
+          Fault(ifoName + Format(" VTS_TMAP %d", m + 1),
+                Format("%u entries of %u s, the PGC plays %lld such units", map.nr_of_entries,
+                       map.tmu, static_cast<long long>(units)));
+      } else if (map.tmu == 0 && map.nr_of_entries > 0) {
+        Fault(ifoName + Format(" VTS_TMAP %d", m + 1), "time unit 0 with entries");
+      }
       uint32_t prev = 0;
       for (int e = 0; e < map.nr_of_entries; ++e) {
         const uint32_t sector = map.map_ent[e] & 0x7FFFFFFF;
@@ -452,7 +463,7 @@ class Checker {
       r_.cells += pgcit.pgci_srp[p].pgc->nr_of_cells;
       r_.lengthMs += TimeMs(pgcit.pgci_srp[p].pgc->playback_time);
     }
-    CheckTimeMap(*vts, ifoName, pgcit.nr_of_pgci_srp);
+    CheckTimeMap(*vts, ifoName, pgcit);
     // The part-of-title table against the title search pointers.
     for (int i = 0; i < tt.nr_of_srpts; ++i) {
       const title_info_t& title = tt.title[i];
@@ -477,6 +488,11 @@ class Checker {
                 Format("PGC %u program %u does not exist", part.pgcn, part.pgn));
           break;
         }
+        const int entry = pgc->program_map ? pgc->program_map[part.pgn - 1] : 0;
+        int64_t at = 0;
+        for (int c = 0; c + 1 < entry && c < pgc->nr_of_cells && pgc->cell_playback; ++c)
+          at += TimeMs(pgc->cell_playback[c].playback_time);
+        r_.chapterMs.push_back(at);
       }
     }
   }

@@ -20,6 +20,9 @@ struct VolumeReport {
   int chapters = 0;
   int cells = 0;
   int64_t lengthMs = 0;  // of all titles' program chains together
+  // Where each chapter starts in its title's playing time, from the cell
+  // times before its first cell; titles in order.
+  std::vector<int64_t> chapterMs;
   std::vector<VolumeFault> faults;
   int64_t faultsLeftOut = 0;  // found past the listed limit
 };
