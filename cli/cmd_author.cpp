@@ -1,7 +1,8 @@
 // vobmarks-cli author INPUT_DIR OUTPUT_DIR [options]: reads the title as
 // "Read VOB files(&R)" does, applies the chapter options in order, narrows
 // the range and drops streams when asked, then runs "Create DVD Image(&G)";
-// after a normal end, checks the volume when asked.
+// after a normal end, writes the disc image and checks the volume when
+// asked.
 #include <unistd.h>
 
 #include <cstdio>
@@ -11,6 +12,7 @@
 
 #include "author/create_volume.h"
 #include "cli/commands.h"
+#include "cli/disc_image.h"
 #include "common/path.h"
 #include "title/read_command.h"
 
@@ -77,6 +79,7 @@ int RunAuthor(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
   long first = 0, last = 0;
   std::vector<int> dropAudio, dropSubpicture;
   bool verify = false;
+  std::string iso, volumeId = kDefaultVolumeId;
   for (const GivenOption& o : args.options) {
     switch (o.id) {
       case Opt::Range:
@@ -94,7 +97,21 @@ int RunAuthor(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
       case Opt::Verify:
         verify = true;
         break;
+      case Opt::Iso:
+        iso = MakeAbsolute(o.value);
+        break;
+      case Opt::VolumeId:
+        if (!ValidVolumeId(o.value)) return UsageError("--volume-id (1 to 32 of A-Z, 0-9, _)", o.value);
+        volumeId = o.value;
+        break;
       default: chapterArgs.options.push_back(o);
+    }
+  }
+  if (!iso.empty()) {
+    std::string why;
+    if (!DiscImagePathAllowed(iso, args.positional[0], args.positional[1], why)) {
+      std::fprintf(stderr, "vobmarks-cli: --iso %s: %s\n", iso.c_str(), why.c_str());
+      return 2;
     }
   }
   Path programFolder;
@@ -122,7 +139,9 @@ int RunAuthor(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
 
   CreateResult r = CreateVolume(t, Author(), ui, args.positional[1].c_str(), programFolder.c_str());
   if (r != CreateResult::NormalEnd) return 1;
-  if (verify) return VerifyVolume(args.positional[1], false);
+  if (!iso.empty() && WriteDiscImage(ui, args.positional[1], iso, volumeId) != 0) return 1;
+  // The image holds the folder's files, so checking it checks both.
+  if (verify) return VerifyVolume(iso.empty() ? args.positional[1] : iso, false);
   return 0;
 }
 

@@ -23,7 +23,9 @@ TEST(Cli, VersionAndHelp) {
   for (const char* word : {"read INPUT_DIR", "preview INPUT_DIR ENTRY OUT",
                            "author INPUT_DIR OUTPUT_DIR", "--yes", "--no", "--toggle",
                            "--clear", "--interval", "--chapters", "--append-chapters", "--range",
-                           "--drop-audio", "--drop-subpicture"})
+                           "--drop-audio", "--drop-subpicture", "verify DIR_OR_ISO",
+                           "--import-chapters", "--export-chapters", "--format", "--json",
+                           "--verify", "--iso", "--volume-id"})
     EXPECT_NE(help.find(word), std::string::npos) << word;
   std::string one = Cli("read --help", &status);
   EXPECT_EQ(status, 0);
@@ -42,6 +44,9 @@ TEST(Cli, UsageErrorsExitWithTwo) {
       "read /a --interval",             // option without its value
       "read /a --clear=1",              // flag with a value
       "author /a /b --bogus",           // unknown option
+      "verify",                         // missing volume
+      "read /a --iso x.iso",            // an author option only
+      "author /a /b --json",            // a verify option only
   };
   for (const char* args : cases) {
     int status = -1;
