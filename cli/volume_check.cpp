@@ -189,6 +189,7 @@ class Checker {
     }
     const ssize_t size = DVDFileSize(f.get());
     sectors = size > 0 ? static_cast<uint32_t>(size) : 0;
+    totalSectors_ += sectors;
     navs_.clear();
     std::vector<uint8_t> buf(static_cast<size_t>(kReadChunkSectors) * kPackBytes);
     for (uint32_t s = 0; s < sectors; s += kReadChunkSectors) {
@@ -517,8 +518,10 @@ class Checker {
     int32_t lastPart = 0;
     int partsSeen = 0;
     bool ended = false;
-    // Enough events for every sector of a full-size title several times over.
-    for (long i = 0; i < 40000000L; ++i) {
+    // Every sector of the volume a few times over: a volume whose commands
+    // loop ends here.
+    const int64_t events = 4 * totalSectors_ + 100000;
+    for (int64_t i = 0; i < events; ++i) {
       int ev = 0, len = 0;
       if (dvdnav_get_next_block(nav.get(), buf, &ev, &len) != DVDNAV_STATUS_OK) {
         Fault(place, Format("libdvdnav stopped playing: %s", dvdnav_err_to_string(nav.get())));
@@ -553,6 +556,7 @@ class Checker {
   Reader reader_;
   std::vector<std::string> log_;
   std::vector<Nav> navs_;
+  int64_t totalSectors_ = 0;  // of every title set's title VOBs
 };
 
 }  // namespace
