@@ -476,6 +476,7 @@ class Checker {
         continue;
       }
       const ttu_t& parts = ptt->title[title.vts_ttn - 1];
+      bool onePgc = parts.nr_of_ptts > 0;
       if (parts.nr_of_ptts != title.nr_of_ptts)
         Fault(place, Format("%u chapters, VIDEO_TS.IFO gives %u", parts.nr_of_ptts,
                             title.nr_of_ptts));
@@ -494,6 +495,19 @@ class Checker {
         for (int c = 0; c + 1 < entry && c < pgc->nr_of_cells && pgc->cell_playback; ++c)
           at += TimeMs(pgc->cell_playback[c].playback_time);
         r_.chapterMs.push_back(at);
+        onePgc = onePgc && part.pgcn == parts.ptt[0].pgcn;
+      }
+      // A title of one program chain plays the sectors of its cells.
+      const pgc_t* pgc = onePgc && parts.ptt[0].pgcn <= pgcit.nr_of_pgci_srp
+                             ? pgcit.pgci_srp[parts.ptt[0].pgcn - 1].pgc
+                             : nullptr;
+      if (pgc != nullptr && pgc->cell_playback != nullptr) {
+        int64_t blocks = 0;
+        for (int c = 0; c < pgc->nr_of_cells; ++c)
+          blocks += static_cast<int64_t>(pgc->cell_playback[c].last_sector) -
+                    pgc->cell_playback[c].first_sector + 1;
+        titleBlocks_.resize(std::max<size_t>(titleBlocks_.size(), static_cast<size_t>(i) + 1), -1);
+        titleBlocks_[static_cast<size_t>(i)] = blocks;
       }
     }
   }
@@ -517,6 +531,7 @@ class Checker {
     uint8_t buf[kPackBytes];
     int32_t lastPart = 0;
     int partsSeen = 0;
+    int64_t blocks = 0;
     bool ended = false;
     // Every sector of the volume a few times over: a volume whose commands
     // loop ends here.
@@ -527,6 +542,7 @@ class Checker {
         Fault(place, Format("libdvdnav stopped playing: %s", dvdnav_err_to_string(nav.get())));
         return;
       }
+      if (ev == DVDNAV_BLOCK_OK || ev == DVDNAV_NAV_PACKET) ++blocks;
       if (ev == DVDNAV_CELL_CHANGE) {
         int32_t t = 0, part = 0;
         if (dvdnav_current_title_info(nav.get(), &t, &part) == DVDNAV_STATUS_OK) {
@@ -550,6 +566,10 @@ class Checker {
     if (!ended) Fault(place, "libdvdnav did not come to the title's end");
     if (partsSeen != parts)
       Fault(place, Format("libdvdnav played %d of its %d chapters", partsSeen, parts));
+    const size_t k = static_cast<size_t>(title - 1);
+    if (ended && k < titleBlocks_.size() && titleBlocks_[k] >= 0 && blocks != titleBlocks_[k])
+      Fault(place, Format("libdvdnav played %lld sectors, its cells hold %lld",
+                          static_cast<long long>(blocks), static_cast<long long>(titleBlocks_[k])));
   }
 
   VolumeReport& r_;
@@ -557,6 +577,7 @@ class Checker {
   std::vector<std::string> log_;
   std::vector<Nav> navs_;
   int64_t totalSectors_ = 0;  // of every title set's title VOBs
+  std::vector<int64_t> titleBlocks_;  // sectors each title plays; -1 not known
 };
 
 }  // namespace
