@@ -141,6 +141,28 @@ TEST(ChapterFiles, ExportsImportAgainAndSurviveFfmpegAndMkvmerge) {
   }
 }
 
+// With --range, imported times count from the range start, where the
+// volume's playing time starts.
+TEST(ChapterFiles, AuthorImportsFromTheRangeStart) {
+  const std::string in = Title();
+  ASSERT_FALSE(in.empty());
+  TempDir dir;
+  WriteFile(dir / "c.txt", "CHAPTER01=00:00:00.000\nCHAPTER02=00:00:03.000\n");
+  int status = -1;
+  std::string out = Cli("--yes author " + in + " " + dir / "OUT" +
+                            " --range 8-20 --import-chapters " + dir / "c.txt --verify",
+                        &status);
+  ASSERT_EQ(status, 0) << out;
+  const size_t at = out.find("Chapters at:");
+  ASSERT_NE(at, std::string::npos) << out;
+  std::vector<long> starts;
+  std::istringstream line(out.substr(at + 12, out.find('\n', at) - at - 12));
+  for (std::string clock; line >> clock;) starts.push_back(ChplistTimes(clock + "\n").at(0));
+  ASSERT_EQ(starts.size(), 2u) << out;
+  EXPECT_EQ(starts[0], 0);
+  EXPECT_NEAR(starts[1], 3000, 600);
+}
+
 TEST(ChapterFiles, RefusedFilesLeaveTheMarksAndNameTheLine) {
   const std::string in = Title();
   ASSERT_FALSE(in.empty());
