@@ -33,6 +33,10 @@ constexpr uint32_t kSriOffsetMask = 0x3FFFFFFF;
 constexpr uint32_t kSriNone = 0x3FFFFFFF;
 
 constexpr size_t kMaxListedFaults = 200;
+constexpr int64_t kComparePieceBytes = 64 * 1024;
+// Far more VOBUs than a title may have: the scan stops there rather than
+// hold a volume of nothing but navigation packs.
+constexpr size_t kMaxNavPacks = size_t{1} << 20;
 constexpr int kReadChunkSectors = 512;
 constexpr int kPtmTicksPerMs = 90;
 // The longest frame of either system: how far a time rounded to frames may
@@ -145,31 +149,44 @@ class Checker {
     log_.clear();
   }
 
-  bool ReadWhole(int n, dvd_read_domain_t domain, std::vector<uint8_t>& out) {
-    dvd_stat_t st{};
-    if (DVDFileStat(reader_.get(), n, domain, &st) != 0 || st.size < 0) return false;
-    File f(DVDOpenFile(reader_.get(), n, domain));
-    if (!f) return false;
-    out.assign(static_cast<size_t>(st.size), 0);
-    return DVDReadBytes(f.get(), out.data(), out.size()) == static_cast<ssize_t>(out.size());
-  }
-
+  // Compares the two files in pieces, so that no size read from the volume
+  // sizes a buffer.
   void CompareBackup(int n, const std::string& stem) {
-    std::vector<uint8_t> ifo, bup;
     const std::string ifoName = stem + ".IFO", bupName = stem + ".BUP";
-    const bool haveIfo = ReadWhole(n, DVD_READ_INFO_FILE, ifo);
-    const bool haveBup = ReadWhole(n, DVD_READ_INFO_BACKUP_FILE, bup);
-    if (!haveIfo) Fault(ifoName, "cannot be opened and read");
-    if (!haveBup) Fault(bupName, "cannot be opened and read");
-    if (!haveIfo || !haveBup) return;
-    if (ifo.size() != bup.size()) {
-      Fault(bupName, Format("%zu bytes, %s has %zu", bup.size(), ifoName.c_str(), ifo.size()));
+    dvd_stat_t ifoStat{}, bupStat{};
+    const bool haveIfo = DVDFileStat(reader_.get(), n, DVD_READ_INFO_FILE, &ifoStat) == 0;
+    const bool haveBup = DVDFileStat(reader_.get(), n, DVD_READ_INFO_BACKUP_FILE, &bupStat) == 0;
+    File ifo(haveIfo ? DVDOpenFile(reader_.get(), n, DVD_READ_INFO_FILE) : nullptr);
+    File bup(haveBup ? DVDOpenFile(reader_.get(), n, DVD_READ_INFO_BACKUP_FILE) : nullptr);
+    if (!ifo) Fault(ifoName, "cannot be opened");
+    if (!bup) Fault(bupName, "cannot be opened");
+    if (!ifo || !bup) return;
+    if (ifoStat.size != bupStat.size) {
+      Fault(bupName, Format("%lld bytes, %s has %lld", static_cast<long long>(bupStat.size),
+                            ifoName.c_str(), static_cast<long long>(ifoStat.size)));
       return;
     }
-    auto diff = std::mismatch(ifo.begin(), ifo.end(), bup.begin());
-    if (diff.first != ifo.end())
-      Fault(bupName, Format("differs from %s at byte %zu", ifoName.c_str(),
-                            static_cast<size_t>(diff.first - ifo.begin())));
+    std::vector<uint8_t> a(kComparePieceBytes), b(kComparePieceBytes);
+    for (int64_t done = 0; done < ifoStat.size;) {
+      const size_t want =
+          static_cast<size_t>(std::min<int64_t>(kComparePieceBytes, ifoStat.size - done));
+      if (DVDReadBytes(ifo.get(), a.data(), want) != static_cast<ssize_t>(want)) {
+        Fault(ifoName, Format("cannot be read at byte %lld", static_cast<long long>(done)));
+        return;
+      }
+      if (DVDReadBytes(bup.get(), b.data(), want) != static_cast<ssize_t>(want)) {
+        Fault(bupName, Format("cannot be read at byte %lld", static_cast<long long>(done)));
+        return;
+      }
+      const auto end = a.begin() + static_cast<std::ptrdiff_t>(want);
+      const auto diff = std::mismatch(a.begin(), end, b.begin());
+      if (diff.first != end) {
+        Fault(bupName, Format("differs from %s at byte %lld", ifoName.c_str(),
+                              static_cast<long long>(done + (diff.first - a.begin()))));
+        return;
+      }
+      done += static_cast<int64_t>(want);
+    }
   }
 
   // Reads every navigation pack of the title VOBs.
@@ -203,6 +220,11 @@ class Checker {
       for (uint32_t k = 0; k < want; ++k) {
         const uint8_t* p = buf.data() + static_cast<size_t>(k) * kPackBytes;
         if (!IsNavPack(p)) continue;
+        if (navs_.size() == kMaxNavPacks) {
+          Fault(where, Format("more than %zu NAV packs; the check goes no further", kMaxNavPacks));
+          sectors = s + k;
+          return true;
+        }
         Nav n{};
         n.sector = s + k;
         n.pciLbn = ReadBe32(p + kNavPciLbn);
