@@ -10,9 +10,15 @@
 #include <dvdread/ifo_read.h>
 #include <dvdread/ifo_types.h>
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 #include "author/nav_pack.h"
@@ -75,6 +81,13 @@ std::string Format(const char* fmt, ...) {
   return text;
 }
 
+// A text as one field of a line: tabs and line ends become spaces.
+std::string OneField(std::string s) {
+  for (char& c : s)
+    if (c == '\t' || c == '\n' || c == '\r') c = ' ';
+  return s;
+}
+
 std::string ClockText(int64_t ms) {
   return Format("%lld:%02lld:%02lld.%03lld", static_cast<long long>(ms / 3600000),
                 static_cast<long long>(ms / 60000 % 60), static_cast<long long>(ms / 1000 % 60),
@@ -102,15 +115,36 @@ using Reader = std::unique_ptr<dvd_reader_t, DvdClose>;
 using File = std::unique_ptr<dvd_file_t, DvdClose>;
 using Ifo = std::unique_ptr<ifo_handle_t, DvdClose>;
 
+// The report's numbers after the faults: "S" and tab-separated fields.
+std::string SummaryLine(const VolumeReport& r) {
+  std::string line = Format("S\t%d\t%d\t%d\t%d\t%lld", r.opened ? 1 : 0, r.titles, r.chapters,
+                            r.cells, static_cast<long long>(r.lengthMs));
+  for (int64_t ms : r.chapterMs) line += Format("\t%lld", static_cast<long long>(ms));
+  return line;
+}
+
 class Checker {
  public:
-  explicit Checker(VolumeReport& r) : r_(r) {}
+  // With `out` >= 0, each fault is also written there as it is found (see
+  // CheckVolume).
+  Checker(VolumeReport& r, int out) : r_(r), out_(out) {}
 
   void Fault(const std::string& place, const std::string& what) {
+    if (out_ >= 0) SendLine("F\t" + OneField(place) + "\t" + OneField(what));
     if (r_.faults.size() < kMaxListedFaults) {
       r_.faults.push_back({place, what});
     } else {
       ++r_.faultsLeftOut;
+    }
+  }
+
+  void SendLine(const std::string& line) {
+    const std::string text = line + "\n";
+    for (size_t done = 0; done < text.size();) {
+      ssize_t n = write(out_, text.data() + done, text.size() - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return;
+      done += static_cast<size_t>(n);
     }
   }
 
@@ -138,9 +172,12 @@ class Checker {
       if (tt->title[i].title_set_nr < 1 || tt->title[i].title_set_nr > sets)
         Fault(Format("VIDEO_TS.IFO TT_SRPT title %d", i + 1),
               Format("title set %d does not exist", tt->title[i].title_set_nr));
-      else
-        PlayTitle(path, i + 1, tt->title[i].nr_of_ptts);
     }
+    // The numbers are known before playing, which is what may crash.
+    if (out_ >= 0) SendLine(SummaryLine(r_));
+    for (int i = 0; i < tt->nr_of_srpts; ++i)
+      if (tt->title[i].title_set_nr >= 1 && tt->title[i].title_set_nr <= sets)
+        PlayTitle(path, i + 1, tt->title[i].nr_of_ptts);
   }
 
  private:
@@ -595,6 +632,7 @@ class Checker {
   }
 
   VolumeReport& r_;
+  int out_;
   Reader reader_;
   std::vector<std::string> log_;
   std::vector<Nav> navs_;
@@ -604,9 +642,84 @@ class Checker {
 
 }  // namespace
 
+namespace {
+
+void ReadLine(const std::string& line, VolumeReport& r, Checker& collect) {
+  std::vector<std::string> f;
+  for (size_t start = 0;;) {
+    size_t tab = line.find('\t', start);
+    f.push_back(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
+    if (tab == std::string::npos) break;
+    start = tab + 1;
+  }
+  if (f[0] == "F" && f.size() == 3) {
+    collect.Fault(f[1], f[2]);
+  } else if (f[0] == "S" && f.size() >= 6) {
+    r.opened = f[1] == "1";
+    r.titles = std::atoi(f[2].c_str());
+    r.chapters = std::atoi(f[3].c_str());
+    r.cells = std::atoi(f[4].c_str());
+    r.lengthMs = std::atoll(f[5].c_str());
+    r.chapterMs.clear();  // a later summary replaces an earlier one
+    for (size_t k = 6; k < f.size(); ++k) r.chapterMs.push_back(std::atoll(f[k].c_str()));
+  }
+}
+
+}  // namespace
+
+// The libraries read whatever the volume holds, and a crafted or damaged
+// volume can crash them (libdvdnav has been seen to). So the check runs in
+// a child process that sends each fault as it is found; a child that dies
+// is one more fault, and what it had found is kept.
 VolumeReport CheckVolume(const std::string& path) {
   VolumeReport r;
-  Checker(r).Run(path);
+  int fds[2];
+  std::fflush(stdout);
+  std::fflush(stderr);
+  if (pipe(fds) != 0) {
+    Checker(r, -1).Run(path);
+    return r;
+  }
+  const pid_t pid = fork();
+  if (pid < 0) {
+    close(fds[0]);
+    close(fds[1]);
+    Checker(r, -1).Run(path);
+    return r;
+  }
+  if (pid == 0) {
+    close(fds[0]);
+    signal(SIGPIPE, SIG_DFL);
+    VolumeReport child;
+    Checker checker(child, fds[1]);
+    checker.Run(path);
+    checker.SendLine(SummaryLine(child));
+    _exit(0);
+  }
+  close(fds[1]);
+  Checker collect(r, -1);
+  std::string pending;
+  char buf[4096];
+  for (;;) {
+    ssize_t n = read(fds[0], buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    pending.append(buf, static_cast<size_t>(n));
+    for (size_t nl; (nl = pending.find('\n')) != std::string::npos;) {
+      ReadLine(pending.substr(0, nl), r, collect);
+      pending.erase(0, nl + 1);
+    }
+  }
+  close(fds[0]);
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  if (WIFSIGNALED(status)) {
+    collect.Fault(path, Format("libdvdread or libdvdnav crashed on the volume (signal %d)",
+                               WTERMSIG(status)));
+  } else if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    collect.Fault(path, "the check ended early");
+  }
   return r;
 }
 

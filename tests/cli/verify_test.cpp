@@ -56,6 +56,7 @@ size_t FirstPgc(const std::string& ifo) {
   const size_t pgcit = Be32(ifo, kVtsPgcitSector) * kSector;
   return pgcit + Be32(ifo, pgcit + 8 + 4);  // PGCI_SRP 1: category, then offset
 }
+constexpr size_t kPgcCommandTableOffset = 0xE4;
 constexpr size_t kPgcProgramMapOffset = 0xE6;
 constexpr size_t kPgcCellPlaybackOffset = 0xE8;
 constexpr size_t kCellPlaybackBytes = 24;
@@ -157,6 +158,17 @@ TEST_F(Verify, EachPlantedFaultIsFoundAndNamed) {
          WriteFile(d + "VTS_01_0.BUP", b);
        },
        "VTS_01_0.BUP: differs from VTS_01_0.IFO at byte 512"},
+      // libdvdread drops the PGC, and libdvdnav 6.1 crashes playing the
+      // title: the check survives it (status 1, not a signal).
+      {"a PGC command table with 65535 pre-commands",
+       [](const std::string& d) {
+         EditIfoAndBup(d, [](std::string& b) {
+           size_t pgc = FirstPgc(b);
+           size_t cmd = pgc + Be16(b, pgc + kPgcCommandTableOffset);
+           b[cmd] = b[cmd + 1] = static_cast<char>(0xFF);
+         });
+       },
+       "VTS_PTT_SRPT title 1 chapter 1: PGC 1 program 1 does not exist"},
       {"a VOB file cut short",
        [](const std::string& d) {
          fs::resize_file(d + "VTS_01_1.VOB", fs::file_size(d + "VTS_01_1.VOB") - 5 * kSector);
