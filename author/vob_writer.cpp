@@ -223,10 +223,20 @@ void RewriteNav(Writer& w, uint8_t* p, int eltm) {
     }
   }
   if (a.CellBaseEltm != 0) {
-    int rel = eltm - a.CellBaseEltm;
+    // A 25 frames/s source counts its frame digits in 25ths: its difference
+    // is taken in 25ths and keeps its own rate code. Taken in 30ths, a cell
+    // that starts inside a source cell would borrow 30 frames a second and
+    // show PAL time as 30 frames/s time, up to several frames off.
+    const bool pal = (p[kNavPciEltm + 3] & kFrameRateMask) == kFrameRate25;
+    int rel = pal ? FramesAt25(eltm) - FramesAt25(a.CellBaseEltm) : eltm - a.CellBaseEltm;
     if (rel < 0) rel = 0;  // a time that ran backwards would give no valid code
-    FramesToTimeCode(rel, p + kNavPciEltm);
-    FramesToTimeCode(rel, p + kNavDsiCEltm);
+    if (pal) {
+      Frames25ToTimeCode(rel, p + kNavPciEltm);
+      Frames25ToTimeCode(rel, p + kNavDsiCEltm);
+    } else {
+      FramesToTimeCode(rel, p + kNavPciEltm);
+      FramesToTimeCode(rel, p + kNavDsiCEltm);
+    }
   }
   std::memset(p + kNavNsmlAgli, 0, kNavNsmlAgliBytes);
   std::memset(p + kNavSmlPbi, 0, kNavSmlPbiBytes);

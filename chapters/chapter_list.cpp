@@ -164,6 +164,10 @@ ChapterListResult ParseChapterListFile(const char* path, ChapterTimeTable& out) 
 }
 
 void PlaceChapterTimes(TitleTables& t, const ChapterTimeTable& times) {
+  PlaceChapterTimesFrom(t, times, 0);
+}
+
+void PlaceChapterTimesFrom(TitleTables& t, const ChapterTimeTable& times, int32_t start) {
   // Elapsed time rises strictly from entry to entry, so the times in
   // ascending order land in one walk where each would land on its own.
   int32_t sorted[kChapterTimeSlots];
@@ -175,9 +179,10 @@ void PlaceChapterTimes(TitleTables& t, const ChapterTimeTable& times) {
   int32_t next = 0;
   int64_t elapsed = 0;
   int32_t prev = 0;
-  for (int32_t i = 0; i < n && next < count; ++i) {
+  if (start < 0) start = 0;
+  for (int32_t i = start; i < n && next < count; ++i) {
     int32_t now = RowTimeMs(t, i);
-    if (i > 0) elapsed += ElapsedStepMs(prev, now);
+    if (i > start) elapsed += ElapsedStepMs(prev, now);
     prev = now;
     bool lands = false;
     while (next < count && sorted[next] - elapsed < kPlacementSlackMs) {

@@ -46,6 +46,11 @@ ChapterListResult ParseChapterListFile(const char* path, ChapterTimeTable& out);
 // Existing marks are kept.
 void PlaceChapterTimes(TitleTables& t, const ChapterTimeTable& times);
 
+// The same placement walking from entry `start` on, with elapsed time
+// counted from it: a time lands on the first entry from `start` whose
+// elapsed time since `start` is above the time less 250 ms.
+void PlaceChapterTimesFrom(TitleTables& t, const ChapterTimeTable& times, int32_t start);
+
 enum class ChapterListMode { New, Append };
 
 // "Chapter list [New] (&N)" / "Chapter list [Append] (&A)" reading `path`:

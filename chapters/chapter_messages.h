@@ -21,4 +21,17 @@ inline constexpr const char kChapterListInvalidLineFormat[] =
 inline constexpr const char kChapterListTooManyMessage[] =
     "Number of chapters in the CHPLIST.TXT file is too many (>255).";
 
+// Chapter files other than CHPLIST.TXT: the same sentences with the file's
+// own name in place of CHPLIST.TXT.
+inline constexpr const char kChapterFileQuestionFormat[] =
+    "Chapters are set by the %s file.\nPrevious chapters setting is cleared.\nExecute or not ?";
+inline constexpr const char kChapterFileNotFoundFormat[] = "%s is not found.";
+inline constexpr const char kChapterFileInvalidLineFormat[] =
+    "An invalid description is found in the %s file (Line=%d).";
+inline constexpr const char kChapterFileTooManyFormat[] =
+    "Number of chapters in the %s file is too many (>255).";
+inline constexpr const char kChapterFileCreateFormat[] = "Can't create %s.";
+inline constexpr const char kTitleChaptersTooManyMessage[] =
+    "Number of chapters is too many (Maximum:127, Standardized:99).";
+
 }  // namespace vm

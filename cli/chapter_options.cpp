@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "chapters/chapter_file.h"
 #include "chapters/chapter_list.h"
 #include "chapters/chapter_marks.h"
 #include "chapters/row_time.h"
@@ -54,7 +55,23 @@ int RunChapterListOption(TitleTables& t, CliUi& ui, int32_t& caret, ChapterListM
 
 }  // namespace
 
+bool ExportFormat(const ParsedArgs& args, ChapterFileFormat& format) {
+  format = ChapterFileFormat::Chplist;
+  for (const GivenOption& o : args.options) {
+    if (o.id == Opt::Format && !ChapterFormatFromName(o.value.c_str(), format)) {
+      std::fprintf(stderr,
+                   "vobmarks-cli: --format must be chplist, ogm, matroska, ffmetadata or "
+                   "dvdauthor, got \"%s\"\n",
+                   o.value.c_str());
+      return false;
+    }
+  }
+  return true;
+}
+
 int ApplyChapterOptions(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
+  ChapterFileFormat format;
+  if (!ExportFormat(args, format)) return 2;
   int32_t caret = 0;
   for (const GivenOption& o : args.options) {
     switch (o.id) {
@@ -82,6 +99,12 @@ int ApplyChapterOptions(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
         if (int r = RunChapterListOption(t, ui, caret, mode, o.value); r != 0) return r;
         break;
       }
+      case Opt::ImportChapters:
+        Follow(caret, RunImportChapters(t, ui, caret, MakeAbsolute(o.value).c_str()));
+        break;
+      case Opt::ExportChapters:
+        RunExportChapters(t, ui, format, o.value.c_str());
+        break;
       default:
         continue;  // not a chapter option
     }

@@ -1,6 +1,8 @@
 // vobmarks-cli author INPUT_DIR OUTPUT_DIR [options]: reads the title as
 // "Read VOB files(&R)" does, applies the chapter options in order, narrows
-// the range and drops streams when asked, then runs "Create DVD Image(&G)".
+// the range and drops streams when asked, then runs "Create DVD Image(&G)";
+// after a normal end, writes the disc image and checks the volume when
+// asked.
 #include <unistd.h>
 
 #include <cstdio>
@@ -10,6 +12,7 @@
 
 #include "author/create_volume.h"
 #include "cli/commands.h"
+#include "cli/disc_image.h"
 #include "common/path.h"
 #include "title/read_command.h"
 
@@ -75,6 +78,8 @@ int RunAuthor(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
   bool hasRange = false;
   long first = 0, last = 0;
   std::vector<int> dropAudio, dropSubpicture;
+  bool verify = false;
+  std::string iso, volumeId = kDefaultVolumeId;
   for (const GivenOption& o : args.options) {
     switch (o.id) {
       case Opt::Range:
@@ -89,7 +94,24 @@ int RunAuthor(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
         if (!ParseStreams(o.value, kSubpicStreamSlots, dropSubpicture))
           return UsageError("--drop-subpicture", o.value);
         break;
+      case Opt::Verify:
+        verify = true;
+        break;
+      case Opt::Iso:
+        iso = MakeAbsolute(o.value);
+        break;
+      case Opt::VolumeId:
+        if (!ValidVolumeId(o.value)) return UsageError("--volume-id (1 to 32 of A-Z, 0-9, _)", o.value);
+        volumeId = o.value;
+        break;
       default: chapterArgs.options.push_back(o);
+    }
+  }
+  if (!iso.empty()) {
+    std::string why;
+    if (!DiscImagePathAllowed(iso, args.positional[0], args.positional[1], why)) {
+      std::fprintf(stderr, "vobmarks-cli: --iso %s: %s\n", iso.c_str(), why.c_str());
+      return 2;
     }
   }
   Path programFolder;
@@ -101,7 +123,7 @@ int RunAuthor(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
     ui.Error("No VOBU (navigation pack) is found in the VOB files.");
     return 1;
   }
-  if (int r = ApplyChapterOptions(t, ui, chapterArgs); r != 0) return r;
+  // The range is set first: imported chapter times count from its start.
   if (hasRange) {
     if (last > t.TimeListNum) {
       std::fprintf(stderr, "vobmarks-cli: --range %ld-%ld is outside entries 1-%d\n", first, last,
@@ -111,11 +133,16 @@ int RunAuthor(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
     t.RangeStart = static_cast<int32_t>(first - 1);
     t.RangeEnd = static_cast<int32_t>(last - 1);
   }
+  if (int r = ApplyChapterOptions(t, ui, chapterArgs); r != 0) return r;
   for (int n : dropAudio) t.DC_A_Use[0][n] = 0;
   for (int n : dropSubpicture) t.DC_C_Use[0][n] = 0;
 
   CreateResult r = CreateVolume(t, Author(), ui, args.positional[1].c_str(), programFolder.c_str());
-  return r == CreateResult::NormalEnd ? 0 : 1;
+  if (r != CreateResult::NormalEnd) return 1;
+  if (!iso.empty() && WriteDiscImage(ui, args.positional[1], iso, volumeId) != 0) return 1;
+  // The image holds the folder's files, so checking it checks both.
+  if (verify) return VerifyVolume(iso.empty() ? args.positional[1] : iso, false);
+  return 0;
 }
 
 }  // namespace vm

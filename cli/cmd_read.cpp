@@ -4,9 +4,11 @@
 namespace vm {
 
 // vobmarks-cli read INPUT_DIR: the "Read VOB files" command, then the
-// chapter options in order, then the time list and the labels.
+// chapter options in order (chapter files among them), then the time list and the labels.
 int RunRead(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
   const char* folder = args.positional.empty() ? "" : args.positional[0].c_str();
+  ChapterFileFormat format;
+  if (!ExportFormat(args, format)) return 2;
   ReadResult r = ReadVobFiles(t, ui, folder);
   if (r != ReadResult::Scanned || ui.Failed()) return 1;
   if (t.TimeListNum == 0) {

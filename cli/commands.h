@@ -2,6 +2,9 @@
 // 1 ended with an error message or a declined question.
 #pragma once
 
+#include "chapters/chapter_file.h"
+#include <string>
+
 #include "cli/cli_ui.h"
 #include "cli/options.h"
 #include "title/tables.h"
@@ -11,11 +14,21 @@ namespace vm {
 int RunRead(TitleTables& t, CliUi& ui, const ParsedArgs& args);
 int RunPreview(TitleTables& t, CliUi& ui, const ParsedArgs& args);
 int RunAuthor(TitleTables& t, CliUi& ui, const ParsedArgs& args);
+// The volume check: 0 sound, 1 faults found, 2 built without libdvdread.
+int RunVerify(const ParsedArgs& args);
+// Checks the volume at `path` (a folder or an ISO image) and prints the
+// summary to standard output, as text or JSON; the same statuses.
+int VerifyVolume(const std::string& path, bool json);
 
-// Applies --toggle, --clear, --interval, --chapters and --append-chapters in
-// the order given, each as its GUI command. 0, or 1 after a message or a
-// declined question; 2 for a malformed value.
+// Applies --toggle, --clear, --interval, --chapters, --append-chapters,
+// --import-chapters and --export-chapters in the order given, each as its
+// GUI command. 0, or 1 after a message or a declined question; 2 for a
+// malformed value.
 int ApplyChapterOptions(TitleTables& t, CliUi& ui, const ParsedArgs& args);
+
+// The --format of --export-chapters (chplist when not given); false after a
+// usage message.
+bool ExportFormat(const ParsedArgs& args, ChapterFileFormat& format);
 
 // Prints every time-list line, then the three labels, one per line.
 void PrintTimeList(const TitleTables& t);

@@ -8,8 +8,9 @@ namespace vm {
 
 namespace {
 
-const std::vector<Opt> kChapterOptions = {Opt::Toggle, Opt::Clear, Opt::Interval,
-                                          Opt::Chapters, Opt::AppendChapters};
+const std::vector<Opt> kChapterOptions = {Opt::Toggle,         Opt::Clear,
+                                          Opt::Interval,       Opt::Chapters,
+                                          Opt::AppendChapters, Opt::ImportChapters};
 
 bool IsGlobal(Opt id) {
   return id == Opt::Yes || id == Opt::No || id == Opt::Help || id == Opt::Version;
@@ -44,6 +45,17 @@ const std::vector<OptionSpec>& AllOptions() {
        "\"Play continue\" after \"Play\" from ENTRY: the stretch that follows it"},
       {Opt::PlayRange, "--range", "FIRST-LAST", "\"Play A - B\" of entries FIRST to LAST"},
       {Opt::Player, "--player", "PROGRAM", "start PROGRAM instead of the player of the history file"},
+      // Chapter files, the volume check and the disc image.
+      {Opt::ImportChapters, "--import-chapters", "FILE",
+       "\"Chapter list [New]\" from FILE in any chapter file form, times from the range start"},
+      {Opt::ExportChapters, "--export-chapters", "FILE",
+       "write the range's chapters to FILE (times from the range start)"},
+      {Opt::Format, "--format", "F",
+       "form of --export-chapters: chplist (default), ogm, matroska, ffmetadata, dvdauthor"},
+      {Opt::Json, "--json", nullptr, "print the summary as JSON"},
+      {Opt::Verify, "--verify", nullptr, "check the written volume as \"verify\" does"},
+      {Opt::Iso, "--iso", "FILE.iso", "also write a DVD-Video disc image (needs genisoimage)"},
+      {Opt::VolumeId, "--volume-id", "NAME", "volume name of the --iso image (default DVD_VIDEO)"},
   };
   return kOptions;
 }
@@ -51,8 +63,11 @@ const std::vector<OptionSpec>& AllOptions() {
 const std::vector<CommandSpec>& AllCommands() {
   static const std::vector<CommandSpec> kCommands = [] {
     std::vector<CommandSpec> c;
+    std::vector<Opt> read = kChapterOptions;
+    read.push_back(Opt::ExportChapters);
+    read.push_back(Opt::Format);
     c.push_back({Command::Read, "read", "INPUT_DIR", 1,
-                 "read the title and print its time list and labels", kChapterOptions});
+                 "read the title and print its time list and labels", read});
     c.push_back({Command::Preview, "preview", "INPUT_DIR ENTRY OUT", 3,
                  "decode the first picture of time-list entry ENTRY to OUT (.ppm or .bmp)",
                  {}});
@@ -60,6 +75,9 @@ const std::vector<CommandSpec>& AllCommands() {
     author.push_back(Opt::Range);
     author.push_back(Opt::DropAudio);
     author.push_back(Opt::DropSubpicture);
+    author.push_back(Opt::Verify);
+    author.push_back(Opt::Iso);
+    author.push_back(Opt::VolumeId);
     c.push_back({Command::Author, "author", "INPUT_DIR OUTPUT_DIR", 2,
                  "write a new VIDEO_TS folder with the chapters set", author});
     c.push_back({Command::Extract, "extract", "INPUT_DIR FIRST[-LAST] OUT", 3,
@@ -68,6 +86,10 @@ const std::vector<CommandSpec>& AllCommands() {
     c.push_back({Command::Play, "play", "INPUT_DIR ENTRY", 2,
                  "\"Play\" from ENTRY into the work file, then start the player on it",
                  {Opt::Continue, Opt::PlayRange, Opt::Player}});
+    // The volume check.
+    c.push_back({Command::Verify, "verify", "DIR_OR_ISO", 1,
+                 "check a written volume (folder or .iso) with libdvdread and libdvdnav",
+                 {Opt::Json}});
     return c;
   }();
   return kCommands;
@@ -194,7 +216,8 @@ std::string HelpText() {
   }
   s += "\n";
   for (const CommandSpec& c : AllCommands()) s += CommandUsage(c.id) + "\n";
-  s += "Exit status: 0 done, 1 ended with an error message or a declined question, 2 usage error.\n";
+  s += "Exit status: 0 done, 1 ended with an error message or a declined question, 2 usage error.\n"
+       "verify: 0 sound, 1 a fault found, 2 built without libdvdread and libdvdnav.\n";
   return s;
 }
 

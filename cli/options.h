@@ -24,6 +24,14 @@ enum class Opt {
   Continue,
   PlayRange,
   Player,
+  // Chapter files, the volume check and the disc image.
+  ImportChapters,
+  ExportChapters,
+  Format,
+  Json,
+  Verify,
+  Iso,
+  VolumeId,
 };
 
 struct OptionSpec {
@@ -40,6 +48,8 @@ enum class Command {
   Author,
   Extract,
   Play,
+  // The volume check.
+  Verify,
 };
 
 struct CommandSpec {

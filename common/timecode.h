@@ -30,4 +30,25 @@ inline void FramesToTimeCode(int frames, uint8_t tc[4]) {
   tc[3] = static_cast<uint8_t>(ToBcd(frames % kFramesPerSecond) + kFrameRate30);
 }
 
+// A 25 frames/s code (frame-rate code 01) counts its frame digits in 25ths.
+constexpr uint8_t kFrameRateMask = 0xC0;
+constexpr uint8_t kFrameRate25 = 0x40;
+constexpr int kFramesPerSecond25 = 25;
+
+// A 30-a-second count of a 25 frames/s code as a count of 25ths: the count
+// splits back into the code's own digits, since its frames stay below 25.
+inline int FramesAt25(int count30) {
+  const int seconds = count30 / kFramesPerSecond;
+  return seconds * kFramesPerSecond25 + count30 % kFramesPerSecond;
+}
+
+// A count of 25ths as a 25 frames/s code; hours as a plain number.
+inline void Frames25ToTimeCode(int frames, uint8_t tc[4]) {
+  const int seconds = frames / kFramesPerSecond25;
+  tc[0] = static_cast<uint8_t>(seconds / 3600);
+  tc[1] = ToBcd((seconds / 60) % 60);
+  tc[2] = ToBcd(seconds % 60);
+  tc[3] = static_cast<uint8_t>(ToBcd(frames % kFramesPerSecond25) + kFrameRate25);
+}
+
 }  // namespace vm

@@ -24,7 +24,9 @@ TEST(Cli, VersionAndHelp) {
                            "author INPUT_DIR OUTPUT_DIR", "--yes", "--no", "--toggle",
                            "--clear", "--interval", "--chapters", "--append-chapters", "--range",
                            "--drop-audio", "--drop-subpicture", "extract INPUT_DIR FIRST[-LAST] OUT",
-                           "play INPUT_DIR ENTRY", "--continue", "--player PROGRAM"})
+                           "play INPUT_DIR ENTRY", "--continue", "--player PROGRAM", "verify DIR_OR_ISO",
+                           "--import-chapters", "--export-chapters", "--format", "--json",
+                           "--verify", "--iso", "--volume-id"})
     EXPECT_NE(help.find(word), std::string::npos) << word;
   std::string one = Cli("read --help", &status);
   EXPECT_EQ(status, 0);
@@ -47,6 +49,9 @@ TEST(Cli, UsageErrorsExitWithTwo) {
       "play /a",                        // no ENTRY
       "author /a /b --player p",        // a play option
       "read /a --continue",
+      "verify",                         // missing volume
+      "read /a --iso x.iso",            // an author option only
+      "author /a /b --json",            // a verify option only
   };
   for (const char* args : cases) {
     int status = -1;

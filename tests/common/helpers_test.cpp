@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "common/be.h"
 #include "common/path.h"
 #include "common/scr.h"
@@ -39,6 +41,18 @@ TEST(TimeCode, FromFramesWritesPlainHoursAndBcd) {
   // Hours above 9 stay a plain number (not BCD).
   FramesToTimeCode(108000 * 12, tc);
   EXPECT_EQ(tc[0], 12);
+}
+
+// A 25 frames/s cell time taken apart as 30ths and back: a cell from 5 s 10
+// frames to 6 s 0 frames is 15 frames (0.6 s), not the 20 that 30ths give.
+TEST(TimeCode, TwentyFivePerSecondDifferencesKeepTheirRate) {
+  const uint8_t from[4] = {0x00, 0x00, 0x05, 0x50}, to[4] = {0x00, 0x00, 0x06, 0x40};
+  EXPECT_EQ(FramesAt25(TimeCodeToFrames(to)) - FramesAt25(TimeCodeToFrames(from)), 15);
+  uint8_t tc[4];
+  Frames25ToTimeCode(15, tc);
+  EXPECT_EQ(0, std::memcmp(tc, "\x00\x00\x00\x55", 4));
+  Frames25ToTimeCode(25 * 3661 + 24, tc);  // 1 h 1 min 1 s 24 frames
+  EXPECT_EQ(0, std::memcmp(tc, "\x01\x01\x01\x64", 4));
 }
 
 TEST(Scr, HandWorkedPackHeader) {

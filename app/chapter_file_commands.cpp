@@ -1,0 +1,59 @@
+// "Import chapters(&I)..." and "Export chapters(&E)...": chapter files of
+// other programs, picked with the toolkit's own file dialog.
+#include <QFileDialog>
+#include <QString>
+#include <QStringList>
+
+#include "app/main_window.h"
+#include "chapters/chapter_file.h"
+
+namespace vm {
+
+namespace {
+
+struct FormatFilter {
+  ChapterFileFormat format;
+  const char* filter;
+  const char* suffix;
+};
+
+// In the order the export dialog offers them; the first is the default.
+constexpr FormatFilter kFormats[] = {
+    {ChapterFileFormat::Chplist, "Chapter list (*.txt)", "txt"},
+    {ChapterFileFormat::Ogm, "OGM chapters (*.txt)", "txt"},
+    {ChapterFileFormat::Matroska, "Matroska chapter XML (*.xml)", "xml"},
+    {ChapterFileFormat::FfMetadata, "FFmpeg metadata (*.ffmeta *.txt)", "ffmeta"},
+    {ChapterFileFormat::Dvdauthor, "dvdauthor chapters= list (*.txt)", "txt"},
+};
+
+}  // namespace
+
+void MainWindow::ImportChaptersCommand() {
+  if (Busy()) return;
+  const QString path = QFileDialog::getOpenFileName(
+      this, "Import chapters", QString::fromUtf8(ctx_.programFolder),
+      "Chapter files (*.txt *.xml *.ffmeta *.chapters);;All files (*)");
+  if (path.isEmpty()) return;
+  const QByteArray bytes = path.toUtf8();
+  AfterChapterCommand(RunImportChapters(ctx_.tables, ui_, CaretLine(), bytes.constData()));
+}
+
+void MainWindow::ExportChaptersCommand() {
+  if (Busy()) return;
+  QStringList filters;
+  for (const FormatFilter& f : kFormats) filters << f.filter;
+  QString chosen;
+  QString path = QFileDialog::getSaveFileName(this, "Export chapters",
+                                              QString::fromUtf8(ctx_.programFolder),
+                                              filters.join(";;"), &chosen);
+  if (path.isEmpty()) return;
+  const FormatFilter* format = &kFormats[0];
+  for (const FormatFilter& f : kFormats)
+    if (chosen == f.filter) format = &f;
+  // A name typed without an extension gets the form's own.
+  if (!path.section('/', -1).contains('.')) path += QString(".") + format->suffix;
+  const QByteArray bytes = path.toUtf8();
+  RunExportChapters(ctx_.tables, ui_, format->format, bytes.constData());
+}
+
+}  // namespace vm
