@@ -18,7 +18,7 @@ struct FormatFilter {
 };
 
 // In the order the export dialog offers them; the first is the default.
-constexpr FormatFilter kFormats[] = {
+constexpr FormatFilter kFormats[kChapterFileFormats] = {
     {ChapterFileFormat::Chplist, "Chapter list (*.txt)", "txt"},
     {ChapterFileFormat::Ogm, "OGM chapters (*.txt)", "txt"},
     {ChapterFileFormat::Matroska, "Matroska chapter XML (*.xml)", "xml"},
@@ -33,7 +33,10 @@ void MainWindow::ImportChaptersCommand() {
   const QString path = QFileDialog::getOpenFileName(
       this, "Import chapters", QString::fromUtf8(ctx_.programFolder),
       "Chapter files (*.txt *.xml *.ffmeta *.chapters);;All files (*)");
-  if (path.isEmpty()) return;
+  if (!path.isEmpty()) ImportChaptersFile(path);
+}
+
+void MainWindow::ImportChaptersFile(const QString& path) {
   const QByteArray bytes = path.toUtf8();
   AfterChapterCommand(RunImportChapters(ctx_.tables, ui_, CaretLine(), bytes.constData()));
 }
@@ -47,13 +50,18 @@ void MainWindow::ExportChaptersCommand() {
                                               QString::fromUtf8(ctx_.programFolder),
                                               filters.join(";;"), &chosen);
   if (path.isEmpty()) return;
-  const FormatFilter* format = &kFormats[0];
-  for (const FormatFilter& f : kFormats)
-    if (chosen == f.filter) format = &f;
+  int format = 0;
+  for (int i = 0; i < kChapterFileFormats; ++i)
+    if (chosen == kFormats[i].filter) format = i;
+  ExportChaptersFile(path, format);
+}
+
+void MainWindow::ExportChaptersFile(QString path, int format) {
+  if (format < 0 || format >= kChapterFileFormats) format = 0;
   // A name typed without an extension gets the form's own.
-  if (!path.section('/', -1).contains('.')) path += QString(".") + format->suffix;
+  if (!path.section('/', -1).contains('.')) path += QString(".") + kFormats[format].suffix;
   const QByteArray bytes = path.toUtf8();
-  RunExportChapters(ctx_.tables, ui_, format->format, bytes.constData());
+  RunExportChapters(ctx_.tables, ui_, kFormats[format].format, bytes.constData());
 }
 
 }  // namespace vm

@@ -85,6 +85,11 @@ class MainWindow : public QWidget {
   void ChapterListCommand(bool append);
   void ImportChaptersCommand();
   void ExportChaptersCommand();
+  // What the two commands do with the file the dialog gave; `format` is the
+  // dialog's filter: chapter list, OGM, Matroska XML, FFmpeg metadata,
+  // dvdauthor list.
+  void ImportChaptersFile(const QString& path);
+  void ExportChaptersFile(QString path, int format);
   void SettingsCommand();
   void HelpCommand();
   void VersionCommand();

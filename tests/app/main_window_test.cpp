@@ -301,6 +301,28 @@ TEST(MainWindow, FolderTextsLongerThanAPathAreRefusedWhereTheyEnter) {
   EXPECT_EQ(std::string(s.history.InputFolderText), tooLong.substr(0, 259));
 }
 
+TEST(MainWindow, ChapterFilesGoOutAndComeBack) {
+  Shell s(120);
+  s.w().ReadTitle();
+  for (int entry : {30, 75}) {
+    s.w().SelectEntry(entry);
+    s.w().ToggleChapterCommand();
+  }
+  const std::string marked(reinterpret_cast<const char*>(s.t().TimeListFlags), 120);
+  ModalScript script;
+  script.defaultAnswer = QMessageBox::Yes;
+  // No extension typed: the chosen form's own is added.
+  s.w().ExportChaptersFile(QString::fromStdString(s.dir / "chapters"), 2);
+  const std::string xml = testing::ReadFile(s.dir / "chapters.xml");
+  EXPECT_NE(xml.find("<ChapterTimeStart>"), std::string::npos);
+
+  s.Button(kIdClearChapters)->click();
+  s.w().ImportChaptersFile(QString::fromStdString(s.dir / "chapters.xml"));
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(s.t().TimeListFlags), 120), marked);
+  EXPECT_EQ(s.t().Line[75][1], '>');
+  EXPECT_EQ(script.boxes.back().text, "Set OK.");
+}
+
 TEST(MainWindow, JumpButtonsStartFromTheTopLine) {
   Shell s(400);  // cell starts at entries 0 and 200
   s.w().ReadTitle();
