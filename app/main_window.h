@@ -127,6 +127,7 @@ class MainWindow : public QWidget {
   void UpdateLabels();
   void AfterChapterCommand(int32_t select);
   bool TakeFolderField(QLineEdit* field, char* historyField, const char* what);
+  void PickFolder(QLineEdit* field, char* historyField, const char* caption, const char* what);
   bool Busy() const { return ctx_.tables.BusyFlag == 1; }
 
   ShellContext ctx_;

@@ -65,28 +65,27 @@ void MainWindow::ReadTitle() {
   SelectEntry(0);
 }
 
-void MainWindow::PickInputFolder() {
+// A "Ref..." button: the folder picker starts from the field's text and
+// puts the chosen folder into the field and the history.
+void MainWindow::PickFolder(QLineEdit* field, char* historyField, const char* caption,
+                            const char* what) {
   if (Busy()) return;
   Path path;
-  if (!path.Set(inputFolder_->text().toUtf8().constData())) {
-    TakeFolderField(inputFolder_, ctx_.history.InputFolderText, "Input");
+  if (!path.Set(field->text().toUtf8().constData())) {
+    TakeFolderField(field, historyField, what);  // says that it is too long
     return;
   }
-  if (!RunFolderSelect(this, "Input folder select", ctx_.programFolder, path)) return;
-  inputFolder_->setText(QString::fromUtf8(path.c_str()));
-  CopyField(ctx_.history.InputFolderText, path.c_str());
+  if (!RunFolderSelect(this, caption, ctx_.programFolder, path)) return;
+  field->setText(QString::fromUtf8(path.c_str()));
+  std::memcpy(historyField, path.c_str(), path.size() + 1);
+}
+
+void MainWindow::PickInputFolder() {
+  PickFolder(inputFolder_, ctx_.history.InputFolderText, "Input folder select", "Input");
 }
 
 void MainWindow::PickOutputFolder() {
-  if (Busy()) return;
-  Path path;
-  if (!path.Set(outputFolder_->text().toUtf8().constData())) {
-    TakeFolderField(outputFolder_, ctx_.history.OutputFolderText, "Output");
-    return;
-  }
-  if (!RunFolderSelect(this, "Output folder select", ctx_.programFolder, path)) return;
-  outputFolder_->setText(QString::fromUtf8(path.c_str()));
-  CopyField(ctx_.history.OutputFolderText, path.c_str());
+  PickFolder(outputFolder_, ctx_.history.OutputFolderText, "Output folder select", "Output");
 }
 
 void MainWindow::CreateVolumeCommand() {

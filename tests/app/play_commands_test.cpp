@@ -16,7 +16,7 @@
 #include "app/time_list_view.h"
 #include "author/author_state.h"
 #include "play/playback.h"
-#include "tests/app/modal_script.h"
+#include "tests/support_qt/modal_script.h"
 #include "tests/support/synth_title.h"
 #include "tests/support/temp_dir.h"
 #include "title/tables.h"

@@ -18,7 +18,7 @@
 #include "author/author_state.h"
 #include "play/preview_decoder.h"
 #include "play/preview_request.h"
-#include "tests/app/modal_script.h"
+#include "tests/support_qt/modal_script.h"
 #include "tests/support/real_titles.h"
 #include "tests/support/recording_ui.h"
 #include "tests/support/temp_dir.h"

@@ -1,4 +1,4 @@
-#include "tests/app/modal_script.h"
+#include "tests/support_qt/modal_script.h"
 
 #include <QApplication>
 #include <QPushButton>

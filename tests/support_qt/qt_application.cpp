@@ -12,7 +12,7 @@ class QtApplication : public ::testing::Environment {
   void SetUp() override {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     static int argc = 1;
-    static char name[] = "test_app";
+    static char name[] = "vobmarks-test";
     static char* argv[] = {name, nullptr};
     app_ = new QApplication(argc, argv);
   }
