@@ -9,6 +9,7 @@
 #include "app/history.h"
 #include "app/splash_window.h"
 #include "app/startup.h"
+#include "app/termination.h"
 #include "common/fixed_string.h"
 #include "common/version.h"
 #include "title/tables.h"
@@ -44,6 +45,7 @@ int main(int argc, char** argv) {
   tables.ExtendMode = ParseExtendMode(argc, argv);
 
   QApplication app(argc, argv);
+  QuitOnTerminationSignals(app);
   const char* home = std::getenv("HOME");
   bool haveHistory = MakeHistoryPath(programFolder.c_str(), exeName.c_str(), historyPath);
   if (haveHistory)
