@@ -31,7 +31,7 @@ namespace {
 bool Put(const std::string& path, const uint8_t* p, size_t n) {
   FILE* f = std::fopen(path.c_str(), "wb");
   if (f == nullptr) return false;
-  const bool ok = std::fwrite(p, 1, n, f) == n;
+  const bool ok = n == 0 || std::fwrite(p, 1, n, f) == n;
   return std::fclose(f) == 0 && ok;
 }
 
