@@ -8,6 +8,7 @@
 #include "app/main_window.h"
 #include "app/splash_window.h"
 #include "app/startup.h"
+#include "app/termination.h"
 #include "common/fixed_string.h"
 #include "title/tables.h"
 
@@ -20,6 +21,7 @@ int main(int argc, char** argv) {
   tables.ExtendMode = ParseExtendMode(argc, argv);
 
   QApplication app(argc, argv);
+  QuitOnTerminationSignals(app);
   const char* home = std::getenv("HOME");
   bool haveHistory = MakeHistoryPath(programFolder.c_str(), exeName.c_str(), historyPath);
   if (haveHistory)

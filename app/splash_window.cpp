@@ -38,7 +38,7 @@ void SplashWindow::paintEvent(QPaintEvent*) {
 void RunSplash(const char* programFolder, QWidget* parent) {
   static SplashImage image;  // 64 KB: kept out of the stack
   Path logo;
-  if (logo.Set(programFolder) && logo.Append("LOGO.BMP")) LoadLogoBmp(logo.c_str(), image);
+  if (FindReadOnlyFile(programFolder, "LOGO.BMP", logo)) LoadLogoBmp(logo.c_str(), image);
   SplashWindow splash(image, parent);
   QTimer::singleShot(kSplashMillis, &splash, &QDialog::accept);
   splash.exec();

@@ -1,9 +1,12 @@
 #include "app/startup.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <strings.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
@@ -32,6 +35,75 @@ constexpr size_t kBmpColoursUsed = 32;
 
 }  // namespace
 
+bool InstalledDataFolder(const char* exePath, Path& dataFolder) {
+  Path bin;
+  FolderOf(exePath, bin);
+  const size_t n = bin.size();
+  constexpr char kBin[] = "/bin/";
+  constexpr size_t kBinChars = sizeof kBin - 1;
+  if (n < kBinChars || std::strcmp(bin.c_str() + n - kBinChars, kBin) != 0) return false;
+  bin.s[n - kBinChars + 1] = '\0';  // the prefix, ending in '/'
+  if (!dataFolder.Set(bin.c_str()) || !dataFolder.Append("share/vobmarks/")) return false;
+  struct stat st;
+  return stat(dataFolder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+namespace {
+
+// Creates each missing folder of an absolute path ending in '/', readable by
+// its owner alone; true when the whole path is a folder afterwards.
+bool MakeFolders(Path& folder) {
+  for (size_t i = 1; folder.s[i] != '\0'; ++i) {
+    if (folder.s[i] != '/') continue;
+    folder.s[i] = '\0';
+    if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+      folder.s[i] = '/';
+      return false;
+    }
+    folder.s[i] = '/';
+  }
+  struct stat st;
+  return stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// $XDG_DATA_HOME/vobmarks/, or $HOME/.local/share/vobmarks/ when the variable
+// is unset or not absolute; the account's home folder when HOME is unset.
+bool PerUserFolder(Path& folder) {
+  const char* data = std::getenv("XDG_DATA_HOME");
+  if (data != nullptr && data[0] == '/') {
+    if (!folder.Set(data)) return false;
+  } else {
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || home[0] != '/') {
+      const passwd* pw = getpwuid(getuid());
+      home = pw != nullptr ? pw->pw_dir : nullptr;
+    }
+    if (home == nullptr || home[0] != '/') return false;
+    if (!folder.Set(home) || !AddTrailingSeparator(folder) || !folder.Append(".local/share"))
+      return false;
+  }
+  return AddTrailingSeparator(folder) && folder.Append("vobmarks/");
+}
+
+}  // namespace
+
+bool ProgramFolderFor(const char* exePath, Path& folder) {
+  const char* home = std::getenv("VOBMARKS_HOME");
+  if (home != nullptr && home[0] != '\0') {
+    return folder.Set(home) && AddTrailingSeparator(folder);
+  }
+  Path data;
+  if (InstalledDataFolder(exePath, data)) {
+    // Nothing is ever written into the prefix: without a per-user folder
+    // there is no program folder.
+    if (!PerUserFolder(folder)) return false;
+    MakeFolders(folder);  // a folder that cannot be made leaves files unsaved
+    return true;
+  }
+  FolderOf(exePath, folder);
+  return !folder.empty();
+}
+
 bool FindProgramFolder(Path& folder) {
   const char* home = std::getenv("VOBMARKS_HOME");
   if (home != nullptr && home[0] != '\0') {
@@ -39,8 +111,24 @@ bool FindProgramFolder(Path& folder) {
   }
   Path exe;
   if (!ReadSelfExe(exe)) return false;
-  FolderOf(exe.c_str(), folder);
-  return !folder.empty();
+  return ProgramFolderFor(exe.c_str(), folder);
+}
+
+bool ReadOnlyFileFor(const char* exePath, const char* programFolder, const char* name, Path& out) {
+  struct stat st;
+  if (out.Set(programFolder) && out.Append(name) && stat(out.c_str(), &st) == 0) return true;
+  Path data, installed;
+  if (exePath != nullptr && InstalledDataFolder(exePath, data) && installed.Set(data.c_str()) &&
+      installed.Append(name) && stat(installed.c_str(), &st) == 0) {
+    out = installed;
+    return true;
+  }
+  return out.Set(programFolder) && out.Append(name);
+}
+
+bool FindReadOnlyFile(const char* programFolder, const char* name, Path& out) {
+  Path exe;
+  return ReadOnlyFileFor(ReadSelfExe(exe) ? exe.c_str() : nullptr, programFolder, name, out);
 }
 
 bool FindExecutableName(Path& name) {

@@ -7,8 +7,25 @@
 
 namespace vm {
 
-// VOBMARKS_HOME when set, else the folder of /proc/self/exe; ends in '/'.
+// The folder that holds the history file, the work files and the user's own
+// files; ends in '/'. VOBMARKS_HOME when set; else, when the program is
+// installed, the per-user folder $XDG_DATA_HOME/vobmarks/ (or
+// $HOME/.local/share/vobmarks/), created with mode 0700 when missing; else
+// the executable's folder.
 bool FindProgramFolder(Path& folder);
+// The same for an executable at `exePath`.
+bool ProgramFolderFor(const char* exePath, Path& folder);
+
+// True when `exePath` lies in <prefix>/bin/ and <prefix>/share/vobmarks/ is a
+// folder; `dataFolder` is then that share folder, ending in '/'.
+bool InstalledDataFolder(const char* exePath, Path& dataFolder);
+
+// A file that is read but never written (LOGO.BMP, usage.txt): the
+// program folder's own copy when there is one, else the installed copy in
+// <prefix>/share/vobmarks/ when there is one, else the program folder's
+// path (which then does not exist).
+bool FindReadOnlyFile(const char* programFolder, const char* name, Path& out);
+bool ReadOnlyFileFor(const char* exePath, const char* programFolder, const char* name, Path& out);
 // The running executable's file name (for the history path).
 bool FindExecutableName(Path& name);
 

@@ -12,6 +12,7 @@ packages=(
   libdvdread-dev libdvdnav-dev
   libavcodec-dev libavformat-dev libavutil-dev
   clang libclang-rt-14-dev
+  desktop-file-utils dpkg-dev file
 )
 
 missing=()

@@ -13,9 +13,12 @@ namespace vm::testing {
 
 class BitWriter {
  public:
+  // The low n bits of value, first the highest; bits above the 32nd are 0
+  // (a run of zero bits may be longer than a word).
   void Put(uint32_t value, int n) {
     for (int i = n - 1; i >= 0; --i) {
-      cur_ = static_cast<uint8_t>((cur_ << 1) | ((value >> i) & 1));
+      const uint32_t bit = i < 32 ? (value >> i) & 1 : 0;
+      cur_ = static_cast<uint8_t>((cur_ << 1) | bit);
       if (++used_ == 8) Flush();
     }
   }

@@ -82,7 +82,10 @@ bool MuxSubpictures(const RealTitleRecipe& s, const std::string& work, std::stri
 
 bool Author(const RealTitleRecipe& s, const std::string& work, const std::string& mpg) {
   std::string chapters;
-  for (int c : s.chapterSeconds) chapters += (chapters.empty() ? "" : ",") + Clock(c);
+  for (int c : s.chapterSeconds) {
+    if (!chapters.empty()) chapters += ',';
+    chapters += Clock(c);
+  }
   std::ofstream(work + "dvd.xml")
       << "<dvdauthor dest=\"dvd\"><vmgm/><titleset><titles><video format=\""
       << (s.pal ? "pal" : "ntsc") << "\"/><pgc><vob file=\"" << mpg << "\""

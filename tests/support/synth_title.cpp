@@ -21,7 +21,10 @@ constexpr int kCellPositionBytes = 4;
 constexpr int kPesPayloadLength = kSynthSector - 14 - 6;  // 2028
 
 void Put(Bytes& b, size_t offset, const char* text) {
-  size_t n = std::strlen(text);
+  const size_t n = std::strlen(text);
+  // Reserving first keeps GCC 12 at -O2 from misreading the move of the old
+  // bytes inside resize() as out of bounds (-Warray-bounds).
+  b.reserve(offset + n);
   if (b.size() < offset + n) b.resize(offset + n, 0);
   std::memcpy(b.data() + offset, text, n);
 }
