@@ -29,7 +29,7 @@ int64_t ScannedBytes(const TitleTables& t, int32_t f) {
   return static_cast<int64_t>(v);
 }
 
-enum class CopyFailure { None, Open, Seek, Write };
+enum class CopyFailure { None, Open, Write };
 
 bool IsRefusal(int err) {
   return err == EXDEV || err == EINVAL || err == ENOSYS || err == EOPNOTSUPP || err == EBADF;
@@ -125,7 +125,7 @@ bool CopyFileSpan(TitleTables& t, Ui& ui, CopyJob& job, int in, int64_t from, in
   return true;
 }
 
-// Step 10 over every file of the span; `first` is the open first file.
+// The copy over every file of the span; `first` is the open first file.
 CopyFailure CopySpan(TitleTables& t, Ui& ui, CopyJob& job, int first) {
   const PlaySpan& s = job.span;
   int in = first;
@@ -144,9 +144,10 @@ CopyFailure CopySpan(TitleTables& t, Ui& ui, CopyJob& job, int first) {
   return CopyFailure::None;
 }
 
-// Steps 7 to 11 for entries [first, end): the copy into the first of
-// `paths` that can be created. Returns the path index written, or -1 after
-// the failure's message.
+// The copy of a span into the first of `paths` that can be created, with
+// the busy flag, the message pump and (above 16 MiB) the progress window
+// of the buttons when `interactive`. Returns the index of the path
+// written, or -1 after the failure's message.
 int CopyEntries(TitleTables& t, Ui& ui, const PlaySpan& span, bool interactive,
                 const char* const* paths, int pathCount) {
   const int64_t sectors = span.size / kSectorBytes;

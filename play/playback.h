@@ -82,8 +82,9 @@ struct PlaySpan {
 
 constexpr int64_t kMaxPlayBytes = int64_t{1} << 30;
 
-// Steps 4 and 5, computed exactly: false when the entries are not in the
-// list or the size is negative or above 1 GiB.
+// The span of entries [first, end), its size computed exactly in 64 bits:
+// false when the entries are not in the list, a position lies outside its
+// file's scanned size, or the size is negative or above 1 GiB.
 bool PlaySpanOf(const TitleTables& t, int32_t first, int32_t end, PlaySpan& span);
 
 // Copies through IoBuffer even where the kernel would copy file to file
