@@ -125,7 +125,7 @@ bool CopyFileSpan(TitleTables& t, Ui& ui, CopyJob& job, int in, int64_t from, in
   return true;
 }
 
-// The copy over every file of the span; `first` is the open first file.
+// The copy loop over every file of the span; `first` is the open first file.
 CopyFailure CopySpan(TitleTables& t, Ui& ui, CopyJob& job, int first) {
   const PlaySpan& s = job.span;
   int in = first;
@@ -144,10 +144,9 @@ CopyFailure CopySpan(TitleTables& t, Ui& ui, CopyJob& job, int first) {
   return CopyFailure::None;
 }
 
-// The copy of a span into the first of `paths` that can be created, with
-// the busy flag, the message pump and (above 16 MiB) the progress window
-// of the buttons when `interactive`. Returns the index of the path
-// written, or -1 after the failure's message.
+// The copy of entries [first, end) into the first of
+// `paths` that can be created. Returns the path index written, or -1 after
+// the failure's message.
 int CopyEntries(TitleTables& t, Ui& ui, const PlaySpan& span, bool interactive,
                 const char* const* paths, int pathCount) {
   const int64_t sectors = span.size / kSectorBytes;

@@ -45,7 +45,7 @@ struct PlayRange {
   int32_t selectLast;
 };
 
-// Steps 1 and 3: the busy rule, "Input data is none.", "End of file.",
+// Choosing the entries: the busy rule, "Input data is none.", "End of file.",
 // "Range is not specified.". False when the command ends here (silently
 // while busy, else after its message).
 bool ChoosePlayRange(const TitleTables& t, Ui& ui, PlayMode mode, const PlaySelection& sel,
@@ -82,9 +82,8 @@ struct PlaySpan {
 
 constexpr int64_t kMaxPlayBytes = int64_t{1} << 30;
 
-// The span of entries [first, end), its size computed exactly in 64 bits:
-// false when the entries are not in the list, a position lies outside its
-// file's scanned size, or the size is negative or above 1 GiB.
+// The byte span, computed exactly: false when the entries are not in the
+// list or the size is negative or above 1 GiB.
 bool PlaySpanOf(const TitleTables& t, int32_t first, int32_t end, PlaySpan& span);
 
 // Copies through IoBuffer even where the kernel would copy file to file
