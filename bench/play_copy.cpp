@@ -76,7 +76,7 @@ int main(int argc, char** argv) {
   }
   t.TimeListNum = n;
   const double bytes = 2.0 * static_cast<double>(perFile * kVobuPacks * kSectorBytes);
-  const std::string out = dir + "OUT.MPG";
+  const std::string out = dir + "copies/OUT.MPG";
   const std::string cpCommand = "cp " + dir + "VTS_01_1.VOB " + dir + "VTS_01_2.VOB " + dir +
                                 "copies/" + (syncing ? " && sync " + dir + "copies/VTS_01_*.VOB" : "");
   if (system(("mkdir -p " + dir + "copies").c_str()) != 0) return 1;
