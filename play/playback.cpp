@@ -29,7 +29,7 @@ int64_t ScannedBytes(const TitleTables& t, int32_t f) {
   return static_cast<int64_t>(v);
 }
 
-enum class CopyFailure { None, Open, Seek, Write };
+enum class CopyFailure { None, Open, Write };
 
 bool IsRefusal(int err) {
   return err == EXDEV || err == EINVAL || err == ENOSYS || err == EOPNOTSUPP || err == EBADF;
@@ -49,12 +49,14 @@ bool IsSourceFile(const TitleTables& t, int fd) {
 
 // Creates or empties a regular file for writing. An existing file is
 // checked before it is emptied, so a path that leads (by a symlink or a
-// hard link) to a VOB file being read never destroys it.
+// hard link) to a VOB file being read never destroys it. A new file is not
+// truncated: ext4 flushes a file truncated to nothing when it is closed.
 int CreateOutput(const TitleTables& t, const char* path) {
   const int fd = open(path, O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
   if (fd < 0) return -1;
   struct stat st;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || IsSourceFile(t, fd) || ftruncate(fd, 0) != 0) {
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || IsSourceFile(t, fd) ||
+      (st.st_size > 0 && ftruncate(fd, 0) != 0)) {
     close(fd);
     return -1;
   }

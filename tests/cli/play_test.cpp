@@ -107,6 +107,8 @@ TEST_F(PlayCliTest, ExtractWritesTheSectorsOfTheRange) {
 
 TEST_F(PlayCliTest, ExtractRefusalsWriteNothing) {
   const std::string out = out_ / "clip.mpg";
+  ASSERT_EQ(mkdir((in_ / "sub").c_str(), 0755), 0);
+  ASSERT_EQ(symlink(in_.path().c_str(), (out_ / "link").c_str()), 0);
   const struct {
     std::string args;
     int status;
@@ -119,6 +121,8 @@ TEST_F(PlayCliTest, ExtractRefusalsWriteNothing) {
       {in_.path() + " x " + out, 2},
       {in_.path() + " 1 " + in_ / "clip.mpg", 2},         // into the input folder
       {in_.path() + " 1 " + in_ / "VTS_01_1.VOB", 2},     // over a VOB file read
+      {in_.path() + " 1 " + in_ / "sub/clip.mpg", 2},     // below the input folder
+      {in_.path() + " 1 " + out_ / "link/clip.mpg", 2},    // through a link to it
       {in_.path() + " 1 " + out_ / "missing/clip.mpg", 1},
   };
   for (const auto& c : cases) {
@@ -127,6 +131,7 @@ TEST_F(PlayCliTest, ExtractRefusalsWriteNothing) {
     EXPECT_EQ(status, c.status) << c.args << log;
     EXPECT_FALSE(PathExists((out_ / "clip.mpg").c_str())) << c.args;
     EXPECT_FALSE(PathExists((in_ / "clip.mpg").c_str())) << c.args;
+    EXPECT_FALSE(PathExists((in_ / "sub/clip.mpg").c_str())) << c.args;
     ExpectInputUnchanged();
   }
 }
