@@ -10,6 +10,7 @@
 
 #include "app/file_search.h"
 #include "app/message_boxes.h"
+#include "app/startup.h"
 
 namespace vm {
 
@@ -32,7 +33,7 @@ bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 }  // namespace
 
 void HelpManualPath(const char* programFolder, Path& out) {
-  if (!out.Set(programFolder) || !out.Append("usage.txt")) out.clear();
+  if (!FindReadOnlyFile(programFolder, "usage.txt", out)) out.clear();
 }
 
 void HelpBrowserPath(const char* programFolder, Path& out) {

@@ -10,8 +10,9 @@ namespace vm {
 
 inline constexpr char kDefaultBrowser[] = "/usr/bin/xdg-open";
 
-// The manual named on the browser's command line: programFolder +
-// "usage.txt" (empty when that would not fit).
+// The manual named on the browser's command line: the usage.txt a user put
+// into the program folder, else the installed one (empty when the path
+// would not fit).
 void HelpManualPath(const char* programFolder, Path& out);
 
 // programFolder + "IE.TXT": its first line without the line end and the
