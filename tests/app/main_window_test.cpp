@@ -256,7 +256,17 @@ TEST(MainWindow, KeyboardReadsTogglesAndCreates) {
   PressMnemonic(s, Qt::Key_G);
   ASSERT_FALSE(script.boxes.empty());
   EXPECT_EQ(script.boxes.back().text, "Normal End.");
-  EXPECT_EQ(testing::RunCommand("test -s '" + s.dir.path() + "out/VIDEO_TS/VTS_01_1.VOB'"), 0);
+  // The volume is the one the command line writes for the same edit.
+  const std::string in = s.dir.path() + "in/VIDEO_TS/", out = s.dir.path() + "out/VIDEO_TS/",
+                    cli = s.dir.path() + "cli/VIDEO_TS/";
+  ASSERT_EQ(testing::RunCommand(std::string(VM_CLI_PATH) + " --yes author '" + in + "' '" + cli +
+                                "' --toggle 3 >/dev/null 2>&1 </dev/null"),
+            0);
+  for (const char* name : {"VTS_01_1.VOB", "VTS_01_0.IFO", "VTS_01_0.BUP", "VIDEO_TS.IFO"}) {
+    const std::string written = testing::ReadFile(out + name);
+    EXPECT_FALSE(written.empty()) << name;
+    EXPECT_TRUE(written == testing::ReadFile(cli + name)) << name;
+  }
   PressMnemonic(s, Qt::Key_X);
   EXPECT_EQ(script.boxes.back().text, "Exit or not ?");
   EXPECT_FALSE(s.frame->isVisible());
