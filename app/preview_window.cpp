@@ -30,10 +30,12 @@ void PreviewWindow::Request(const PreviewRequest& request) {
 
 void PreviewWindow::paintEvent(QPaintEvent*) {
   if (!decoded_) {
-    SetPreviewImage(image_);
-    DecodePreviewPicture(ui_, request_.vobPath, request_.continuationPath, request_.sector);
+    // Marked first: a decoder message runs its own event loop, and a paint
+    // from inside it must not decode the same request again.
     decoded_ = true;
     ++decodes_;
+    SetPreviewImage(image_);
+    DecodePreviewPicture(ui_, request_.vobPath, request_.continuationPath, request_.sector);
   }
   // The image's rows are stored bottom-up; it is shown upright, 1:1.
   QImage bottomUp(image_, kPreviewWidth, kPreviewHeight, kPreviewRowBytes, QImage::Format_BGR888);
