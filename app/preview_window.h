@@ -7,7 +7,8 @@
 
 #include <cstdint>
 
-#include "app/qt_ui.h"
+#include "common/fixed_string.h"
+#include "common/ui.h"
 #include "play/preview_decoder.h"
 #include "play/preview_request.h"
 
@@ -30,7 +31,29 @@ class PreviewWindow : public QWidget {
   void paintEvent(QPaintEvent* event) override;
 
  private:
-  QtUi ui_;
+  // The decoder's messages, kept while it runs inside a paint and shown
+  // over the window once the paint is over.
+  class DeferredMessages final : public Ui {
+   public:
+    explicit DeferredMessages(PreviewWindow* window) : window_(window) {}
+    void Error(const char* text) override;
+    Answer Confirm(const char*) override { return Answer::No; }
+    void Information(const char* text, Icon) override { Error(text); }
+    void ProgressOpen(const char*) override {}
+    void ProgressCaption(const char*) override {}
+    void ProgressDraw(int64_t, int64_t, BarColour) override {}
+    void ProgressClose() override {}
+    void PumpMessages() override {}
+    bool StopRequested() override { return false; }
+    void SetWaitCursor(bool) override {}
+    void ShowPending();
+
+   private:
+    PreviewWindow* window_;
+    FixedString<512> pending_;
+  };
+
+  DeferredMessages messages_;
   PreviewRequest request_{};
   bool decoded_ = false;
   int decodes_ = 0;

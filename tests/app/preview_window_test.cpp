@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QScreen>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -20,6 +21,7 @@
 #include "play/preview_request.h"
 #include "tests/support_qt/modal_script.h"
 #include "tests/support/real_titles.h"
+#include "tests/support/synth_title.h"
 #include "tests/support/recording_ui.h"
 #include "tests/support/temp_dir.h"
 #include "title/tables.h"
@@ -140,6 +142,56 @@ TEST_F(PreviewWindowTest, TheSettingDecidesWhetherThereIsAWindow) {
   w().RefreshPreview();
   QApplication::processEvents();
   EXPECT_EQ(w().Preview(), nullptr);
+}
+
+}  // namespace
+}  // namespace vm
+
+namespace vm {
+namespace {
+
+// A VOB file gone after the read: the decoder says so once, in a box over
+// the preview window, and the paints while that box is open do not decode
+// the same request again.
+TEST(PreviewWindow, ADecoderMessageIsShownOnceForItsRequest) {
+  testing::TempDir dir;
+  const std::string input = dir / "VIDEO_TS/";
+  testing::RunCommand("mkdir -p '" + input + "'");
+  testing::SynthTitleSet set(input);
+  set.WriteIfos({0});
+  set.WriteVob("VTS_01_1.VOB", testing::EvenVobus(4, 4));
+  std::memset(static_cast<void*>(&PreviewTables()), 0, sizeof(TitleTables));
+  HistoryBlock history{};
+  SetHistoryDefaults(history, dir.path().c_str());
+  history.PreviewEnable = 1;
+  std::snprintf(history.InputFolderText, sizeof history.InputFolderText, "%s", input.c_str());
+  MainFrame frame(ShellContext{PreviewTables(), Author(), history, dir.path().c_str()});
+  frame.Client()->ResetForStart();
+  frame.show();
+  frame.Client()->ReadTitle();
+  ASSERT_NE(frame.Client()->Preview(), nullptr);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.Client()->Preview()));
+  const int before = frame.Client()->Preview()->DecodeCount();
+  std::remove((input + "VTS_01_1.VOB").c_str());
+
+  testing::ModalScript script;
+  script.defaultAnswer = QMessageBox::Ok;
+  int paintsDuringBox = 0;
+  QTimer repainter;
+  QObject::connect(&repainter, &QTimer::timeout, [&] {
+    if (QApplication::activeModalWidget() != nullptr && frame.Client()->Preview() != nullptr) {
+      frame.Client()->Preview()->repaint();
+      ++paintsDuringBox;
+    }
+  });
+  repainter.start(1);
+  frame.Client()->SelectEntry(2);
+  frame.Client()->Preview()->repaint();
+  QTest::qWait(20);
+  ASSERT_EQ(script.boxes.size(), 1u);
+  EXPECT_EQ(script.boxes[0].text, input + "VTS_01_1.VOB open error (Preview).");
+  EXPECT_GT(paintsDuringBox, 0);
+  EXPECT_EQ(frame.Client()->Preview()->DecodeCount(), before + 1);
 }
 
 }  // namespace
