@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Renders the main window (the bundled sample read, a few chapters marked),
-# the preview window and the settings dialog to PNG files under docs/.
+# the preview window, the settings dialog and the folder picker to PNG files
+# under docs/.
 # Run it again whenever a window changes.
 set -euo pipefail
 cd "$(dirname "$0")/.."

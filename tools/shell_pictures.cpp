@@ -67,13 +67,18 @@ int main(int argc, char** argv) {
   bool ok = Save(&frame, out + "main-window.png");
   if (w->Preview() != nullptr) ok = Save(w->Preview(), out + "preview-window.png") && ok;
 
-  // The settings dialog is modal: grab it once it is up, then close it.
-  QTimer::singleShot(200, [&] {
-    if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-      ok = Save(dialog, out + "settings-dialog.png") && ok;
-      dialog->reject();
-    }
-  });
+  // The dialogs are modal: each is grabbed once it is up, then closed.
+  auto grabDialog = [&](const char* name) {
+    QTimer::singleShot(200, [&ok, name, &out] {
+      if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+        ok = Save(dialog, out + name) && ok;
+        dialog->reject();
+      }
+    });
+  };
+  grabDialog("settings-dialog.png");
   w->SettingsCommand();
+  grabDialog("folder-picker.png");
+  w->PickInputFolder();
   return ok ? 0 : 1;
 }
