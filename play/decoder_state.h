@@ -30,6 +30,9 @@ struct DecoderState {
   int32_t errorCode;
   int32_t pictureCount;
   int32_t mbAddress;
+  // Macroblocks decoded with dct_type 1 (field DCT) in this call; read by
+  // tests to see that a stream reaches the field-DCT path.
+  int32_t fieldDctMacroblocks;
 
   // Sequence.
   int32_t horizontalSize;

@@ -274,6 +274,7 @@ int32_t DecodePreviewPicture(Ui& owner, const char* vobPath, char* continuationP
   }
   d.fill = d.parsePos = d.inputState = 0;
   d.errorCode = d.pictureCount = 0;
+  d.fieldDctMacroblocks = 0;
 
   while (!(d.inputState == kPictureComplete || d.errorCode != 0 ||
            (d.inputState == kInputEnded && d.fill - d.parsePos < 4))) {

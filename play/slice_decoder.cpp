@@ -464,6 +464,7 @@ void ReadMacroblockModes(DecoderState& d, BitReader& bits) {
       d.dualPrime = type == kMotionDualPrime;
     }
     if (d.mbIntra || d.mbPattern) d.dctType = static_cast<int32_t>(bits.Read(1));
+    d.fieldDctMacroblocks += d.dctType;
   }
 }
 
