@@ -167,7 +167,7 @@ bool ScanStartCodes(DecoderState& d) {
   for (;;) {
     if (d.inputState == kReading && d.fill - d.parsePos < kReadSize) {
       const uint32_t left = d.fill - d.parsePos;
-      std::memmove(d.stream, d.stream + d.parsePos, left);
+      if (d.parsePos != 0) std::memmove(d.stream, d.stream + d.parsePos, left);
       d.fill = left;
       d.parsePos = 0;
       return true;
@@ -255,7 +255,8 @@ void SetPreviewImage(uint8_t* image) { State().previewImage = image; }
 int32_t DecodePreviewPicture(Ui& owner, const char* vobPath, char* continuationPath,
                              uint32_t startSector) {
   DecoderState& d = State();
-  std::memset(d.stream, 0, kReadSize);
+  // The stream buffer is not cleared: nothing reads it at or beyond fill
+  // (the bit reader gives zeros there), so old bytes are never seen.
   d.forwardIndex = 0;
   d.currentIndex = 1;
 
