@@ -72,7 +72,8 @@ struct DecoderState {
   // Scan positions of the coefficients stored in each block, in order.
   uint8_t storedCount[12];
   uint8_t storedAt[12][64];
-  int32_t samples[6][64];
+  // Dequantised coefficients, then the IDCT output; both fit in 16 bits.
+  int16_t samples[6][64];
 
   int16_t store[3][kStoreSamples];
   int32_t forwardIndex;

@@ -46,6 +46,32 @@ __m128i Pair(int32_t first, int32_t second) {
                                              (static_cast<uint32_t>(static_cast<uint16_t>(second)) << 16)));
 }
 
+// The 8-point transform of four lanes held as 32-bit sums: p04, p26, p13
+// and p57 interleave inputs 0 and 4, 2 and 6, 1 and 3, 5 and 7 of each lane.
+// Returns the eight outputs, rounded and shifted.
+template <int32_t Round, int Shift>
+inline __attribute__((always_inline)) void Transform4(__m128i p04, __m128i p26, __m128i p13,
+                                                      __m128i p57, __m128i* out) {
+  const __m128i round = _mm_set1_epi32(Round);
+  const __m128i a = _mm_add_epi32(_mm_madd_epi16(p04, Pair(C4, C4)), round);
+  const __m128i b = _mm_add_epi32(_mm_madd_epi16(p04, Pair(C4, -C4)), round);
+  const __m128i ea = _mm_madd_epi16(p26, Pair(C2, C6)), eb = _mm_madd_epi16(p26, Pair(C6, -C2));
+  const __m128i e0 = _mm_add_epi32(a, ea), e3 = _mm_sub_epi32(a, ea);
+  const __m128i e1 = _mm_add_epi32(b, eb), e2 = _mm_sub_epi32(b, eb);
+  const __m128i o0 = _mm_add_epi32(_mm_madd_epi16(p13, Pair(C1, C3)), _mm_madd_epi16(p57, Pair(C5, C7)));
+  const __m128i o1 = _mm_add_epi32(_mm_madd_epi16(p13, Pair(C3, -C7)), _mm_madd_epi16(p57, Pair(-C1, -C5)));
+  const __m128i o2 = _mm_add_epi32(_mm_madd_epi16(p13, Pair(C5, -C1)), _mm_madd_epi16(p57, Pair(C7, C3)));
+  const __m128i o3 = _mm_add_epi32(_mm_madd_epi16(p13, Pair(C7, -C5)), _mm_madd_epi16(p57, Pair(C3, -C1)));
+  out[0] = _mm_srai_epi32(_mm_add_epi32(e0, o0), Shift);
+  out[1] = _mm_srai_epi32(_mm_add_epi32(e1, o1), Shift);
+  out[2] = _mm_srai_epi32(_mm_add_epi32(e2, o2), Shift);
+  out[3] = _mm_srai_epi32(_mm_add_epi32(e3, o3), Shift);
+  out[4] = _mm_srai_epi32(_mm_sub_epi32(e3, o3), Shift);
+  out[5] = _mm_srai_epi32(_mm_sub_epi32(e2, o2), Shift);
+  out[6] = _mm_srai_epi32(_mm_sub_epi32(e1, o1), Shift);
+  out[7] = _mm_srai_epi32(_mm_sub_epi32(e0, o0), Shift);
+}
+
 // The 8-point transform of the eight lanes at once: x[k] holds input k of
 // each lane. The products are summed in 32 bits and cannot overflow there:
 // inputs stay within 16 bits in both passes (at most 2048 before the first
@@ -53,30 +79,19 @@ __m128i Pair(int32_t first, int32_t second) {
 // 2^29. Results are packed back to 16 bits, which they fit.
 template <int32_t Round, int Shift>
 inline __attribute__((always_inline)) void Transform8(__m128i* x) {
-  const __m128i round = _mm_set1_epi32(Round);
-  __m128i y[8];
-  for (int half = 0; half < 2; ++half) {
-    const auto interleave = [half](__m128i a, __m128i b) {
-      return half == 0 ? _mm_unpacklo_epi16(a, b) : _mm_unpackhi_epi16(a, b);
-    };
-    const __m128i p04 = interleave(x[0], x[4]), p26 = interleave(x[2], x[6]);
-    const __m128i p13 = interleave(x[1], x[3]), p57 = interleave(x[5], x[7]);
-    const __m128i a = _mm_madd_epi16(p04, Pair(C4, C4)), b = _mm_madd_epi16(p04, Pair(C4, -C4));
-    const __m128i ea = _mm_madd_epi16(p26, Pair(C2, C6)), eb = _mm_madd_epi16(p26, Pair(C6, -C2));
-    const __m128i e0 = _mm_add_epi32(a, ea), e3 = _mm_sub_epi32(a, ea);
-    const __m128i e1 = _mm_add_epi32(b, eb), e2 = _mm_sub_epi32(b, eb);
-    const __m128i o0 = _mm_add_epi32(_mm_madd_epi16(p13, Pair(C1, C3)), _mm_madd_epi16(p57, Pair(C5, C7)));
-    const __m128i o1 = _mm_add_epi32(_mm_madd_epi16(p13, Pair(C3, -C7)), _mm_madd_epi16(p57, Pair(-C1, -C5)));
-    const __m128i o2 = _mm_add_epi32(_mm_madd_epi16(p13, Pair(C5, -C1)), _mm_madd_epi16(p57, Pair(C7, C3)));
-    const __m128i o3 = _mm_add_epi32(_mm_madd_epi16(p13, Pair(C7, -C5)), _mm_madd_epi16(p57, Pair(C3, -C1)));
-    const auto out = [&round](__m128i e, __m128i o, bool sum) {
-      return _mm_srai_epi32(_mm_add_epi32(sum ? _mm_add_epi32(e, o) : _mm_sub_epi32(e, o), round), Shift);
-    };
-    const __m128i r[8] = {out(e0, o0, true), out(e1, o1, true), out(e2, o2, true), out(e3, o3, true),
-                          out(e3, o3, false), out(e2, o2, false), out(e1, o1, false), out(e0, o0, false)};
-    for (int k = 0; k < 8; ++k) y[k] = half == 0 ? r[k] : _mm_packs_epi32(y[k], r[k]);
-  }
-  for (int k = 0; k < 8; ++k) x[k] = y[k];
+  __m128i lo[8], hi[8];
+  Transform4<Round, Shift>(_mm_unpacklo_epi16(x[0], x[4]), _mm_unpacklo_epi16(x[2], x[6]),
+                           _mm_unpacklo_epi16(x[1], x[3]), _mm_unpacklo_epi16(x[5], x[7]), lo);
+  Transform4<Round, Shift>(_mm_unpackhi_epi16(x[0], x[4]), _mm_unpackhi_epi16(x[2], x[6]),
+                           _mm_unpackhi_epi16(x[1], x[3]), _mm_unpackhi_epi16(x[5], x[7]), hi);
+  x[0] = _mm_packs_epi32(lo[0], hi[0]);
+  x[1] = _mm_packs_epi32(lo[1], hi[1]);
+  x[2] = _mm_packs_epi32(lo[2], hi[2]);
+  x[3] = _mm_packs_epi32(lo[3], hi[3]);
+  x[4] = _mm_packs_epi32(lo[4], hi[4]);
+  x[5] = _mm_packs_epi32(lo[5], hi[5]);
+  x[6] = _mm_packs_epi32(lo[6], hi[6]);
+  x[7] = _mm_packs_epi32(lo[7], hi[7]);
 }
 
 inline __attribute__((always_inline)) void Transpose(__m128i* r) {
@@ -98,21 +113,30 @@ inline __attribute__((always_inline)) void Transpose(__m128i* r) {
   r[7] = _mm_unpackhi_epi64(u3, u7);
 }
 
-void FullIdct(int32_t* block) {
+void FullIdct(int16_t* block) {
   __m128i v[8];
-  for (int k = 0; k < 8; ++k) {
-    const __m128i* p = reinterpret_cast<const __m128i*>(block + 8 * k);
-    v[k] = _mm_packs_epi32(_mm_loadu_si128(p), _mm_loadu_si128(p + 1));
-  }
+  const __m128i* in = reinterpret_cast<const __m128i*>(block);
+  v[0] = _mm_loadu_si128(in + 0);
+  v[1] = _mm_loadu_si128(in + 1);
+  v[2] = _mm_loadu_si128(in + 2);
+  v[3] = _mm_loadu_si128(in + 3);
+  v[4] = _mm_loadu_si128(in + 4);
+  v[5] = _mm_loadu_si128(in + 5);
+  v[6] = _mm_loadu_si128(in + 6);
+  v[7] = _mm_loadu_si128(in + 7);
   Transform8<kColumnRound, kColumnShift>(v);  // lanes are columns: the column pass
   Transpose(v);
   Transform8<kRowRound, kRowShift>(v);  // lanes are rows now: the row pass
   Transpose(v);
-  for (int k = 0; k < 8; ++k) {
-    __m128i* p = reinterpret_cast<__m128i*>(block + 8 * k);
-    _mm_storeu_si128(p, _mm_srai_epi32(_mm_unpacklo_epi16(v[k], v[k]), 16));
-    _mm_storeu_si128(p + 1, _mm_srai_epi32(_mm_unpackhi_epi16(v[k], v[k]), 16));
-  }
+  __m128i* out = reinterpret_cast<__m128i*>(block);
+  _mm_storeu_si128(out + 0, v[0]);
+  _mm_storeu_si128(out + 1, v[1]);
+  _mm_storeu_si128(out + 2, v[2]);
+  _mm_storeu_si128(out + 3, v[3]);
+  _mm_storeu_si128(out + 4, v[4]);
+  _mm_storeu_si128(out + 5, v[5]);
+  _mm_storeu_si128(out + 6, v[6]);
+  _mm_storeu_si128(out + 7, v[7]);
 }
 
 #else
@@ -139,20 +163,23 @@ void LineIdct(int32_t* block, uint32_t rows, uint32_t cols) {
 
 }  // namespace
 
-void InverseDct(int32_t* block, uint32_t rows, uint32_t cols) {
+void InverseDct(int16_t* block, uint32_t rows, uint32_t cols) {
   if (cols == 0) return;
   if (rows == 1 && cols == 1) {
     // Only the DC coefficient: column 0 becomes one value, and every row
     // then transforms to one value too.
     const int32_t column = (C4 * block[0] + kColumnRound) >> kColumnShift;
-    const int32_t x = (C4 * column + kRowRound) >> kRowShift;
+    const int16_t x = static_cast<int16_t>((C4 * column + kRowRound) >> kRowShift);
     for (int i = 0; i < 64; ++i) block[i] = x;
     return;
   }
 #if defined(__SSE2__)
   FullIdct(block);
 #else
-  LineIdct(block, rows, cols);
+  int32_t wide[64];
+  for (int i = 0; i < 64; ++i) wide[i] = block[i];
+  LineIdct(wide, rows, cols);
+  for (int i = 0; i < 64; ++i) block[i] = static_cast<int16_t>(wide[i]);
 #endif
 }
 

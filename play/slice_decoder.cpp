@@ -1,9 +1,12 @@
 // Slices, macroblocks and blocks of one picture, with inverse quantisation,
 // the integer IDCT and reconstruction into the current frame store.
 
-#include <bit>
 #include <cstdlib>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "play/bit_reader.h"
 #include "play/decoder_state.h"
@@ -187,7 +190,7 @@ struct NonZero {
 
 // Only the stored coefficients can give a non-zero value: a zero level
 // dequantises to zero, intra or not.
-NonZero InverseQuantise(const DecoderState& d, int b, int32_t* out) {
+NonZero InverseQuantise(const DecoderState& d, int b, int16_t* out) {
   const int32_t* coef = d.coefficients[b];
   const bool intra = d.mbIntra != 0;
   const int32_t* w = d.matrix[intra ? 0 : 1];
@@ -209,14 +212,14 @@ NonZero InverseQuantise(const DecoderState& d, int b, int32_t* out) {
       f = ((2 * qf + sign) * weight * qs) / 32;
     }
     f = Saturate(f);
-    out[i] = f;
+    out[i] = static_cast<int16_t>(f);
     sum += f;
     if (f != 0) {
       nz.rows |= 1u << (i >> 3);
       nz.cols |= 1u << (i & 7);
     }
   }
-  if ((sum & 1) == 0) out[63] += (out[63] & 1) ? -1 : 1;
+  if ((sum & 1) == 0) out[63] = static_cast<int16_t>(out[63] + ((out[63] & 1) ? -1 : 1));
   if (out[63] != 0) {
     nz.rows |= 0x80;
     nz.cols |= 0x80;
@@ -296,20 +299,47 @@ void PredictField(const DecoderState& d, const StoreGeometry& g, int32_t top, in
   }
 }
 
-// Eight intra pixels of a line, two at a time: the pair shares its chroma,
-// so its six samples (Y Cb Cr Y Cb Cr) go out in one 8-byte and one 4-byte
-// store. The words are built in the machine's byte order, which the caller
-// has checked to be little-endian.
-void IntraHalfLine(int16_t* out, const int32_t* y, const int32_t* u, const int32_t* v) {
-  for (int c = 0; c < 4; ++c) {
-    const uint64_t y0 = static_cast<uint16_t>(y[2 * c]), y1 = static_cast<uint16_t>(y[2 * c + 1]);
-    const uint64_t cb = static_cast<uint16_t>(u[c] - 128), cr = static_cast<uint16_t>(v[c] - 128);
-    const uint64_t first = y0 | cb << 16 | cr << 32 | y1 << 48;
-    const uint32_t second = static_cast<uint32_t>(cb | cr << 16);
-    std::memcpy(out + 6 * c, &first, sizeof first);
-    std::memcpy(out + 6 * c + 4, &second, sizeof second);
+#if defined(__SSE2__)
+
+// Eight intra pixels of a line: the 24 samples Y Cb Cr of each pixel, a
+// pair of pixels sharing its chroma, go out in three 16-byte stores. With
+// C = Cb0 Cr0 Cb1 Cr1 .. (a pair's chroma as one 32-bit unit s) and the
+// pixel pairs F = Y Cb Cr Y (8 bytes), the line is F0 s0 F1 s1 F2 s2 F3 s3.
+void IntraHalfLine(int16_t* out, const int16_t* y, const int16_t* u, const int16_t* v) {
+  const __m128i luma = _mm_loadu_si128(reinterpret_cast<const __m128i*>(y));
+  const __m128i cb = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(u));
+  const __m128i cr = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(v));
+  const __m128i c = _mm_sub_epi16(_mm_unpacklo_epi16(cb, cr), _mm_set1_epi16(128));
+  // Y0 Y1 Cb Cr | Y2 Y3 Cb Cr, reordered to Y0 Cb Cr Y1 | Y2 Cb Cr Y3.
+  constexpr int kPairOrder = _MM_SHUFFLE(1, 3, 2, 0);
+  const __m128i f01 =
+      _mm_shufflehi_epi16(_mm_shufflelo_epi16(_mm_unpacklo_epi32(luma, c), kPairOrder), kPairOrder);
+  const __m128i f23 =
+      _mm_shufflehi_epi16(_mm_shufflelo_epi16(_mm_unpackhi_epi32(luma, c), kPairOrder), kPairOrder);
+  // In 32-bit units: f01 = a0 a1 b0 b1, f23 = c0 c1 d0 d1, c = s0 s1 s2 s3.
+  const __m128i m = _mm_unpacklo_epi32(c, _mm_unpackhi_epi64(f01, f01));  // s0 b0 s1 b1
+  const __m128i n = _mm_unpackhi_epi64(c, f23);                           // s2 s3 d0 d1
+  const __m128 mf = _mm_castsi128_ps(m);
+  const __m128i o0 = _mm_castps_si128(_mm_shuffle_ps(_mm_castsi128_ps(f01), mf, _MM_SHUFFLE(1, 0, 1, 0)));
+  const __m128i o1 = _mm_castps_si128(_mm_shuffle_ps(mf, _mm_castsi128_ps(f23), _MM_SHUFFLE(1, 0, 2, 3)));
+  const __m128i o2 = _mm_shuffle_epi32(n, _MM_SHUFFLE(1, 3, 2, 0));
+  __m128i* o = reinterpret_cast<__m128i*>(out);
+  _mm_storeu_si128(o, o0);
+  _mm_storeu_si128(o + 1, o1);
+  _mm_storeu_si128(o + 2, o2);
+}
+
+#else
+
+void IntraHalfLine(int16_t* out, const int16_t* y, const int16_t* u, const int16_t* v) {
+  for (int c = 0; c < 8; ++c) {
+    out[3 * c] = y[c];
+    out[3 * c + 1] = static_cast<int16_t>(u[c >> 1] - 128);
+    out[3 * c + 2] = static_cast<int16_t>(v[c >> 1] - 128);
   }
 }
+
+#endif
 
 void Reconstruct(DecoderState& d) {
   const StoreGeometry g = Geometry(d);
@@ -341,20 +371,20 @@ void Reconstruct(DecoderState& d) {
     const int chromaRow = d.progressiveFrame ? r : ((r & ~1) + (q & 1));
     const int lumaBlock = d.dctType ? (q & 1) * 2 : (q >> 3) * 2;
     const int lumaRow = d.dctType ? (q >> 1) : (q & 7);
-    const int32_t* left8 = d.samples[lumaBlock] + lumaRow * 8;
-    const int32_t* right8 = d.samples[lumaBlock + 1] + lumaRow * 8;
-    const int32_t* cb = d.samples[4] + chromaRow * 8;
-    const int32_t* cr = d.samples[5] + chromaRow * 8;
+    const int16_t* left8 = d.samples[lumaBlock] + lumaRow * 8;
+    const int16_t* right8 = d.samples[lumaBlock + 1] + lumaRow * 8;
+    const int16_t* cb = d.samples[4] + chromaRow * 8;
+    const int16_t* cr = d.samples[5] + chromaRow * 8;
     // Each half of the line takes one luma block and four chroma samples.
     for (int half = 0; half < 2; ++half) {
       const int c0 = 8 * half;
       const int n = columns - c0 < 8 ? columns - c0 : 8;
       if (n <= 0) break;
-      const int32_t* y = half ? right8 : left8;
-      const int32_t* u = cb + 4 * half;
-      const int32_t* v = cr + 4 * half;
+      const int16_t* y = half ? right8 : left8;
+      const int16_t* u = cb + 4 * half;
+      const int16_t* v = cr + 4 * half;
       int16_t* out = s + 3 * c0;
-      if (d.mbIntra && n == 8 && std::endian::native == std::endian::little) {
+      if (d.mbIntra && n == 8) {
         IntraHalfLine(out, y, u, v);
       } else if (d.mbIntra) {
         for (int c = 0; c < n; ++c) {
@@ -383,7 +413,7 @@ void Reconstruct(DecoderState& d) {
 
 void TransformBlocks(DecoderState& d) {
   for (int b = 0; b < 6; ++b) {
-    int32_t* out = d.samples[b];
+    int16_t* out = d.samples[b];
     if (!d.blockCoded[b]) {
       for (int i = 0; i < 64; ++i) out[i] = b < 4 ? 0 : 128;
       continue;
@@ -391,7 +421,7 @@ void TransformBlocks(DecoderState& d) {
     const NonZero nz = InverseQuantise(d, b, out);
     InverseDct(out, nz.rows, nz.cols);
     if (!d.mbIntra && b >= 4)
-      for (int i = 0; i < 64; ++i) out[i] += 128;
+      for (int i = 0; i < 64; ++i) out[i] = static_cast<int16_t>(out[i] + 128);
   }
 }
 
