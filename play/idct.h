@@ -15,6 +15,9 @@ namespace vm::mpeg2 {
 // is that of InverseDctReference, bit for bit, on every input.
 void InverseDct(int16_t* block, uint32_t rows, uint32_t cols);
 
+// The same, as processors without AVX2 run it.
+void InverseDctWithoutAvx2(int16_t* block, uint32_t rows, uint32_t cols);
+
 // The transform written out line by line, for checking the fast one.
 void InverseDctReference(int32_t* block);
 
