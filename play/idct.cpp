@@ -231,6 +231,37 @@ void LineIdct(int32_t* block, uint32_t rows, uint32_t cols) {
 
 namespace {
 
+// A block whose only non-zero inputs are 0 and 63: the DC of an intra block
+// whose mismatch control set the last coefficient, which is most blocks at
+// DVD rates. The column pass makes column 0 one value c0 and column 7 the
+// odd terms of input 63; every row then holds inputs 0 and 7 alone, and the
+// row pass keeps only their products. Sums and shifts are the full
+// transform's with the zero products left out.
+void CornerIdct(int16_t* block) {
+  const int32_t c0 = (C4 * block[0] + kColumnRound) >> kColumnShift;
+  const int32_t x = block[63];
+  const int32_t m[8] = {(C7 * x + kColumnRound) >> kColumnShift,  (-C5 * x + kColumnRound) >> kColumnShift,
+                        (C3 * x + kColumnRound) >> kColumnShift,  (-C1 * x + kColumnRound) >> kColumnShift,
+                        (C1 * x + kColumnRound) >> kColumnShift,  (-C3 * x + kColumnRound) >> kColumnShift,
+                        (C5 * x + kColumnRound) >> kColumnShift,  (-C7 * x + kColumnRound) >> kColumnShift};
+  const int32_t base = C4 * c0 + kRowRound;
+#if defined(__SSE2__)
+  // Lanes of (C, 0) pairs: one multiply-add per lane forms C * m.
+  const __m128i lo = _mm_setr_epi32(C7, -C5, C3, -C1), hi = _mm_setr_epi32(C1, -C3, C5, -C7);
+  const __m128i b = _mm_set1_epi32(base);
+  for (int r = 0; r < 8; ++r) {
+    const __m128i mm = _mm_set1_epi32(m[r] & 0xFFFF);
+    const __m128i first = _mm_srai_epi32(_mm_add_epi32(b, _mm_madd_epi16(mm, lo)), kRowShift);
+    const __m128i second = _mm_srai_epi32(_mm_add_epi32(b, _mm_madd_epi16(mm, hi)), kRowShift);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(block + 8 * r), _mm_packs_epi32(first, second));
+  }
+#else
+  constexpr int32_t k[8] = {C7, -C5, C3, -C1, C1, -C3, C5, -C7};
+  for (int r = 0; r < 8; ++r)
+    for (int i = 0; i < 8; ++i) block[8 * r + i] = static_cast<int16_t>((base + k[i] * m[r]) >> kRowShift);
+#endif
+}
+
 void Transform(int16_t* block, uint32_t rows, uint32_t cols, bool avx2) {
   if (cols == 0) return;
   if (rows == 1 && cols == 1) {
@@ -239,6 +270,10 @@ void Transform(int16_t* block, uint32_t rows, uint32_t cols, bool avx2) {
     const int32_t column = (C4 * block[0] + kColumnRound) >> kColumnShift;
     const int16_t x = static_cast<int16_t>((C4 * column + kRowRound) >> kRowShift);
     for (int i = 0; i < 64; ++i) block[i] = x;
+    return;
+  }
+  if ((rows & ~0x81u) == 0 && (cols & ~0x81u) == 0 && block[7] == 0 && block[56] == 0) {
+    CornerIdct(block);
     return;
   }
 #if defined(__SSE2__)

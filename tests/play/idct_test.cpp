@@ -92,6 +92,29 @@ TEST(InverseDct, RandomSparseAndDenseBlocksWithOverstatedMasks) {
   }
 }
 
+// DC with the last coefficient (the mismatch control's mark on most intra
+// blocks), and the other two corners that must not be taken for it.
+TEST(InverseDct, BlocksWithTheFirstAndLastCoefficientsAndOtherCorners) {
+  const int32_t values[] = {0, 1, -1, 2, -2, 7, 8, -8, 1016, -1024, 2047, -2048};
+  for (int32_t dc : values) {
+    for (int32_t last : values) {
+      Block b;
+      b.Set(0, dc);
+      b.Set(63, last);
+      EXPECT_TRUE(Agree(b)) << dc << " " << last;
+      Block marked = b;  // masks naming both corner lines as the decoder notes them
+      marked.rows |= 0x81;
+      marked.cols |= 0x81;
+      EXPECT_TRUE(Agree(marked)) << dc << " " << last;
+      for (int corner : {7, 56}) {
+        Block c = b;
+        c.Set(corner, last == 0 ? 5 : last);
+        EXPECT_TRUE(Agree(c)) << dc << " " << last << " at " << corner;
+      }
+    }
+  }
+}
+
 TEST(InverseDct, EmptyBlockStaysZero) {
   Block b;
   int16_t v[64] = {};
