@@ -14,8 +14,8 @@ class BitReader {
   BitReader(const uint8_t* data, uint32_t limit, uint64_t bitPos)
       : data_(data), limit_(limit), pos_(bitPos) {}
 
-  // The next n bits (1..32) without consuming them.
-  uint32_t Peek(int n) const {
+  // The next bits, first bit highest: at least 57 of them, zeros after.
+  uint64_t Window() const {
     const uint64_t byte = pos_ >> 3;
     uint64_t window = 0;
     if (byte + 8 <= limit_) {
@@ -25,9 +25,11 @@ class BitReader {
       for (uint64_t i = 0; i < 8; ++i)
         window = (window << 8) | (byte + i < limit_ ? data_[byte + i] : 0u);
     }
-    window <<= (pos_ & 7);
-    return static_cast<uint32_t>(window >> (64 - n));
+    return window << (pos_ & 7);
   }
+
+  // The next n bits (1..32) without consuming them.
+  uint32_t Peek(int n) const { return static_cast<uint32_t>(Window() >> (64 - n)); }
 
   void Skip(int n) { pos_ += static_cast<uint64_t>(n); }
 

@@ -249,12 +249,28 @@ void CornerIdct(int16_t* block) {
   // Lanes of (C, 0) pairs: one multiply-add per lane forms C * m.
   const __m128i lo = _mm_setr_epi32(C7, -C5, C3, -C1), hi = _mm_setr_epi32(C1, -C3, C5, -C7);
   const __m128i b = _mm_set1_epi32(base);
-  for (int r = 0; r < 8; ++r) {
-    const __m128i mm = _mm_set1_epi32(m[r] & 0xFFFF);
+  const auto row = [&](int32_t mr) {
+    const __m128i mm = _mm_set1_epi32(mr & 0xFFFF);
     const __m128i first = _mm_srai_epi32(_mm_add_epi32(b, _mm_madd_epi16(mm, lo)), kRowShift);
     const __m128i second = _mm_srai_epi32(_mm_add_epi32(b, _mm_madd_epi16(mm, hi)), kRowShift);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(block + 8 * r), _mm_packs_epi32(first, second));
+    return _mm_packs_epi32(first, second);
+  };
+  __m128i* out = reinterpret_cast<__m128i*>(block);
+  if (x == 1 || x == -1) {
+    // The usual mark: column 7 is 0, then -x, x, -x, .. alternately, 0.
+    const __m128i zero = row(0), plus = row(1), minus = row(-1);
+    const __m128i odd = x == 1 ? minus : plus, even = x == 1 ? plus : minus;
+    _mm_storeu_si128(out + 0, zero);
+    _mm_storeu_si128(out + 1, odd);
+    _mm_storeu_si128(out + 2, even);
+    _mm_storeu_si128(out + 3, odd);
+    _mm_storeu_si128(out + 4, even);
+    _mm_storeu_si128(out + 5, odd);
+    _mm_storeu_si128(out + 6, even);
+    _mm_storeu_si128(out + 7, zero);
+    return;
   }
+  for (int r = 0; r < 8; ++r) _mm_storeu_si128(out + r, row(m[r]));
 #else
   constexpr int32_t k[8] = {C7, -C5, C3, -C1, C1, -C3, C5, -C7};
   for (int r = 0; r < 8; ++r)

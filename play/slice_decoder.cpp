@@ -112,8 +112,8 @@ int32_t ReadDcDifferential(const VlcCode* table, int peekBits, BitReader& bits) 
 
 void ReadBlockBits(DecoderState& d, BitReader& bits, int b) {
   int32_t* coef = d.coefficients[b];
-  uint8_t& stored = d.storedCount[b];
-  stored = 0;
+  uint8_t* storedAt = d.storedAt[b];
+  int stored = 0;
   int pos = 0;
   const bool intra = d.mbIntra != 0;
   int vlc = 0;
@@ -126,49 +126,65 @@ void ReadBlockBits(DecoderState& d, BitReader& bits, int b) {
     if (pred > kDcPredictorBound) pred = kDcPredictorBound;
     if (pred < -kDcPredictorBound) pred = -kDcPredictorBound;
     coef[0] = pred;
-    d.storedAt[b][stored++] = 0;
+    storedAt[stored++] = 0;
     pos = 1;
     if (d.intraVlcFormat) vlc = 1;
   } else if (bits.Peek(1) == 1) {
     // First coefficient of a non-intra block: '1s' is run 0, level 1.
     bits.Skip(1);
     coef[0] = bits.Read(1) ? -1 : 1;
-    d.storedAt[b][stored++] = 0;
+    storedAt[stored++] = 0;
     pos = 1;
   }
   const DctCode* shortCodes = Tables().dctShort[vlc];
   const DctCode* longCodes = Tables().dctLong[vlc];
+  // The coefficient codes are taken from a register of at least 57 bits,
+  // shifted as they are used and filled again when fewer than the 24 bits
+  // of an escape are left; `used` is what the reader has yet to skip.
+  uint64_t cur = bits.Window();
+  int used = 0;
   for (;;) {
-    const uint32_t window = bits.Peek(17);
+    if (used > 57 - 24) {
+      bits.Skip(used);
+      cur = bits.Window();
+      used = 0;
+    }
+    const uint32_t window = static_cast<uint32_t>(cur >> 47);  // the next 17 bits
     DctCode c = shortCodes[window >> 7];
     if (c.bits == kDctSecondStep) c = longCodes[(window >> 1) & 0x1FF];
     if (c.bits == 0) {
       d.errorCode = kErrCoefficientCode;
-      return;
+      break;
     }
     int32_t run, level;
+    int n;
     if (c.run == kEndOfBlock) {
-      bits.Skip(c.bits);
-      return;
+      used += c.bits;
+      break;
     }
     if (c.run == kEscape) {
-      bits.Skip(6);
-      run = static_cast<int32_t>(bits.Read(6));
-      level = static_cast<int32_t>(bits.Read(12));
+      // Six bits of escape code, a 6-bit run, a 12-bit level.
+      run = static_cast<int32_t>((cur >> 52) & 63);
+      level = static_cast<int32_t>((cur >> 40) & 0xFFF);
       if (level >= 2048) level -= 4096;
+      n = 24;
     } else {
       run = c.run;
       level = (window >> (16 - c.bits)) & 1 ? -c.level : c.level;
-      bits.Skip(c.bits + 1);
+      n = c.bits + 1;
     }
+    cur <<= n;
+    used += n;
     pos += run;
     if (pos > 63) {
       d.errorCode = kErrTooManyCoefficients;
-      return;
+      break;
     }
-    d.storedAt[b][stored++] = static_cast<uint8_t>(pos);
+    storedAt[stored++] = static_cast<uint8_t>(pos);
     coef[pos++] = level;
   }
+  bits.Skip(used);
+  d.storedCount[b] = static_cast<uint8_t>(stored);
 }
 
 // The block is read with a copy of the reader held in registers: stores
