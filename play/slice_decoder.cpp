@@ -101,7 +101,8 @@ void DecodeMotionVectors(DecoderState& d, BitReader& bits, int s) {
 
 // ---- blocks ----
 
-int32_t ReadDcDifferential(const VlcCode* table, int peekBits, BitReader& bits) {
+inline __attribute__((always_inline)) int32_t ReadDcDifferential(const VlcCode* table, int peekBits,
+                                                               BitReader& bits) {
   const VlcCode c = table[bits.Peek(peekBits)];
   bits.Skip(c.bits == 0 ? peekBits : c.bits);
   const int size = c.bits == 0 ? 0 : c.value;
@@ -214,6 +215,19 @@ NonZero InverseQuantise(const DecoderState& d, int b, int16_t* out) {
   const uint8_t* raster = Tables().rasterOfScan[d.alternateScan & 1];
   std::memset(out, 0, 64 * sizeof *out);
   NonZero nz;
+  if (intra && d.storedCount[b] == 1) {
+    // The DC alone, as in most intra blocks: an even DC makes the mismatch
+    // control set the last coefficient to 1.
+    const int32_t f = Saturate(coef[0] * (8 >> d.intraDcPrecision));
+    out[0] = static_cast<int16_t>(f);
+    nz.rows = nz.cols = f != 0 ? 1 : 0;
+    if ((f & 1) == 0) {
+      out[63] = 1;
+      nz.rows |= 0x80;
+      nz.cols |= 0x80;
+    }
+    return nz;
+  }
   int32_t sum = 0;
   for (int n = 0; n < d.storedCount[b]; ++n) {
     const int k = d.storedAt[b][n];
