@@ -231,29 +231,25 @@ void LineIdct(int32_t* block, uint32_t rows, uint32_t cols) {
 
 namespace {
 
-// A block whose only non-zero inputs are 0 and 63: the DC of an intra block
-// whose mismatch control set the last coefficient, which is most blocks at
-// DVD rates. The column pass makes column 0 one value c0 and column 7 the
-// odd terms of input 63; every row then holds inputs 0 and 7 alone, and the
-// row pass keeps only their products. Sums and shifts are the full
+// A block whose only non-zero inputs are first (0) and x (63): the DC of an
+// intra block whose mismatch control set the last coefficient, which is
+// most blocks at DVD rates. The column pass makes column 0 one value c0 and
+// column 7 the odd terms of x; every row then holds inputs 0 and 7 alone,
+// and the row pass keeps only their products. Sums and shifts are the full
 // transform's with the zero products left out.
-void CornerIdct(int16_t* block) {
-  const int32_t c0 = (C4 * block[0] + kColumnRound) >> kColumnShift;
-  const int32_t x = block[63];
-  const int32_t m[8] = {(C7 * x + kColumnRound) >> kColumnShift,  (-C5 * x + kColumnRound) >> kColumnShift,
-                        (C3 * x + kColumnRound) >> kColumnShift,  (-C1 * x + kColumnRound) >> kColumnShift,
-                        (C1 * x + kColumnRound) >> kColumnShift,  (-C3 * x + kColumnRound) >> kColumnShift,
-                        (C5 * x + kColumnRound) >> kColumnShift,  (-C7 * x + kColumnRound) >> kColumnShift};
+void CornerIdct(int16_t* block, int32_t first, int32_t x) {
+  const int32_t c0 = (C4 * first + kColumnRound) >> kColumnShift;
   const int32_t base = C4 * c0 + kRowRound;
+  const auto column7 = [x](int32_t c) { return (c * x + kColumnRound) >> kColumnShift; };
 #if defined(__SSE2__)
   // Lanes of (C, 0) pairs: one multiply-add per lane forms C * m.
   const __m128i lo = _mm_setr_epi32(C7, -C5, C3, -C1), hi = _mm_setr_epi32(C1, -C3, C5, -C7);
   const __m128i b = _mm_set1_epi32(base);
   const auto row = [&](int32_t mr) {
     const __m128i mm = _mm_set1_epi32(mr & 0xFFFF);
-    const __m128i first = _mm_srai_epi32(_mm_add_epi32(b, _mm_madd_epi16(mm, lo)), kRowShift);
-    const __m128i second = _mm_srai_epi32(_mm_add_epi32(b, _mm_madd_epi16(mm, hi)), kRowShift);
-    return _mm_packs_epi32(first, second);
+    const __m128i lower = _mm_srai_epi32(_mm_add_epi32(b, _mm_madd_epi16(mm, lo)), kRowShift);
+    const __m128i upper = _mm_srai_epi32(_mm_add_epi32(b, _mm_madd_epi16(mm, hi)), kRowShift);
+    return _mm_packs_epi32(lower, upper);
   };
   __m128i* out = reinterpret_cast<__m128i*>(block);
   if (x == 1 || x == -1) {
@@ -270,11 +266,20 @@ void CornerIdct(int16_t* block) {
     _mm_storeu_si128(out + 7, zero);
     return;
   }
-  for (int r = 0; r < 8; ++r) _mm_storeu_si128(out + r, row(m[r]));
+  _mm_storeu_si128(out + 0, row(column7(C7)));
+  _mm_storeu_si128(out + 1, row(column7(-C5)));
+  _mm_storeu_si128(out + 2, row(column7(C3)));
+  _mm_storeu_si128(out + 3, row(column7(-C1)));
+  _mm_storeu_si128(out + 4, row(column7(C1)));
+  _mm_storeu_si128(out + 5, row(column7(-C3)));
+  _mm_storeu_si128(out + 6, row(column7(C5)));
+  _mm_storeu_si128(out + 7, row(column7(-C7)));
 #else
   constexpr int32_t k[8] = {C7, -C5, C3, -C1, C1, -C3, C5, -C7};
-  for (int r = 0; r < 8; ++r)
-    for (int i = 0; i < 8; ++i) block[8 * r + i] = static_cast<int16_t>((base + k[i] * m[r]) >> kRowShift);
+  for (int r = 0; r < 8; ++r) {
+    const int32_t m = column7(k[r]);
+    for (int i = 0; i < 8; ++i) block[8 * r + i] = static_cast<int16_t>((base + k[i] * m) >> kRowShift);
+  }
 #endif
 }
 
@@ -289,7 +294,7 @@ void Transform(int16_t* block, uint32_t rows, uint32_t cols, bool avx2) {
     return;
   }
   if ((rows & ~0x81u) == 0 && (cols & ~0x81u) == 0 && block[7] == 0 && block[56] == 0) {
-    CornerIdct(block);
+    CornerIdct(block, block[0], block[63]);
     return;
   }
 #if defined(__SSE2__)
@@ -312,6 +317,16 @@ void InverseDct(int16_t* block, uint32_t rows, uint32_t cols) { Transform(block,
 
 void InverseDctWithoutAvx2(int16_t* block, uint32_t rows, uint32_t cols) {
   Transform(block, rows, cols, false);
+}
+
+void InverseDctOfCorners(int16_t* block, int32_t first, int32_t last) {
+  if (last == 0) {
+    const int32_t column = (C4 * first + kColumnRound) >> kColumnShift;
+    const int16_t x = static_cast<int16_t>((C4 * column + kRowRound) >> kRowShift);
+    for (int i = 0; i < 64; ++i) block[i] = x;
+    return;
+  }
+  CornerIdct(block, first, last);
 }
 
 void InverseDctReference(int32_t* block) {

@@ -15,7 +15,11 @@ namespace vm::mpeg2 {
 // is that of InverseDctReference, bit for bit, on every input.
 void InverseDct(int16_t* block, uint32_t rows, uint32_t cols);
 
-// The same, as processors without AVX2 run it.
+// The transform of a block whose inputs are all zero but `first` at 0 and
+// `last` at 63, each in [-2048, 2047]; the block is only written.
+void InverseDctOfCorners(int16_t* block, int32_t first, int32_t last);
+
+// The same as InverseDct, as processors without AVX2 run it.
 void InverseDctWithoutAvx2(int16_t* block, uint32_t rows, uint32_t cols);
 
 // The transform written out line by line, for checking the fast one.

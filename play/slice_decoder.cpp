@@ -215,19 +215,6 @@ NonZero InverseQuantise(const DecoderState& d, int b, int16_t* out) {
   const uint8_t* raster = Tables().rasterOfScan[d.alternateScan & 1];
   std::memset(out, 0, 64 * sizeof *out);
   NonZero nz;
-  if (intra && d.storedCount[b] == 1) {
-    // The DC alone, as in most intra blocks: an even DC makes the mismatch
-    // control set the last coefficient to 1.
-    const int32_t f = Saturate(coef[0] * (8 >> d.intraDcPrecision));
-    out[0] = static_cast<int16_t>(f);
-    nz.rows = nz.cols = f != 0 ? 1 : 0;
-    if ((f & 1) == 0) {
-      out[63] = 1;
-      nz.rows |= 0x80;
-      nz.cols |= 0x80;
-    }
-    return nz;
-  }
   int32_t sum = 0;
   for (int n = 0; n < d.storedCount[b]; ++n) {
     const int k = d.storedAt[b][n];
@@ -446,6 +433,13 @@ void TransformBlocks(DecoderState& d) {
     int16_t* out = d.samples[b];
     if (!d.blockCoded[b]) {
       for (int i = 0; i < 64; ++i) out[i] = b < 4 ? 0 : 128;
+      continue;
+    }
+    if (d.mbIntra && d.storedCount[b] == 1) {
+      // The DC alone, as in most intra blocks: an even DC makes the
+      // mismatch control set the last coefficient to 1.
+      const int32_t dc = Saturate(d.coefficients[b][0] * (8 >> d.intraDcPrecision));
+      InverseDctOfCorners(out, dc, (dc & 1) ? 0 : 1);
       continue;
     }
     const NonZero nz = InverseQuantise(d, b, out);
