@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "play/mpeg2_tables.h"
+
 namespace vm::mpeg2 {
 
 constexpr uint32_t kReadSize = 1048576;
@@ -80,6 +82,7 @@ struct DecoderState {
   int32_t currentIndex;
 
   uint8_t* previewImage;
+  const LookupTables* tables;  // set at the start of each call
 };
 
 DecoderState& State();

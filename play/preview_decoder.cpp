@@ -259,6 +259,7 @@ void SetPreviewImage(uint8_t* image) { State().previewImage = image; }
 int32_t DecodePreviewPicture(Ui& owner, const char* vobPath, char* continuationPath,
                              uint32_t startSector) {
   DecoderState& d = State();
+  d.tables = &Tables();
   // The stream buffer is not cleared: nothing reads it at or beyond fill
   // (the bit reader gives zeros there), so old bytes are never seen.
   d.forwardIndex = 0;

@@ -40,7 +40,7 @@ void ResetMotionPredictors(DecoderState& d) { std::memset(d.pmv, 0, sizeof d.pmv
 // ---- motion vectors ----
 
 int32_t ReadMotionCode(DecoderState& d, BitReader& bits) {
-  const VlcCode c = Tables().motionCode[bits.Peek(11)];
+  const VlcCode c = d.tables->motionCode[bits.Peek(11)];
   if (c.bits == 0) {
     d.errorCode = kErrMotionCode;
     return 0;
@@ -49,8 +49,8 @@ int32_t ReadMotionCode(DecoderState& d, BitReader& bits) {
   return c.value;
 }
 
-int32_t ReadDmVector(BitReader& bits) {
-  const VlcCode c = Tables().dmVector[bits.Peek(2)];
+int32_t ReadDmVector(const DecoderState& d, BitReader& bits) {
+  const VlcCode c = d.tables->dmVector[bits.Peek(2)];
   bits.Skip(c.bits);
   return c.value;
 }
@@ -62,7 +62,7 @@ void DecodeComponent(DecoderState& d, BitReader& bits, int r, int s, int t) {
   const int32_t rSize = fCode - 1;
   int32_t residual = 0;
   if (fCode != 1 && code != 0) residual = static_cast<int32_t>(bits.Read(rSize));
-  if (d.dualPrime) d.dmVector[t] = ReadDmVector(bits);
+  if (d.dualPrime) d.dmVector[t] = ReadDmVector(d, bits);
 
   const int32_t f = 1 << rSize;
   const int32_t high = 16 * f - 1, low = -16 * f, range = 32 * f;
@@ -120,8 +120,8 @@ void ReadBlockBits(DecoderState& d, BitReader& bits, int b) {
   int vlc = 0;
   if (intra) {
     const int comp = b < 4 ? 0 : 1 + ((b - 4) & 1);
-    const int32_t diff = comp == 0 ? ReadDcDifferential(Tables().dcSizeLuma, 9, bits)
-                                   : ReadDcDifferential(Tables().dcSizeChroma, 10, bits);
+    const int32_t diff = comp == 0 ? ReadDcDifferential(d.tables->dcSizeLuma, 9, bits)
+                                   : ReadDcDifferential(d.tables->dcSizeChroma, 10, bits);
     int32_t& pred = d.dcPredictor[comp];
     pred += diff;
     if (pred > kDcPredictorBound) pred = kDcPredictorBound;
@@ -137,8 +137,8 @@ void ReadBlockBits(DecoderState& d, BitReader& bits, int b) {
     storedAt[stored++] = 0;
     pos = 1;
   }
-  const DctCode* shortCodes = Tables().dctShort[vlc];
-  const DctCode* longCodes = Tables().dctLong[vlc];
+  const DctCode* shortCodes = d.tables->dctShort[vlc];
+  const DctCode* longCodes = d.tables->dctLong[vlc];
   // The coefficient codes are taken from a register of at least 57 bits,
   // shifted as they are used and filled again when fewer than the 24 bits
   // of an escape are left; `used` is what the reader has yet to skip.
@@ -212,7 +212,7 @@ NonZero InverseQuantise(const DecoderState& d, int b, int16_t* out) {
   const bool intra = d.mbIntra != 0;
   const int32_t* w = d.matrix[intra ? 0 : 1];
   const int32_t qs = kQuantiserScale[d.qScaleType & 1][d.quantiserScaleCode & 31];
-  const uint8_t* raster = Tables().rasterOfScan[d.alternateScan & 1];
+  const uint8_t* raster = d.tables->rasterOfScan[d.alternateScan & 1];
   std::memset(out, 0, 64 * sizeof *out);
   NonZero nz;
   int32_t sum = 0;
@@ -454,7 +454,7 @@ void TransformBlocks(DecoderState& d) {
 bool ReadAddressIncrement(DecoderState& d, BitReader& bits, int32_t& increment) {
   increment = 0;
   for (;;) {
-    const VlcCode c = Tables().addressIncrement[bits.Peek(11)];
+    const VlcCode c = d.tables->addressIncrement[bits.Peek(11)];
     if (c.bits == 0) {
       d.errorCode = kErrAddressIncrement;
       return false;
@@ -473,7 +473,7 @@ bool ReadAddressIncrement(DecoderState& d, BitReader& bits, int32_t& increment) 
 }
 
 bool ReadMacroblockType(DecoderState& d, BitReader& bits) {
-  const LookupTables& t = Tables();
+  const LookupTables& t = *d.tables;
   VlcCode c{};
   if (d.pictureCodingType == kPictureI)
     c = t.mbTypeI[bits.Peek(2)];
@@ -527,7 +527,7 @@ void ReadCodedBlockPattern(DecoderState& d, BitReader& bits, int blocks) {
   if (!d.mbIntra) {
     cbp = 0;
     if (d.mbPattern) {
-      const VlcCode c = Tables().codedBlockPattern[bits.Peek(9)];
+      const VlcCode c = d.tables->codedBlockPattern[bits.Peek(9)];
       if (c.bits == 0) {
         d.errorCode = kErrCodedBlockPattern;
       } else {
