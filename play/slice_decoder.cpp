@@ -358,12 +358,33 @@ void IntraHalfLine(int16_t* out, const int16_t* y, const int16_t* u, const int16
 
 #endif
 
+// An intra macroblock that lies wholly inside the store, whose picture
+// line q is `first` - q * pitch: sixteen lines of two halves each.
+void IntraMacroblock(const DecoderState& d, int16_t* first, int32_t pitch) {
+  for (int q = 0; q < 16; ++q) {
+    const int r = q >> 1;
+    const int chromaRow = d.progressiveFrame ? r : ((r & ~1) + (q & 1));
+    const int lumaBlock = d.dctType ? (q & 1) * 2 : (q >> 3) * 2;
+    const int lumaRow = d.dctType ? (q >> 1) : (q & 7);
+    const int16_t* cb = d.samples[4] + chromaRow * 8;
+    const int16_t* cr = d.samples[5] + chromaRow * 8;
+    int16_t* s = first - q * pitch;
+    IntraHalfLine(s, d.samples[lumaBlock] + lumaRow * 8, cb, cr);
+    IntraHalfLine(s + 24, d.samples[lumaBlock + 1] + lumaRow * 8, cb + 4, cr + 4);
+  }
+}
+
 void Reconstruct(DecoderState& d) {
   const StoreGeometry g = Geometry(d);
   const int32_t mbWidth = (d.horizontalSize + 15) / 16;
   if (mbWidth <= 0 || d.mbAddress <= 0 || g.width <= 0 || g.maxRows <= 0) return;
   const int32_t n = d.mbAddress - 1;
   const int32_t top = 16 * (n / mbWidth), left = 16 * (n % mbWidth);
+  const int32_t firstRow = g.rows - 1 - top;  // the store row of the macroblock's top line
+  if (d.mbIntra && g.width - left >= 16 && firstRow - 15 >= 0 && firstRow < g.maxRows) {
+    IntraMacroblock(d, d.store[d.currentIndex] + firstRow * g.pitch + 3 * left, g.pitch);
+    return;
+  }
 
   static Pixel pred[16][16];
   if (d.mbIntra) {
