@@ -40,6 +40,23 @@ StoreGeometry Geometry(const DecoderState& d) {
   return g;
 }
 
+// Copied a chunk at a time: a picture needs only the start of what the
+// look-ahead rule has read, so most payloads are never copied at all.
+constexpr uint32_t kCopyChunk = 65536;
+
+uint32_t CopyPendingPayloads(void* state) {
+  DecoderState& d = *static_cast<DecoderState*>(state);
+  const uint32_t target = d.copied + kCopyChunk;
+  while (d.nextPending < d.pendingCount) {
+    const PendingPayload& p = d.pending[d.nextPending++];
+    std::memcpy(d.stream + p.to, d.packBuffer + p.from, p.length);
+    d.copied = p.to + p.length;
+    if (d.copied >= target) break;
+  }
+  if (d.nextPending == d.pendingCount) d.copied = d.fill;
+  return d.copied;
+}
+
 }  // namespace mpeg2
 
 namespace {
@@ -72,9 +89,7 @@ constexpr int kMatrixNonIntraLuma = 1;
 constexpr int kMatrixIntraChroma = 2;
 constexpr int kMatrixNonIntraChroma = 3;
 
-BitReader ReaderAt(const DecoderState& d, uint32_t byte) {
-  return BitReader(d.stream, d.fill, uint64_t{byte} * 8);
-}
+BitReader ReaderAt(DecoderState& d, uint32_t byte) { return StreamReader(d, byte); }
 
 void LoadMatrix(BitReader& bits, int32_t* m, bool keepZero) {
   for (int k = 0; k < 64; ++k) {
@@ -166,31 +181,45 @@ void ParsePictureHeader(DecoderState& d, uint32_t start) {
     std::memcpy(d.store[d.currentIndex], d.store[d.forwardIndex], sizeof d.store[0]);
 }
 
+void CopyAllPendingPayloads(DecoderState& d) {
+  while (d.nextPending < d.pendingCount) CopyPendingPayloads(&d);
+  d.pendingCount = d.nextPending = 0;
+  d.copied = d.fill;
+}
+
 // Returns false when a sequence header is too small to show.
 bool ScanStartCodes(DecoderState& d) {
   for (;;) {
     if (d.inputState == kReading && d.fill - d.parsePos < kReadSize) {
       const uint32_t left = d.fill - d.parsePos;
-      if (d.parsePos != 0) std::memmove(d.stream, d.stream + d.parsePos, left);
+      if (d.parsePos != 0) {
+        CopyAllPendingPayloads(d);
+        std::memmove(d.stream, d.stream + d.parsePos, left);
+        d.copied = left;
+      }
       d.fill = left;
       d.parsePos = 0;
       return true;
     }
     uint32_t at = d.parsePos;
     bool found = false;
-    for (; d.fill >= 3 && at + 3 < d.fill; ++at) {
-      if (d.stream[at + 2] > 1) {
-        at += 2;  // no start code can begin at at, at+1 or at+2
-        continue;
+    for (;;) {
+      for (; d.copied >= 3 && at + 3 < d.copied; ++at) {
+        if (d.stream[at + 2] > 1) {
+          at += 2;  // no start code can begin at at, at+1 or at+2
+          continue;
+        }
+        if (d.stream[at] == 0 && d.stream[at + 1] == 0 && d.stream[at + 2] == 1) {
+          found = true;
+          break;
+        }
       }
-      if (d.stream[at] == 0 && d.stream[at + 1] == 0 && d.stream[at + 2] == 1) {
-        found = true;
-        break;
-      }
+      if (found || d.copied >= d.fill) break;
+      CopyPendingPayloads(&d);  // and search on from `at`
     }
     if (!found) {
-      d.fill = 0;
-      d.parsePos = 0;
+      d.fill = d.copied = d.parsePos = 0;
+      d.pendingCount = d.nextPending = 0;
       return true;
     }
     const int v = d.stream[at + 3];
@@ -220,12 +249,19 @@ bool ScanStartCodes(DecoderState& d) {
   }
 }
 
-// Appends the PES payloads of the video packs of what was read to the
-// elementary-stream buffer, in order. A pack whose lengths would place the
+// Counts the PES payloads of the video packs of what was read into the
+// elementary stream, in order, and leaves them pending in the pack buffer
+// (`base` is where the read went). A pack whose lengths would place the
 // payload outside the pack is skipped.
-void AppendVideoPayloads(DecoderState& d, uint32_t bytesRead) {
+void AppendVideoPayloads(DecoderState& d, uint32_t base, uint32_t bytesRead) {
+  // Those still pending (of the other half, at most one read's) move to
+  // the front of the list.
+  const uint32_t waiting = d.pendingCount - d.nextPending;
+  std::memmove(d.pending, d.pending + d.nextPending, waiting * sizeof d.pending[0]);
+  d.pendingCount = waiting;
+  d.nextPending = 0;
   for (uint32_t off = 0; off + kPackBytes <= bytesRead; off += kPackBytes) {
-    const uint8_t* p = d.packBuffer + off;
+    const uint8_t* p = d.packBuffer + base + off;
     if (ReadBe32(p) != kPackStartCode || ReadBe32(p + kPesStartOffset) != kVideoStreamCode) continue;
     const int32_t pesLength = ReadBe16(p + kPesLengthOffset);
     const int32_t headerLength = p[kPesHeaderLengthOffset];
@@ -233,22 +269,34 @@ void AppendVideoPayloads(DecoderState& d, uint32_t bytesRead) {
     const int32_t first = kPesHeaderFixedEnd + headerLength;
     if (payload < 0 || first + payload > kPackBytes) continue;
     if (d.fill + static_cast<uint32_t>(payload) > kStreamBufferBytes) continue;
-    std::memcpy(d.stream + d.fill, p + first, static_cast<size_t>(payload));
+    if (payload > 0) {
+      d.pending[d.pendingCount++] =
+          PendingPayload{base + off + static_cast<uint32_t>(first), d.fill, static_cast<uint32_t>(payload)};
+    }
     d.fill += static_cast<uint32_t>(payload);
   }
+  if (d.nextPending == d.pendingCount) d.copied = d.fill;
 }
 
 void ReadMore(DecoderState& d, int fd, char* continuationPath) {
-  uint32_t got = static_cast<uint32_t>(ReadFully(fd, d.packBuffer, kReadSize));
+  // Payloads still waiting in the half about to be read into are copied
+  // first; they come before those of the other half.
+  const uint32_t base = d.readHalf * kReadSize;
+  while (d.nextPending < d.pendingCount && d.pending[d.nextPending].from >= base &&
+         d.pending[d.nextPending].from < base + kReadSize)
+    CopyPendingPayloads(&d);
+  d.readHalf ^= 1;
+  uint8_t* buffer = d.packBuffer + base;
+  uint32_t got = static_cast<uint32_t>(ReadFully(fd, buffer, kReadSize));
   if (got < kReadSize && continuationPath[0] != '\0') {
     const int next = open(continuationPath, O_RDONLY | O_CLOEXEC);
     if (next >= 0) {
-      got += static_cast<uint32_t>(ReadFully(next, d.packBuffer + got, kReadSize - got));
+      got += static_cast<uint32_t>(ReadFully(next, buffer + got, kReadSize - got));
       close(next);
     }
     continuationPath[0] = '\0';
   }
-  AppendVideoPayloads(d, got);
+  AppendVideoPayloads(d, base, got);
   if (got < kReadSize) d.inputState = kInputEnded;
 }
 
@@ -279,6 +327,7 @@ int32_t DecodePreviewPicture(Ui& owner, const char* vobPath, char* continuationP
     return kPreviewSeekError;
   }
   d.fill = d.parsePos = d.inputState = 0;
+  d.copied = d.pendingCount = d.nextPending = d.readHalf = 0;
   d.errorCode = d.pictureCount = 0;
   d.fieldDctMacroblocks = 0;
 

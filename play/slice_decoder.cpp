@@ -600,7 +600,7 @@ void DecodeMacroblock(DecoderState& d, BitReader& bits) {
 }  // namespace
 
 void DecodeSlice(DecoderState& d, uint32_t start) {
-  BitReader bits(d.stream, d.fill, uint64_t{start} * 8);
+  BitReader bits = StreamReader(d, start);
   ResetDcPredictors(d);
   ResetMotionPredictors(d);
   if (d.verticalSize > 2800) bits.Skip(3);
