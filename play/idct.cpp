@@ -313,6 +313,8 @@ void Transform(int16_t* block, uint32_t rows, uint32_t cols, bool avx2) {
 
 }  // namespace
 
+bool CpuHasAvx2() { return kHasAvx2; }
+
 void InverseDct(int16_t* block, uint32_t rows, uint32_t cols) { Transform(block, rows, cols, kHasAvx2); }
 
 void InverseDctWithoutAvx2(int16_t* block, uint32_t rows, uint32_t cols) {

@@ -19,6 +19,10 @@ void InverseDct(int16_t* block, uint32_t rows, uint32_t cols);
 // `last` at 63, each in [-2048, 2047]; the block is only written.
 void InverseDctOfCorners(int16_t* block, int32_t first, int32_t last);
 
+// Whether the processor has AVX2, by which the transform and the preview
+// conversion choose their forms.
+bool CpuHasAvx2();
+
 // The same as InverseDct, as processors without AVX2 run it.
 void InverseDctWithoutAvx2(int16_t* block, uint32_t rows, uint32_t cols);
 

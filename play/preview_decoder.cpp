@@ -7,13 +7,14 @@
 #include <cstring>
 
 #if defined(__SSE2__)
-#include <emmintrin.h>
+#include <immintrin.h>
 #endif
 
 #include "common/be.h"
 #include "common/files.h"
 #include "play/bit_reader.h"
 #include "play/decoder_state.h"
+#include "play/idct.h"
 #include "play/mpeg2_tables.h"
 
 namespace vm {
@@ -416,6 +417,49 @@ void ConvertRow(const int16_t* s, int32_t step, int32_t count, uint8_t* o) {
   for (; col < count; ++col) ConvertPixel(s + 3 * step * col, o + 3 * col);
 }
 
+// The same eight pixels at a time, four in each half of the registers.
+// The three colours' bytes of each half are put in pixel order with one
+// byte shuffle and stored as 16 bytes, of which the last four are written
+// again by the next store; the row's last eight pixels store exactly.
+__attribute__((target("avx2"))) void ConvertRowAvx2(const int16_t* s, int32_t step, int32_t count,
+                                                     uint8_t* o) {
+  const __m256i toB = _mm256_broadcastsi128_si256(PairOf(454, 0));
+  const __m256i toG = _mm256_broadcastsi128_si256(PairOf(-88, -182));
+  const __m256i toR = _mm256_broadcastsi128_si256(PairOf(0, 359));
+  const __m256i order = _mm256_setr_epi8(0, 4, 8, 1, 5, 9, 2, 6, 10, 3, 7, 11, -1, -1, -1, -1,
+                                         0, 4, 8, 1, 5, 9, 2, 6, 10, 3, 7, 11, -1, -1, -1, -1);
+  const int32_t d = 3 * step;
+  int32_t col = 0;
+  for (; col + 8 <= count; col += 8) {
+    const int16_t* p = s + d * col;
+    const __m256i a = _mm256_set_m128i(_mm_unpacklo_epi64(Load64(p + 4 * d), Load64(p + 5 * d)),
+                                       _mm_unpacklo_epi64(Load64(p), Load64(p + d)));
+    const __m256i e = _mm256_set_m128i(_mm_unpacklo_epi64(Load64(p + 6 * d), Load64(p + 7 * d)),
+                                       _mm_unpacklo_epi64(Load64(p + 2 * d), Load64(p + 3 * d)));
+    constexpr int kEven = _MM_SHUFFLE(2, 0, 2, 0);
+    const __m256i yc = _mm256_castps_si256(_mm256_shuffle_ps(_mm256_castsi256_ps(a), _mm256_castsi256_ps(e), kEven));
+    const __m256i c = _mm256_castps_si256(_mm256_shuffle_ps(_mm256_castsi256_ps(_mm256_srli_si256(a, 2)),
+                                                            _mm256_castsi256_ps(_mm256_srli_si256(e, 2)), kEven));
+    const __m256i y = _mm256_srai_epi32(_mm256_slli_epi32(yc, 16), 16);
+    const __m256i b = _mm256_add_epi32(y, _mm256_srai_epi32(_mm256_madd_epi16(c, toB), 8));
+    const __m256i g = _mm256_add_epi32(y, _mm256_srai_epi32(_mm256_madd_epi16(c, toG), 8));
+    const __m256i r = _mm256_add_epi32(y, _mm256_srai_epi32(_mm256_madd_epi16(c, toR), 8));
+    const __m256i bytes = _mm256_packus_epi16(_mm256_packs_epi32(b, g), _mm256_packs_epi32(r, r));
+    const __m256i px = _mm256_shuffle_epi8(bytes, order);
+    uint8_t* out = o + 3 * col;
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm256_castsi256_si128(px));
+    const __m128i upper = _mm256_extracti128_si256(px, 1);
+    if (col + 8 < count) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 12), upper);
+    } else {
+      uint8_t last[16];
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(last), upper);
+      std::memcpy(out + 12, last, 12);
+    }
+  }
+  if (col < count) ConvertRow(s + d * col, step, count - col, o + 3 * col);
+}
+
 #else
 
 void ConvertRow(const int16_t* s, int32_t step, int32_t count, uint8_t* o) {
@@ -436,9 +480,14 @@ void ConvertPicture(DecoderState& d) {
   int32_t columns = (w + colStep - 1) / colStep;
   if (columns > kPreviewWidth) columns = kPreviewWidth;
   const int16_t* store = d.store[d.currentIndex];
+#if defined(__SSE2__)
+  const auto convert = CpuHasAvx2() ? &ConvertRowAvx2 : &ConvertRow;
+#else
+  const auto convert = &ConvertRow;
+#endif
   for (int32_t row = 0, out = 0; row < h && row < g.maxRows && out < kPreviewHeight;
        row += rowStep, ++out)
-    ConvertRow(store + row * g.pitch, colStep, columns, d.previewImage + out * kPreviewRowBytes);
+    convert(store + row * g.pitch, colStep, columns, d.previewImage + out * kPreviewRowBytes);
 }
 
 }  // namespace mpeg2
