@@ -5,10 +5,16 @@
 
 #include <cstdint>
 
+#include "play/bit_reader.h"
+#include "play/mpeg2_tables.h"
+
 namespace vm::mpeg2 {
 
 constexpr uint32_t kReadSize = 1048576;
-constexpr uint32_t kPackBufferBytes = 1048576;
+// Two reads' worth: the payloads of one read may wait in its half while the
+// next read fills the other.
+constexpr uint32_t kPackBufferBytes = 2 * kReadSize;
+constexpr uint32_t kPacksPerRead = kReadSize / 2048;
 constexpr uint32_t kStreamBufferBytes = 2097152;
 constexpr int kStoreMaxWidth = 720;
 constexpr int kStoreMaxHeight = 576;
@@ -21,15 +27,33 @@ constexpr int kPictureP = 2;
 constexpr int kPictureB = 3;
 constexpr int kFramePicture = 3;
 
+// A video payload whose place in the stream is counted in fill but whose
+// bytes are still in the pack buffer: they are copied when something is
+// about to read them, or before the pack buffer's half is read into again.
+struct PendingPayload {
+  uint32_t from;    // offset in the pack buffer
+  uint32_t to;      // offset in the stream
+  uint32_t length;
+};
+
 struct DecoderState {
   uint8_t packBuffer[kPackBufferBytes];
+  uint32_t readHalf;  // the half of the pack buffer the next read goes to
   uint8_t stream[kStreamBufferBytes];
   uint32_t fill;
+  // Stream bytes below `copied` are in place; from there to fill they are
+  // pending[nextPending] to pending[pendingCount - 1], in order.
+  uint32_t copied;
+  PendingPayload pending[2 * kPacksPerRead];
+  uint32_t pendingCount, nextPending;
   uint32_t parsePos;
   uint32_t inputState;
   int32_t errorCode;
   int32_t pictureCount;
   int32_t mbAddress;
+  // Macroblocks decoded with dct_type 1 (field DCT) in this call; read by
+  // tests to see that a stream reaches the field-DCT path.
+  int32_t fieldDctMacroblocks;
 
   // Sequence.
   int32_t horizontalSize;
@@ -69,16 +93,27 @@ struct DecoderState {
   // Scan positions of the coefficients stored in each block, in order.
   uint8_t storedCount[12];
   uint8_t storedAt[12][64];
-  int32_t samples[6][64];
+  // Dequantised coefficients, then the IDCT output; both fit in 16 bits.
+  int16_t samples[6][64];
 
   int16_t store[3][kStoreSamples];
   int32_t forwardIndex;
   int32_t currentIndex;
 
   uint8_t* previewImage;
+  const LookupTables* tables;  // set at the start of each call
 };
 
 DecoderState& State();
+
+// Copies pending payloads into the stream, at least one when any is left,
+// and returns the new end of the copied bytes.
+uint32_t CopyPendingPayloads(void* state);
+
+// A reader of the stream from byte offset `byte`, limited by fill.
+inline BitReader StreamReader(DecoderState& d, uint32_t byte) {
+  return BitReader(d.stream, d.copied, d.fill, uint64_t{byte} * 8, &CopyPendingPayloads, &d);
+}
 
 // Decodes one slice whose header starts at byte offset `start` of the stream.
 void DecodeSlice(DecoderState& d, uint32_t start);

@@ -1,7 +1,7 @@
 #include "play/idct.h"
 
 #if defined(__SSE2__)
-#include <emmintrin.h>
+#include <immintrin.h>
 #endif
 
 namespace vm::mpeg2 {
@@ -46,6 +46,32 @@ __m128i Pair(int32_t first, int32_t second) {
                                              (static_cast<uint32_t>(static_cast<uint16_t>(second)) << 16)));
 }
 
+// The 8-point transform of four lanes held as 32-bit sums: p04, p26, p13
+// and p57 interleave inputs 0 and 4, 2 and 6, 1 and 3, 5 and 7 of each lane.
+// Returns the eight outputs, rounded and shifted.
+template <int32_t Round, int Shift>
+inline __attribute__((always_inline)) void Transform4(__m128i p04, __m128i p26, __m128i p13,
+                                                      __m128i p57, __m128i* out) {
+  const __m128i round = _mm_set1_epi32(Round);
+  const __m128i a = _mm_add_epi32(_mm_madd_epi16(p04, Pair(C4, C4)), round);
+  const __m128i b = _mm_add_epi32(_mm_madd_epi16(p04, Pair(C4, -C4)), round);
+  const __m128i ea = _mm_madd_epi16(p26, Pair(C2, C6)), eb = _mm_madd_epi16(p26, Pair(C6, -C2));
+  const __m128i e0 = _mm_add_epi32(a, ea), e3 = _mm_sub_epi32(a, ea);
+  const __m128i e1 = _mm_add_epi32(b, eb), e2 = _mm_sub_epi32(b, eb);
+  const __m128i o0 = _mm_add_epi32(_mm_madd_epi16(p13, Pair(C1, C3)), _mm_madd_epi16(p57, Pair(C5, C7)));
+  const __m128i o1 = _mm_add_epi32(_mm_madd_epi16(p13, Pair(C3, -C7)), _mm_madd_epi16(p57, Pair(-C1, -C5)));
+  const __m128i o2 = _mm_add_epi32(_mm_madd_epi16(p13, Pair(C5, -C1)), _mm_madd_epi16(p57, Pair(C7, C3)));
+  const __m128i o3 = _mm_add_epi32(_mm_madd_epi16(p13, Pair(C7, -C5)), _mm_madd_epi16(p57, Pair(C3, -C1)));
+  out[0] = _mm_srai_epi32(_mm_add_epi32(e0, o0), Shift);
+  out[1] = _mm_srai_epi32(_mm_add_epi32(e1, o1), Shift);
+  out[2] = _mm_srai_epi32(_mm_add_epi32(e2, o2), Shift);
+  out[3] = _mm_srai_epi32(_mm_add_epi32(e3, o3), Shift);
+  out[4] = _mm_srai_epi32(_mm_sub_epi32(e3, o3), Shift);
+  out[5] = _mm_srai_epi32(_mm_sub_epi32(e2, o2), Shift);
+  out[6] = _mm_srai_epi32(_mm_sub_epi32(e1, o1), Shift);
+  out[7] = _mm_srai_epi32(_mm_sub_epi32(e0, o0), Shift);
+}
+
 // The 8-point transform of the eight lanes at once: x[k] holds input k of
 // each lane. The products are summed in 32 bits and cannot overflow there:
 // inputs stay within 16 bits in both passes (at most 2048 before the first
@@ -53,30 +79,19 @@ __m128i Pair(int32_t first, int32_t second) {
 // 2^29. Results are packed back to 16 bits, which they fit.
 template <int32_t Round, int Shift>
 inline __attribute__((always_inline)) void Transform8(__m128i* x) {
-  const __m128i round = _mm_set1_epi32(Round);
-  __m128i y[8];
-  for (int half = 0; half < 2; ++half) {
-    const auto interleave = [half](__m128i a, __m128i b) {
-      return half == 0 ? _mm_unpacklo_epi16(a, b) : _mm_unpackhi_epi16(a, b);
-    };
-    const __m128i p04 = interleave(x[0], x[4]), p26 = interleave(x[2], x[6]);
-    const __m128i p13 = interleave(x[1], x[3]), p57 = interleave(x[5], x[7]);
-    const __m128i a = _mm_madd_epi16(p04, Pair(C4, C4)), b = _mm_madd_epi16(p04, Pair(C4, -C4));
-    const __m128i ea = _mm_madd_epi16(p26, Pair(C2, C6)), eb = _mm_madd_epi16(p26, Pair(C6, -C2));
-    const __m128i e0 = _mm_add_epi32(a, ea), e3 = _mm_sub_epi32(a, ea);
-    const __m128i e1 = _mm_add_epi32(b, eb), e2 = _mm_sub_epi32(b, eb);
-    const __m128i o0 = _mm_add_epi32(_mm_madd_epi16(p13, Pair(C1, C3)), _mm_madd_epi16(p57, Pair(C5, C7)));
-    const __m128i o1 = _mm_add_epi32(_mm_madd_epi16(p13, Pair(C3, -C7)), _mm_madd_epi16(p57, Pair(-C1, -C5)));
-    const __m128i o2 = _mm_add_epi32(_mm_madd_epi16(p13, Pair(C5, -C1)), _mm_madd_epi16(p57, Pair(C7, C3)));
-    const __m128i o3 = _mm_add_epi32(_mm_madd_epi16(p13, Pair(C7, -C5)), _mm_madd_epi16(p57, Pair(C3, -C1)));
-    const auto out = [&round](__m128i e, __m128i o, bool sum) {
-      return _mm_srai_epi32(_mm_add_epi32(sum ? _mm_add_epi32(e, o) : _mm_sub_epi32(e, o), round), Shift);
-    };
-    const __m128i r[8] = {out(e0, o0, true), out(e1, o1, true), out(e2, o2, true), out(e3, o3, true),
-                          out(e3, o3, false), out(e2, o2, false), out(e1, o1, false), out(e0, o0, false)};
-    for (int k = 0; k < 8; ++k) y[k] = half == 0 ? r[k] : _mm_packs_epi32(y[k], r[k]);
-  }
-  for (int k = 0; k < 8; ++k) x[k] = y[k];
+  __m128i lo[8], hi[8];
+  Transform4<Round, Shift>(_mm_unpacklo_epi16(x[0], x[4]), _mm_unpacklo_epi16(x[2], x[6]),
+                           _mm_unpacklo_epi16(x[1], x[3]), _mm_unpacklo_epi16(x[5], x[7]), lo);
+  Transform4<Round, Shift>(_mm_unpackhi_epi16(x[0], x[4]), _mm_unpackhi_epi16(x[2], x[6]),
+                           _mm_unpackhi_epi16(x[1], x[3]), _mm_unpackhi_epi16(x[5], x[7]), hi);
+  x[0] = _mm_packs_epi32(lo[0], hi[0]);
+  x[1] = _mm_packs_epi32(lo[1], hi[1]);
+  x[2] = _mm_packs_epi32(lo[2], hi[2]);
+  x[3] = _mm_packs_epi32(lo[3], hi[3]);
+  x[4] = _mm_packs_epi32(lo[4], hi[4]);
+  x[5] = _mm_packs_epi32(lo[5], hi[5]);
+  x[6] = _mm_packs_epi32(lo[6], hi[6]);
+  x[7] = _mm_packs_epi32(lo[7], hi[7]);
 }
 
 inline __attribute__((always_inline)) void Transpose(__m128i* r) {
@@ -98,24 +113,99 @@ inline __attribute__((always_inline)) void Transpose(__m128i* r) {
   r[7] = _mm_unpackhi_epi64(u3, u7);
 }
 
-void FullIdct(int32_t* block) {
+void FullIdct(int16_t* block) {
   __m128i v[8];
-  for (int k = 0; k < 8; ++k) {
-    const __m128i* p = reinterpret_cast<const __m128i*>(block + 8 * k);
-    v[k] = _mm_packs_epi32(_mm_loadu_si128(p), _mm_loadu_si128(p + 1));
-  }
+  const __m128i* in = reinterpret_cast<const __m128i*>(block);
+  v[0] = _mm_loadu_si128(in + 0);
+  v[1] = _mm_loadu_si128(in + 1);
+  v[2] = _mm_loadu_si128(in + 2);
+  v[3] = _mm_loadu_si128(in + 3);
+  v[4] = _mm_loadu_si128(in + 4);
+  v[5] = _mm_loadu_si128(in + 5);
+  v[6] = _mm_loadu_si128(in + 6);
+  v[7] = _mm_loadu_si128(in + 7);
   Transform8<kColumnRound, kColumnShift>(v);  // lanes are columns: the column pass
   Transpose(v);
   Transform8<kRowRound, kRowShift>(v);  // lanes are rows now: the row pass
   Transpose(v);
-  for (int k = 0; k < 8; ++k) {
-    __m128i* p = reinterpret_cast<__m128i*>(block + 8 * k);
-    _mm_storeu_si128(p, _mm_srai_epi32(_mm_unpacklo_epi16(v[k], v[k]), 16));
-    _mm_storeu_si128(p + 1, _mm_srai_epi32(_mm_unpackhi_epi16(v[k], v[k]), 16));
-  }
+  __m128i* out = reinterpret_cast<__m128i*>(block);
+  _mm_storeu_si128(out + 0, v[0]);
+  _mm_storeu_si128(out + 1, v[1]);
+  _mm_storeu_si128(out + 2, v[2]);
+  _mm_storeu_si128(out + 3, v[3]);
+  _mm_storeu_si128(out + 4, v[4]);
+  _mm_storeu_si128(out + 5, v[5]);
+  _mm_storeu_si128(out + 6, v[6]);
+  _mm_storeu_si128(out + 7, v[7]);
 }
 
+// With AVX2 the 32-bit sums of all eight lanes fit in one register, so each
+// pass is one set of multiply-adds instead of two and holds half as many
+// values. Same products, same sums, same results.
+__attribute__((target("avx2"))) inline __m256i Pair256(int32_t first, int32_t second) {
+  return _mm256_set1_epi32(static_cast<int32_t>(static_cast<uint16_t>(first) |
+                                                (static_cast<uint32_t>(static_cast<uint16_t>(second)) << 16)));
+}
+
+__attribute__((target("avx2"))) inline __m256i Interleave256(__m128i a, __m128i b) {
+  return _mm256_set_m128i(_mm_unpackhi_epi16(a, b), _mm_unpacklo_epi16(a, b));
+}
+
+__attribute__((target("avx2"))) inline __m128i Pack256(__m256i v) {
+  return _mm_packs_epi32(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1));
+}
+
+template <int32_t Round, int Shift>
+__attribute__((target("avx2"), always_inline)) inline void Transform8Avx2(__m128i* x) {
+  const __m256i p04 = Interleave256(x[0], x[4]), p26 = Interleave256(x[2], x[6]);
+  const __m256i p13 = Interleave256(x[1], x[3]), p57 = Interleave256(x[5], x[7]);
+  const __m256i round = _mm256_set1_epi32(Round);
+  const __m256i a = _mm256_add_epi32(_mm256_madd_epi16(p04, Pair256(C4, C4)), round);
+  const __m256i b = _mm256_add_epi32(_mm256_madd_epi16(p04, Pair256(C4, -C4)), round);
+  const __m256i ea = _mm256_madd_epi16(p26, Pair256(C2, C6)), eb = _mm256_madd_epi16(p26, Pair256(C6, -C2));
+  const __m256i e0 = _mm256_add_epi32(a, ea), e3 = _mm256_sub_epi32(a, ea);
+  const __m256i e1 = _mm256_add_epi32(b, eb), e2 = _mm256_sub_epi32(b, eb);
+  const __m256i o0 = _mm256_add_epi32(_mm256_madd_epi16(p13, Pair256(C1, C3)),
+                                      _mm256_madd_epi16(p57, Pair256(C5, C7)));
+  const __m256i o1 = _mm256_add_epi32(_mm256_madd_epi16(p13, Pair256(C3, -C7)),
+                                      _mm256_madd_epi16(p57, Pair256(-C1, -C5)));
+  const __m256i o2 = _mm256_add_epi32(_mm256_madd_epi16(p13, Pair256(C5, -C1)),
+                                      _mm256_madd_epi16(p57, Pair256(C7, C3)));
+  const __m256i o3 = _mm256_add_epi32(_mm256_madd_epi16(p13, Pair256(C7, -C5)),
+                                      _mm256_madd_epi16(p57, Pair256(C3, -C1)));
+  x[0] = Pack256(_mm256_srai_epi32(_mm256_add_epi32(e0, o0), Shift));
+  x[1] = Pack256(_mm256_srai_epi32(_mm256_add_epi32(e1, o1), Shift));
+  x[2] = Pack256(_mm256_srai_epi32(_mm256_add_epi32(e2, o2), Shift));
+  x[3] = Pack256(_mm256_srai_epi32(_mm256_add_epi32(e3, o3), Shift));
+  x[4] = Pack256(_mm256_srai_epi32(_mm256_sub_epi32(e3, o3), Shift));
+  x[5] = Pack256(_mm256_srai_epi32(_mm256_sub_epi32(e2, o2), Shift));
+  x[6] = Pack256(_mm256_srai_epi32(_mm256_sub_epi32(e1, o1), Shift));
+  x[7] = Pack256(_mm256_srai_epi32(_mm256_sub_epi32(e0, o0), Shift));
+}
+
+__attribute__((target("avx2"))) void FullIdctAvx2(int16_t* block) {
+  __m128i v[8];
+  const __m128i* in = reinterpret_cast<const __m128i*>(block);
+  for (int k = 0; k < 8; ++k) v[k] = _mm_loadu_si128(in + k);
+  Transform8Avx2<kColumnRound, kColumnShift>(v);
+  Transpose(v);
+  Transform8Avx2<kRowRound, kRowShift>(v);
+  Transpose(v);
+  __m128i* out = reinterpret_cast<__m128i*>(block);
+  for (int k = 0; k < 8; ++k) _mm_storeu_si128(out + k, v[k]);
+}
+
+bool DetectAvx2() {
+  // Runs before main, so the feature data must be set up first.
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2");
+}
+
+const bool kHasAvx2 = DetectAvx2();
+
 #else
+
+constexpr bool kHasAvx2 = false;
 
 // The transform of one line whose non-zero inputs are those in `mask`.
 void IdctLine(int32_t* v, int stride, int32_t round, int shift, uint32_t mask) {
@@ -139,21 +229,106 @@ void LineIdct(int32_t* block, uint32_t rows, uint32_t cols) {
 
 }  // namespace
 
-void InverseDct(int32_t* block, uint32_t rows, uint32_t cols) {
+namespace {
+
+// A block whose only non-zero inputs are first (0) and x (63): the DC of an
+// intra block whose mismatch control set the last coefficient, which is
+// most blocks at DVD rates. The column pass makes column 0 one value c0 and
+// column 7 the odd terms of x; every row then holds inputs 0 and 7 alone,
+// and the row pass keeps only their products. Sums and shifts are the full
+// transform's with the zero products left out.
+void CornerIdct(int16_t* block, int32_t first, int32_t x) {
+  const int32_t c0 = (C4 * first + kColumnRound) >> kColumnShift;
+  const int32_t base = C4 * c0 + kRowRound;
+  const auto column7 = [x](int32_t c) { return (c * x + kColumnRound) >> kColumnShift; };
+#if defined(__SSE2__)
+  // Lanes of (C, 0) pairs: one multiply-add per lane forms C * m.
+  const __m128i lo = _mm_setr_epi32(C7, -C5, C3, -C1), hi = _mm_setr_epi32(C1, -C3, C5, -C7);
+  const __m128i b = _mm_set1_epi32(base);
+  const auto row = [&](int32_t mr) {
+    const __m128i mm = _mm_set1_epi32(mr & 0xFFFF);
+    const __m128i lower = _mm_srai_epi32(_mm_add_epi32(b, _mm_madd_epi16(mm, lo)), kRowShift);
+    const __m128i upper = _mm_srai_epi32(_mm_add_epi32(b, _mm_madd_epi16(mm, hi)), kRowShift);
+    return _mm_packs_epi32(lower, upper);
+  };
+  __m128i* out = reinterpret_cast<__m128i*>(block);
+  if (x == 1 || x == -1) {
+    // The usual mark: column 7 is 0, then -x, x, -x, .. alternately, 0.
+    const __m128i zero = row(0), plus = row(1), minus = row(-1);
+    const __m128i odd = x == 1 ? minus : plus, even = x == 1 ? plus : minus;
+    _mm_storeu_si128(out + 0, zero);
+    _mm_storeu_si128(out + 1, odd);
+    _mm_storeu_si128(out + 2, even);
+    _mm_storeu_si128(out + 3, odd);
+    _mm_storeu_si128(out + 4, even);
+    _mm_storeu_si128(out + 5, odd);
+    _mm_storeu_si128(out + 6, even);
+    _mm_storeu_si128(out + 7, zero);
+    return;
+  }
+  _mm_storeu_si128(out + 0, row(column7(C7)));
+  _mm_storeu_si128(out + 1, row(column7(-C5)));
+  _mm_storeu_si128(out + 2, row(column7(C3)));
+  _mm_storeu_si128(out + 3, row(column7(-C1)));
+  _mm_storeu_si128(out + 4, row(column7(C1)));
+  _mm_storeu_si128(out + 5, row(column7(-C3)));
+  _mm_storeu_si128(out + 6, row(column7(C5)));
+  _mm_storeu_si128(out + 7, row(column7(-C7)));
+#else
+  constexpr int32_t k[8] = {C7, -C5, C3, -C1, C1, -C3, C5, -C7};
+  for (int r = 0; r < 8; ++r) {
+    const int32_t m = column7(k[r]);
+    for (int i = 0; i < 8; ++i) block[8 * r + i] = static_cast<int16_t>((base + k[i] * m) >> kRowShift);
+  }
+#endif
+}
+
+void Transform(int16_t* block, uint32_t rows, uint32_t cols, bool avx2) {
   if (cols == 0) return;
   if (rows == 1 && cols == 1) {
     // Only the DC coefficient: column 0 becomes one value, and every row
     // then transforms to one value too.
     const int32_t column = (C4 * block[0] + kColumnRound) >> kColumnShift;
-    const int32_t x = (C4 * column + kRowRound) >> kRowShift;
+    const int16_t x = static_cast<int16_t>((C4 * column + kRowRound) >> kRowShift);
     for (int i = 0; i < 64; ++i) block[i] = x;
     return;
   }
+  if ((rows & ~0x81u) == 0 && (cols & ~0x81u) == 0 && block[7] == 0 && block[56] == 0) {
+    CornerIdct(block, block[0], block[63]);
+    return;
+  }
 #if defined(__SSE2__)
-  FullIdct(block);
+  if (avx2)
+    FullIdctAvx2(block);
+  else
+    FullIdct(block);
 #else
-  LineIdct(block, rows, cols);
+  (void)avx2;
+  int32_t wide[64];
+  for (int i = 0; i < 64; ++i) wide[i] = block[i];
+  LineIdct(wide, rows, cols);
+  for (int i = 0; i < 64; ++i) block[i] = static_cast<int16_t>(wide[i]);
 #endif
+}
+
+}  // namespace
+
+bool CpuHasAvx2() { return kHasAvx2; }
+
+void InverseDct(int16_t* block, uint32_t rows, uint32_t cols) { Transform(block, rows, cols, kHasAvx2); }
+
+void InverseDctWithoutAvx2(int16_t* block, uint32_t rows, uint32_t cols) {
+  Transform(block, rows, cols, false);
+}
+
+void InverseDctOfCorners(int16_t* block, int32_t first, int32_t last) {
+  if (last == 0) {
+    const int32_t column = (C4 * first + kColumnRound) >> kColumnShift;
+    const int16_t x = static_cast<int16_t>((C4 * column + kRowRound) >> kRowShift);
+    for (int i = 0; i < 64; ++i) block[i] = x;
+    return;
+  }
+  CornerIdct(block, first, last);
 }
 
 void InverseDctReference(int32_t* block) {

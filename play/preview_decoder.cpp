@@ -6,10 +6,15 @@
 #include <cstdio>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <immintrin.h>
+#endif
+
 #include "common/be.h"
 #include "common/files.h"
 #include "play/bit_reader.h"
 #include "play/decoder_state.h"
+#include "play/idct.h"
 #include "play/mpeg2_tables.h"
 
 namespace vm {
@@ -34,6 +39,23 @@ StoreGeometry Geometry(const DecoderState& d) {
   g.maxRows = g.pitch > 0 ? kStoreSamples / g.pitch : 0;
   if (g.maxRows > g.rows) g.maxRows = g.rows;
   return g;
+}
+
+// Copied a chunk at a time: a picture needs only the start of what the
+// look-ahead rule has read, so most payloads are never copied at all.
+constexpr uint32_t kCopyChunk = 65536;
+
+uint32_t CopyPendingPayloads(void* state) {
+  DecoderState& d = *static_cast<DecoderState*>(state);
+  const uint32_t target = d.copied + kCopyChunk;
+  while (d.nextPending < d.pendingCount) {
+    const PendingPayload& p = d.pending[d.nextPending++];
+    std::memcpy(d.stream + p.to, d.packBuffer + p.from, p.length);
+    d.copied = p.to + p.length;
+    if (d.copied >= target) break;
+  }
+  if (d.nextPending == d.pendingCount) d.copied = d.fill;
+  return d.copied;
 }
 
 }  // namespace mpeg2
@@ -68,9 +90,7 @@ constexpr int kMatrixNonIntraLuma = 1;
 constexpr int kMatrixIntraChroma = 2;
 constexpr int kMatrixNonIntraChroma = 3;
 
-BitReader ReaderAt(const DecoderState& d, uint32_t byte) {
-  return BitReader(d.stream, d.fill, uint64_t{byte} * 8);
-}
+BitReader ReaderAt(DecoderState& d, uint32_t byte) { return StreamReader(d, byte); }
 
 void LoadMatrix(BitReader& bits, int32_t* m, bool keepZero) {
   for (int k = 0; k < 64; ++k) {
@@ -162,31 +182,45 @@ void ParsePictureHeader(DecoderState& d, uint32_t start) {
     std::memcpy(d.store[d.currentIndex], d.store[d.forwardIndex], sizeof d.store[0]);
 }
 
+void CopyAllPendingPayloads(DecoderState& d) {
+  while (d.nextPending < d.pendingCount) CopyPendingPayloads(&d);
+  d.pendingCount = d.nextPending = 0;
+  d.copied = d.fill;
+}
+
 // Returns false when a sequence header is too small to show.
 bool ScanStartCodes(DecoderState& d) {
   for (;;) {
     if (d.inputState == kReading && d.fill - d.parsePos < kReadSize) {
       const uint32_t left = d.fill - d.parsePos;
-      std::memmove(d.stream, d.stream + d.parsePos, left);
+      if (d.parsePos != 0) {
+        CopyAllPendingPayloads(d);
+        std::memmove(d.stream, d.stream + d.parsePos, left);
+        d.copied = left;
+      }
       d.fill = left;
       d.parsePos = 0;
       return true;
     }
     uint32_t at = d.parsePos;
     bool found = false;
-    for (; d.fill >= 3 && at + 3 < d.fill; ++at) {
-      if (d.stream[at + 2] > 1) {
-        at += 2;  // no start code can begin at at, at+1 or at+2
-        continue;
+    for (;;) {
+      for (; d.copied >= 3 && at + 3 < d.copied; ++at) {
+        if (d.stream[at + 2] > 1) {
+          at += 2;  // no start code can begin at at, at+1 or at+2
+          continue;
+        }
+        if (d.stream[at] == 0 && d.stream[at + 1] == 0 && d.stream[at + 2] == 1) {
+          found = true;
+          break;
+        }
       }
-      if (d.stream[at] == 0 && d.stream[at + 1] == 0 && d.stream[at + 2] == 1) {
-        found = true;
-        break;
-      }
+      if (found || d.copied >= d.fill) break;
+      CopyPendingPayloads(&d);  // and search on from `at`
     }
     if (!found) {
-      d.fill = 0;
-      d.parsePos = 0;
+      d.fill = d.copied = d.parsePos = 0;
+      d.pendingCount = d.nextPending = 0;
       return true;
     }
     const int v = d.stream[at + 3];
@@ -216,12 +250,19 @@ bool ScanStartCodes(DecoderState& d) {
   }
 }
 
-// Appends the PES payloads of the video packs of what was read to the
-// elementary-stream buffer, in order. A pack whose lengths would place the
+// Counts the PES payloads of the video packs of what was read into the
+// elementary stream, in order, and leaves them pending in the pack buffer
+// (`base` is where the read went). A pack whose lengths would place the
 // payload outside the pack is skipped.
-void AppendVideoPayloads(DecoderState& d, uint32_t bytesRead) {
+void AppendVideoPayloads(DecoderState& d, uint32_t base, uint32_t bytesRead) {
+  // Those still pending (of the other half, at most one read's) move to
+  // the front of the list.
+  const uint32_t waiting = d.pendingCount - d.nextPending;
+  std::memmove(d.pending, d.pending + d.nextPending, waiting * sizeof d.pending[0]);
+  d.pendingCount = waiting;
+  d.nextPending = 0;
   for (uint32_t off = 0; off + kPackBytes <= bytesRead; off += kPackBytes) {
-    const uint8_t* p = d.packBuffer + off;
+    const uint8_t* p = d.packBuffer + base + off;
     if (ReadBe32(p) != kPackStartCode || ReadBe32(p + kPesStartOffset) != kVideoStreamCode) continue;
     const int32_t pesLength = ReadBe16(p + kPesLengthOffset);
     const int32_t headerLength = p[kPesHeaderLengthOffset];
@@ -229,22 +270,34 @@ void AppendVideoPayloads(DecoderState& d, uint32_t bytesRead) {
     const int32_t first = kPesHeaderFixedEnd + headerLength;
     if (payload < 0 || first + payload > kPackBytes) continue;
     if (d.fill + static_cast<uint32_t>(payload) > kStreamBufferBytes) continue;
-    std::memcpy(d.stream + d.fill, p + first, static_cast<size_t>(payload));
+    if (payload > 0) {
+      d.pending[d.pendingCount++] =
+          PendingPayload{base + off + static_cast<uint32_t>(first), d.fill, static_cast<uint32_t>(payload)};
+    }
     d.fill += static_cast<uint32_t>(payload);
   }
+  if (d.nextPending == d.pendingCount) d.copied = d.fill;
 }
 
 void ReadMore(DecoderState& d, int fd, char* continuationPath) {
-  uint32_t got = static_cast<uint32_t>(ReadFully(fd, d.packBuffer, kReadSize));
+  // Payloads still waiting in the half about to be read into are copied
+  // first; they come before those of the other half.
+  const uint32_t base = d.readHalf * kReadSize;
+  while (d.nextPending < d.pendingCount && d.pending[d.nextPending].from >= base &&
+         d.pending[d.nextPending].from < base + kReadSize)
+    CopyPendingPayloads(&d);
+  d.readHalf ^= 1;
+  uint8_t* buffer = d.packBuffer + base;
+  uint32_t got = static_cast<uint32_t>(ReadFully(fd, buffer, kReadSize));
   if (got < kReadSize && continuationPath[0] != '\0') {
     const int next = open(continuationPath, O_RDONLY | O_CLOEXEC);
     if (next >= 0) {
-      got += static_cast<uint32_t>(ReadFully(next, d.packBuffer + got, kReadSize - got));
+      got += static_cast<uint32_t>(ReadFully(next, buffer + got, kReadSize - got));
       close(next);
     }
     continuationPath[0] = '\0';
   }
-  AppendVideoPayloads(d, got);
+  AppendVideoPayloads(d, base, got);
   if (got < kReadSize) d.inputState = kInputEnded;
 }
 
@@ -255,7 +308,9 @@ void SetPreviewImage(uint8_t* image) { State().previewImage = image; }
 int32_t DecodePreviewPicture(Ui& owner, const char* vobPath, char* continuationPath,
                              uint32_t startSector) {
   DecoderState& d = State();
-  std::memset(d.stream, 0, kReadSize);
+  d.tables = &Tables();
+  // The stream buffer is not cleared: nothing reads it at or beyond fill
+  // (the bit reader gives zeros there), so old bytes are never seen.
   d.forwardIndex = 0;
   d.currentIndex = 1;
 
@@ -273,7 +328,9 @@ int32_t DecodePreviewPicture(Ui& owner, const char* vobPath, char* continuationP
     return kPreviewSeekError;
   }
   d.fill = d.parsePos = d.inputState = 0;
+  d.copied = d.pendingCount = d.nextPending = d.readHalf = 0;
   d.errorCode = d.pictureCount = 0;
+  d.fieldDctMacroblocks = 0;
 
   while (!(d.inputState == kPictureComplete || d.errorCode != 0 ||
            (d.inputState == kInputEnded && d.fill - d.parsePos < 4))) {
@@ -296,7 +353,121 @@ int32_t DecodePreviewPicture(Ui& owner, const char* vobPath, char* continuationP
 namespace mpeg2 {
 
 namespace {
+
 uint8_t Clamp(int32_t v) { return static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v)); }
+
+// One pixel: the three samples at s, written as B, G, R.
+void ConvertPixel(const int16_t* s, uint8_t* o) {
+  const int32_t y = s[0], cb = s[1], cr = s[2];
+  o[0] = Clamp(y + ((454 * cb) >> 8));
+  o[1] = Clamp(y + ((-88 * cb - 182 * cr) >> 8));
+  o[2] = Clamp(y + ((359 * cr) >> 8));
+}
+
+#if defined(__SSE2__)
+
+__m128i Load64(const int16_t* p) { return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)); }
+
+__m128i PairOf(int16_t low, int16_t high) {
+  return _mm_set1_epi32(static_cast<int32_t>(static_cast<uint16_t>(low) |
+                                             (static_cast<uint32_t>(static_cast<uint16_t>(high)) << 16)));
+}
+
+// `count` pixels of one row, `step` store pixels apart, four at a time. Each
+// 32-bit lane holds one pixel: Cb and Cr side by side, so that one
+// multiply-add forms each colour's chroma term exactly as the scalar
+// arithmetic does; the two saturating packs are the clamp to 0..255.
+void ConvertRow(const int16_t* s, int32_t step, int32_t count, uint8_t* o) {
+  const __m128i toB = PairOf(454, 0), toG = PairOf(-88, -182), toR = PairOf(0, 359);
+  int32_t col = 0;
+  for (; col + 4 <= count; col += 4) {
+    const int16_t* p = s + 3 * step * col;
+    const int32_t d = 3 * step;
+    // Each pixel's Y Cb Cr in one 8-byte load (the fourth sample, of the
+    // next pixel or row, is unused and lies inside the store: converted rows
+    // end below 480 and the store holds 576), then 32-bit units Y|Cb of the
+    // four pixels, and Cb|Cr two bytes further on.
+    const __m128i a = _mm_unpacklo_epi64(Load64(p), Load64(p + d));
+    const __m128i e = _mm_unpacklo_epi64(Load64(p + 2 * d), Load64(p + 3 * d));
+    constexpr int kEven = _MM_SHUFFLE(2, 0, 2, 0);
+    const __m128i yc = _mm_castps_si128(_mm_shuffle_ps(_mm_castsi128_ps(a), _mm_castsi128_ps(e), kEven));
+    const __m128i c = _mm_castps_si128(_mm_shuffle_ps(_mm_castsi128_ps(_mm_srli_si128(a, 2)),
+                                                      _mm_castsi128_ps(_mm_srli_si128(e, 2)), kEven));
+    const __m128i y = _mm_srai_epi32(_mm_slli_epi32(yc, 16), 16);
+    const __m128i b = _mm_add_epi32(y, _mm_srai_epi32(_mm_madd_epi16(c, toB), 8));
+    const __m128i g = _mm_add_epi32(y, _mm_srai_epi32(_mm_madd_epi16(c, toG), 8));
+    const __m128i r = _mm_add_epi32(y, _mm_srai_epi32(_mm_madd_epi16(c, toR), 8));
+    // Bytes B0..B3 G0..G3 R0..R3, then B G R 0 for each pixel.
+    const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(b, g), _mm_packs_epi32(r, r));
+    const __m128i bg = _mm_unpacklo_epi8(bytes, _mm_srli_si128(bytes, 4));
+    const __m128i r0 = _mm_unpacklo_epi8(_mm_srli_si128(bytes, 8), _mm_setzero_si128());
+    const __m128i px = _mm_unpacklo_epi16(bg, r0);
+    uint8_t* out = o + 3 * col;
+    // Each 4-byte store's last byte is overwritten by the next pixel; the
+    // group's last pixel writes its three bytes alone.
+    const uint32_t p0 = static_cast<uint32_t>(_mm_cvtsi128_si32(px));
+    const uint32_t p1 = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(px, 4)));
+    const uint32_t p2 = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(px, 8)));
+    const uint32_t p3 = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(px, 12)));
+    std::memcpy(out, &p0, 4);
+    std::memcpy(out + 3, &p1, 4);
+    std::memcpy(out + 6, &p2, 4);
+    std::memcpy(out + 9, &p3, 3);  // x86 is little-endian: the low three bytes
+  }
+  for (; col < count; ++col) ConvertPixel(s + 3 * step * col, o + 3 * col);
+}
+
+// The same eight pixels at a time, four in each half of the registers.
+// The three colours' bytes of each half are put in pixel order with one
+// byte shuffle and stored as 16 bytes, of which the last four are written
+// again by the next store; the row's last eight pixels store exactly.
+__attribute__((target("avx2"))) void ConvertRowAvx2(const int16_t* s, int32_t step, int32_t count,
+                                                     uint8_t* o) {
+  const __m256i toB = _mm256_broadcastsi128_si256(PairOf(454, 0));
+  const __m256i toG = _mm256_broadcastsi128_si256(PairOf(-88, -182));
+  const __m256i toR = _mm256_broadcastsi128_si256(PairOf(0, 359));
+  const __m256i order = _mm256_setr_epi8(0, 4, 8, 1, 5, 9, 2, 6, 10, 3, 7, 11, -1, -1, -1, -1,
+                                         0, 4, 8, 1, 5, 9, 2, 6, 10, 3, 7, 11, -1, -1, -1, -1);
+  const int32_t d = 3 * step;
+  int32_t col = 0;
+  for (; col + 8 <= count; col += 8) {
+    const int16_t* p = s + d * col;
+    const __m256i a = _mm256_set_m128i(_mm_unpacklo_epi64(Load64(p + 4 * d), Load64(p + 5 * d)),
+                                       _mm_unpacklo_epi64(Load64(p), Load64(p + d)));
+    const __m256i e = _mm256_set_m128i(_mm_unpacklo_epi64(Load64(p + 6 * d), Load64(p + 7 * d)),
+                                       _mm_unpacklo_epi64(Load64(p + 2 * d), Load64(p + 3 * d)));
+    constexpr int kEven = _MM_SHUFFLE(2, 0, 2, 0);
+    const __m256i yc = _mm256_castps_si256(_mm256_shuffle_ps(_mm256_castsi256_ps(a), _mm256_castsi256_ps(e), kEven));
+    const __m256i c = _mm256_castps_si256(_mm256_shuffle_ps(_mm256_castsi256_ps(_mm256_srli_si256(a, 2)),
+                                                            _mm256_castsi256_ps(_mm256_srli_si256(e, 2)), kEven));
+    const __m256i y = _mm256_srai_epi32(_mm256_slli_epi32(yc, 16), 16);
+    const __m256i b = _mm256_add_epi32(y, _mm256_srai_epi32(_mm256_madd_epi16(c, toB), 8));
+    const __m256i g = _mm256_add_epi32(y, _mm256_srai_epi32(_mm256_madd_epi16(c, toG), 8));
+    const __m256i r = _mm256_add_epi32(y, _mm256_srai_epi32(_mm256_madd_epi16(c, toR), 8));
+    const __m256i bytes = _mm256_packus_epi16(_mm256_packs_epi32(b, g), _mm256_packs_epi32(r, r));
+    const __m256i px = _mm256_shuffle_epi8(bytes, order);
+    uint8_t* out = o + 3 * col;
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm256_castsi256_si128(px));
+    const __m128i upper = _mm256_extracti128_si256(px, 1);
+    if (col + 8 < count) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 12), upper);
+    } else {
+      uint8_t last[16];
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(last), upper);
+      std::memcpy(out + 12, last, 12);
+    }
+  }
+  if (col < count) ConvertRow(s + d * col, step, count - col, o + 3 * col);
+}
+
+#else
+
+void ConvertRow(const int16_t* s, int32_t step, int32_t count, uint8_t* o) {
+  for (int32_t col = 0; col < count; ++col) ConvertPixel(s + 3 * step * col, o + 3 * col);
+}
+
+#endif
+
 }  // namespace
 
 void ConvertPicture(DecoderState& d) {
@@ -306,18 +477,17 @@ void ConvertPicture(DecoderState& d) {
   const int32_t h = d.verticalSize < 480 ? d.verticalSize : 480;
   const int32_t colStep = w > kPreviewWidth ? 2 : 1;
   const int32_t rowStep = h > kPreviewHeight ? 2 : 1;
+  int32_t columns = (w + colStep - 1) / colStep;
+  if (columns > kPreviewWidth) columns = kPreviewWidth;
   const int16_t* store = d.store[d.currentIndex];
+#if defined(__SSE2__)
+  const auto convert = CpuHasAvx2() ? &ConvertRowAvx2 : &ConvertRow;
+#else
+  const auto convert = &ConvertRow;
+#endif
   for (int32_t row = 0, out = 0; row < h && row < g.maxRows && out < kPreviewHeight;
-       row += rowStep, ++out) {
-    uint8_t* o = d.previewImage + out * kPreviewRowBytes;
-    const int16_t* s = store + row * g.pitch;
-    for (int32_t x = 0, col = 0; x < w && col < kPreviewWidth; x += colStep, ++col) {
-      const int32_t y = s[3 * x], cb = s[3 * x + 1], cr = s[3 * x + 2];
-      o[3 * col + 0] = Clamp(y + ((454 * cb) >> 8));
-      o[3 * col + 1] = Clamp(y + ((-88 * cb - 182 * cr) >> 8));
-      o[3 * col + 2] = Clamp(y + ((359 * cr) >> 8));
-    }
-  }
+       row += rowStep, ++out)
+    convert(store + row * g.pitch, colStep, columns, d.previewImage + out * kPreviewRowBytes);
 }
 
 }  // namespace mpeg2

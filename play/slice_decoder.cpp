@@ -1,9 +1,12 @@
 // Slices, macroblocks and blocks of one picture, with inverse quantisation,
 // the integer IDCT and reconstruction into the current frame store.
 
-#include <bit>
 #include <cstdlib>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "play/bit_reader.h"
 #include "play/decoder_state.h"
@@ -37,7 +40,7 @@ void ResetMotionPredictors(DecoderState& d) { std::memset(d.pmv, 0, sizeof d.pmv
 // ---- motion vectors ----
 
 int32_t ReadMotionCode(DecoderState& d, BitReader& bits) {
-  const VlcCode c = Tables().motionCode[bits.Peek(11)];
+  const VlcCode c = d.tables->motionCode[bits.Peek(11)];
   if (c.bits == 0) {
     d.errorCode = kErrMotionCode;
     return 0;
@@ -46,8 +49,8 @@ int32_t ReadMotionCode(DecoderState& d, BitReader& bits) {
   return c.value;
 }
 
-int32_t ReadDmVector(BitReader& bits) {
-  const VlcCode c = Tables().dmVector[bits.Peek(2)];
+int32_t ReadDmVector(const DecoderState& d, BitReader& bits) {
+  const VlcCode c = d.tables->dmVector[bits.Peek(2)];
   bits.Skip(c.bits);
   return c.value;
 }
@@ -59,7 +62,7 @@ void DecodeComponent(DecoderState& d, BitReader& bits, int r, int s, int t) {
   const int32_t rSize = fCode - 1;
   int32_t residual = 0;
   if (fCode != 1 && code != 0) residual = static_cast<int32_t>(bits.Read(rSize));
-  if (d.dualPrime) d.dmVector[t] = ReadDmVector(bits);
+  if (d.dualPrime) d.dmVector[t] = ReadDmVector(d, bits);
 
   const int32_t f = 1 << rSize;
   const int32_t high = 16 * f - 1, low = -16 * f, range = 32 * f;
@@ -98,7 +101,8 @@ void DecodeMotionVectors(DecoderState& d, BitReader& bits, int s) {
 
 // ---- blocks ----
 
-int32_t ReadDcDifferential(const VlcCode* table, int peekBits, BitReader& bits) {
+inline __attribute__((always_inline)) int32_t ReadDcDifferential(const VlcCode* table, int peekBits,
+                                                               BitReader& bits) {
   const VlcCode c = table[bits.Peek(peekBits)];
   bits.Skip(c.bits == 0 ? peekBits : c.bits);
   const int size = c.bits == 0 ? 0 : c.value;
@@ -109,63 +113,79 @@ int32_t ReadDcDifferential(const VlcCode* table, int peekBits, BitReader& bits) 
 
 void ReadBlockBits(DecoderState& d, BitReader& bits, int b) {
   int32_t* coef = d.coefficients[b];
-  uint8_t& stored = d.storedCount[b];
-  stored = 0;
+  uint8_t* storedAt = d.storedAt[b];
+  int stored = 0;
   int pos = 0;
   const bool intra = d.mbIntra != 0;
   int vlc = 0;
   if (intra) {
     const int comp = b < 4 ? 0 : 1 + ((b - 4) & 1);
-    const int32_t diff = comp == 0 ? ReadDcDifferential(Tables().dcSizeLuma, 9, bits)
-                                   : ReadDcDifferential(Tables().dcSizeChroma, 10, bits);
+    const int32_t diff = comp == 0 ? ReadDcDifferential(d.tables->dcSizeLuma, 9, bits)
+                                   : ReadDcDifferential(d.tables->dcSizeChroma, 10, bits);
     int32_t& pred = d.dcPredictor[comp];
     pred += diff;
     if (pred > kDcPredictorBound) pred = kDcPredictorBound;
     if (pred < -kDcPredictorBound) pred = -kDcPredictorBound;
     coef[0] = pred;
-    d.storedAt[b][stored++] = 0;
+    storedAt[stored++] = 0;
     pos = 1;
     if (d.intraVlcFormat) vlc = 1;
   } else if (bits.Peek(1) == 1) {
     // First coefficient of a non-intra block: '1s' is run 0, level 1.
     bits.Skip(1);
     coef[0] = bits.Read(1) ? -1 : 1;
-    d.storedAt[b][stored++] = 0;
+    storedAt[stored++] = 0;
     pos = 1;
   }
-  const DctCode* shortCodes = Tables().dctShort[vlc];
-  const DctCode* longCodes = Tables().dctLong[vlc];
+  const DctCode* shortCodes = d.tables->dctShort[vlc];
+  const DctCode* longCodes = d.tables->dctLong[vlc];
+  // The coefficient codes are taken from a register of at least 57 bits,
+  // shifted as they are used and filled again when fewer than the 24 bits
+  // of an escape are left; `used` is what the reader has yet to skip.
+  uint64_t cur = bits.Window();
+  int used = 0;
   for (;;) {
-    const uint32_t window = bits.Peek(17);
+    if (used > 57 - 24) {
+      bits.Skip(used);
+      cur = bits.Window();
+      used = 0;
+    }
+    const uint32_t window = static_cast<uint32_t>(cur >> 47);  // the next 17 bits
     DctCode c = shortCodes[window >> 7];
     if (c.bits == kDctSecondStep) c = longCodes[(window >> 1) & 0x1FF];
     if (c.bits == 0) {
       d.errorCode = kErrCoefficientCode;
-      return;
+      break;
     }
     int32_t run, level;
+    int n;
     if (c.run == kEndOfBlock) {
-      bits.Skip(c.bits);
-      return;
+      used += c.bits;
+      break;
     }
     if (c.run == kEscape) {
-      bits.Skip(6);
-      run = static_cast<int32_t>(bits.Read(6));
-      level = static_cast<int32_t>(bits.Read(12));
+      // Six bits of escape code, a 6-bit run, a 12-bit level.
+      run = static_cast<int32_t>((cur >> 52) & 63);
+      level = static_cast<int32_t>((cur >> 40) & 0xFFF);
       if (level >= 2048) level -= 4096;
+      n = 24;
     } else {
       run = c.run;
       level = (window >> (16 - c.bits)) & 1 ? -c.level : c.level;
-      bits.Skip(c.bits + 1);
+      n = c.bits + 1;
     }
+    cur <<= n;
+    used += n;
     pos += run;
     if (pos > 63) {
       d.errorCode = kErrTooManyCoefficients;
-      return;
+      break;
     }
-    d.storedAt[b][stored++] = static_cast<uint8_t>(pos);
+    storedAt[stored++] = static_cast<uint8_t>(pos);
     coef[pos++] = level;
   }
+  bits.Skip(used);
+  d.storedCount[b] = static_cast<uint8_t>(stored);
 }
 
 // The block is read with a copy of the reader held in registers: stores
@@ -187,12 +207,12 @@ struct NonZero {
 
 // Only the stored coefficients can give a non-zero value: a zero level
 // dequantises to zero, intra or not.
-NonZero InverseQuantise(const DecoderState& d, int b, int32_t* out) {
+NonZero InverseQuantise(const DecoderState& d, int b, int16_t* out) {
   const int32_t* coef = d.coefficients[b];
   const bool intra = d.mbIntra != 0;
   const int32_t* w = d.matrix[intra ? 0 : 1];
   const int32_t qs = kQuantiserScale[d.qScaleType & 1][d.quantiserScaleCode & 31];
-  const uint8_t* raster = Tables().rasterOfScan[d.alternateScan & 1];
+  const uint8_t* raster = d.tables->rasterOfScan[d.alternateScan & 1];
   std::memset(out, 0, 64 * sizeof *out);
   NonZero nz;
   int32_t sum = 0;
@@ -209,14 +229,14 @@ NonZero InverseQuantise(const DecoderState& d, int b, int32_t* out) {
       f = ((2 * qf + sign) * weight * qs) / 32;
     }
     f = Saturate(f);
-    out[i] = f;
+    out[i] = static_cast<int16_t>(f);
     sum += f;
     if (f != 0) {
       nz.rows |= 1u << (i >> 3);
       nz.cols |= 1u << (i & 7);
     }
   }
-  if ((sum & 1) == 0) out[63] += (out[63] & 1) ? -1 : 1;
+  if ((sum & 1) == 0) out[63] = static_cast<int16_t>(out[63] + ((out[63] & 1) ? -1 : 1));
   if (out[63] != 0) {
     nz.rows |= 0x80;
     nz.cols |= 0x80;
@@ -296,18 +316,61 @@ void PredictField(const DecoderState& d, const StoreGeometry& g, int32_t top, in
   }
 }
 
-// Eight intra pixels of a line, two at a time: the pair shares its chroma,
-// so its six samples (Y Cb Cr Y Cb Cr) go out in one 8-byte and one 4-byte
-// store. The words are built in the machine's byte order, which the caller
-// has checked to be little-endian.
-void IntraHalfLine(int16_t* out, const int32_t* y, const int32_t* u, const int32_t* v) {
-  for (int c = 0; c < 4; ++c) {
-    const uint64_t y0 = static_cast<uint16_t>(y[2 * c]), y1 = static_cast<uint16_t>(y[2 * c + 1]);
-    const uint64_t cb = static_cast<uint16_t>(u[c] - 128), cr = static_cast<uint16_t>(v[c] - 128);
-    const uint64_t first = y0 | cb << 16 | cr << 32 | y1 << 48;
-    const uint32_t second = static_cast<uint32_t>(cb | cr << 16);
-    std::memcpy(out + 6 * c, &first, sizeof first);
-    std::memcpy(out + 6 * c + 4, &second, sizeof second);
+#if defined(__SSE2__)
+
+// Eight intra pixels of a line: the 24 samples Y Cb Cr of each pixel, a
+// pair of pixels sharing its chroma, go out in three 16-byte stores. With
+// C = Cb0 Cr0 Cb1 Cr1 .. (a pair's chroma as one 32-bit unit s) and the
+// pixel pairs F = Y Cb Cr Y (8 bytes), the line is F0 s0 F1 s1 F2 s2 F3 s3.
+void IntraHalfLine(int16_t* out, const int16_t* y, const int16_t* u, const int16_t* v) {
+  const __m128i luma = _mm_loadu_si128(reinterpret_cast<const __m128i*>(y));
+  const __m128i cb = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(u));
+  const __m128i cr = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(v));
+  const __m128i c = _mm_sub_epi16(_mm_unpacklo_epi16(cb, cr), _mm_set1_epi16(128));
+  // Y0 Y1 Cb Cr | Y2 Y3 Cb Cr, reordered to Y0 Cb Cr Y1 | Y2 Cb Cr Y3.
+  constexpr int kPairOrder = _MM_SHUFFLE(1, 3, 2, 0);
+  const __m128i f01 =
+      _mm_shufflehi_epi16(_mm_shufflelo_epi16(_mm_unpacklo_epi32(luma, c), kPairOrder), kPairOrder);
+  const __m128i f23 =
+      _mm_shufflehi_epi16(_mm_shufflelo_epi16(_mm_unpackhi_epi32(luma, c), kPairOrder), kPairOrder);
+  // In 32-bit units: f01 = a0 a1 b0 b1, f23 = c0 c1 d0 d1, c = s0 s1 s2 s3.
+  const __m128i m = _mm_unpacklo_epi32(c, _mm_unpackhi_epi64(f01, f01));  // s0 b0 s1 b1
+  const __m128i n = _mm_unpackhi_epi64(c, f23);                           // s2 s3 d0 d1
+  const __m128 mf = _mm_castsi128_ps(m);
+  const __m128i o0 = _mm_castps_si128(_mm_shuffle_ps(_mm_castsi128_ps(f01), mf, _MM_SHUFFLE(1, 0, 1, 0)));
+  const __m128i o1 = _mm_castps_si128(_mm_shuffle_ps(mf, _mm_castsi128_ps(f23), _MM_SHUFFLE(1, 0, 2, 3)));
+  const __m128i o2 = _mm_shuffle_epi32(n, _MM_SHUFFLE(1, 3, 2, 0));
+  __m128i* o = reinterpret_cast<__m128i*>(out);
+  _mm_storeu_si128(o, o0);
+  _mm_storeu_si128(o + 1, o1);
+  _mm_storeu_si128(o + 2, o2);
+}
+
+#else
+
+void IntraHalfLine(int16_t* out, const int16_t* y, const int16_t* u, const int16_t* v) {
+  for (int c = 0; c < 8; ++c) {
+    out[3 * c] = y[c];
+    out[3 * c + 1] = static_cast<int16_t>(u[c >> 1] - 128);
+    out[3 * c + 2] = static_cast<int16_t>(v[c >> 1] - 128);
+  }
+}
+
+#endif
+
+// An intra macroblock that lies wholly inside the store, whose picture
+// line q is `first` - q * pitch: sixteen lines of two halves each.
+void IntraMacroblock(const DecoderState& d, int16_t* first, int32_t pitch) {
+  for (int q = 0; q < 16; ++q) {
+    const int r = q >> 1;
+    const int chromaRow = d.progressiveFrame ? r : ((r & ~1) + (q & 1));
+    const int lumaBlock = d.dctType ? (q & 1) * 2 : (q >> 3) * 2;
+    const int lumaRow = d.dctType ? (q >> 1) : (q & 7);
+    const int16_t* cb = d.samples[4] + chromaRow * 8;
+    const int16_t* cr = d.samples[5] + chromaRow * 8;
+    int16_t* s = first - q * pitch;
+    IntraHalfLine(s, d.samples[lumaBlock] + lumaRow * 8, cb, cr);
+    IntraHalfLine(s + 24, d.samples[lumaBlock + 1] + lumaRow * 8, cb + 4, cr + 4);
   }
 }
 
@@ -317,6 +380,11 @@ void Reconstruct(DecoderState& d) {
   if (mbWidth <= 0 || d.mbAddress <= 0 || g.width <= 0 || g.maxRows <= 0) return;
   const int32_t n = d.mbAddress - 1;
   const int32_t top = 16 * (n / mbWidth), left = 16 * (n % mbWidth);
+  const int32_t firstRow = g.rows - 1 - top;  // the store row of the macroblock's top line
+  if (d.mbIntra && g.width - left >= 16 && firstRow - 15 >= 0 && firstRow < g.maxRows) {
+    IntraMacroblock(d, d.store[d.currentIndex] + firstRow * g.pitch + 3 * left, g.pitch);
+    return;
+  }
 
   static Pixel pred[16][16];
   if (d.mbIntra) {
@@ -341,20 +409,20 @@ void Reconstruct(DecoderState& d) {
     const int chromaRow = d.progressiveFrame ? r : ((r & ~1) + (q & 1));
     const int lumaBlock = d.dctType ? (q & 1) * 2 : (q >> 3) * 2;
     const int lumaRow = d.dctType ? (q >> 1) : (q & 7);
-    const int32_t* left8 = d.samples[lumaBlock] + lumaRow * 8;
-    const int32_t* right8 = d.samples[lumaBlock + 1] + lumaRow * 8;
-    const int32_t* cb = d.samples[4] + chromaRow * 8;
-    const int32_t* cr = d.samples[5] + chromaRow * 8;
+    const int16_t* left8 = d.samples[lumaBlock] + lumaRow * 8;
+    const int16_t* right8 = d.samples[lumaBlock + 1] + lumaRow * 8;
+    const int16_t* cb = d.samples[4] + chromaRow * 8;
+    const int16_t* cr = d.samples[5] + chromaRow * 8;
     // Each half of the line takes one luma block and four chroma samples.
     for (int half = 0; half < 2; ++half) {
       const int c0 = 8 * half;
       const int n = columns - c0 < 8 ? columns - c0 : 8;
       if (n <= 0) break;
-      const int32_t* y = half ? right8 : left8;
-      const int32_t* u = cb + 4 * half;
-      const int32_t* v = cr + 4 * half;
+      const int16_t* y = half ? right8 : left8;
+      const int16_t* u = cb + 4 * half;
+      const int16_t* v = cr + 4 * half;
       int16_t* out = s + 3 * c0;
-      if (d.mbIntra && n == 8 && std::endian::native == std::endian::little) {
+      if (d.mbIntra && n == 8) {
         IntraHalfLine(out, y, u, v);
       } else if (d.mbIntra) {
         for (int c = 0; c < n; ++c) {
@@ -383,15 +451,22 @@ void Reconstruct(DecoderState& d) {
 
 void TransformBlocks(DecoderState& d) {
   for (int b = 0; b < 6; ++b) {
-    int32_t* out = d.samples[b];
+    int16_t* out = d.samples[b];
     if (!d.blockCoded[b]) {
       for (int i = 0; i < 64; ++i) out[i] = b < 4 ? 0 : 128;
+      continue;
+    }
+    if (d.mbIntra && d.storedCount[b] == 1) {
+      // The DC alone, as in most intra blocks: an even DC makes the
+      // mismatch control set the last coefficient to 1.
+      const int32_t dc = Saturate(d.coefficients[b][0] * (8 >> d.intraDcPrecision));
+      InverseDctOfCorners(out, dc, (dc & 1) ? 0 : 1);
       continue;
     }
     const NonZero nz = InverseQuantise(d, b, out);
     InverseDct(out, nz.rows, nz.cols);
     if (!d.mbIntra && b >= 4)
-      for (int i = 0; i < 64; ++i) out[i] += 128;
+      for (int i = 0; i < 64; ++i) out[i] = static_cast<int16_t>(out[i] + 128);
   }
 }
 
@@ -400,7 +475,7 @@ void TransformBlocks(DecoderState& d) {
 bool ReadAddressIncrement(DecoderState& d, BitReader& bits, int32_t& increment) {
   increment = 0;
   for (;;) {
-    const VlcCode c = Tables().addressIncrement[bits.Peek(11)];
+    const VlcCode c = d.tables->addressIncrement[bits.Peek(11)];
     if (c.bits == 0) {
       d.errorCode = kErrAddressIncrement;
       return false;
@@ -419,7 +494,7 @@ bool ReadAddressIncrement(DecoderState& d, BitReader& bits, int32_t& increment) 
 }
 
 bool ReadMacroblockType(DecoderState& d, BitReader& bits) {
-  const LookupTables& t = Tables();
+  const LookupTables& t = *d.tables;
   VlcCode c{};
   if (d.pictureCodingType == kPictureI)
     c = t.mbTypeI[bits.Peek(2)];
@@ -464,6 +539,7 @@ void ReadMacroblockModes(DecoderState& d, BitReader& bits) {
       d.dualPrime = type == kMotionDualPrime;
     }
     if (d.mbIntra || d.mbPattern) d.dctType = static_cast<int32_t>(bits.Read(1));
+    d.fieldDctMacroblocks += d.dctType;
   }
 }
 
@@ -472,7 +548,7 @@ void ReadCodedBlockPattern(DecoderState& d, BitReader& bits, int blocks) {
   if (!d.mbIntra) {
     cbp = 0;
     if (d.mbPattern) {
-      const VlcCode c = Tables().codedBlockPattern[bits.Peek(9)];
+      const VlcCode c = d.tables->codedBlockPattern[bits.Peek(9)];
       if (c.bits == 0) {
         d.errorCode = kErrCodedBlockPattern;
       } else {
@@ -524,7 +600,7 @@ void DecodeMacroblock(DecoderState& d, BitReader& bits) {
 }  // namespace
 
 void DecodeSlice(DecoderState& d, uint32_t start) {
-  BitReader bits(d.stream, d.fill, uint64_t{start} * 8);
+  BitReader bits = StreamReader(d, start);
   ResetDcPredictors(d);
   ResetMotionPredictors(d);
   if (d.verticalSize > 2800) bits.Skip(3);

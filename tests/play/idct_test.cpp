@@ -24,16 +24,22 @@ struct Block {
   }
 };
 
-// Runs both transforms; true when they agree on all 64 results.
+// Runs the fast transform, in both of its forms, and the reference; true
+// when they agree on all 64 results.
 ::testing::AssertionResult Agree(const Block& b) {
-  int32_t fast[64], ref[64];
-  std::memcpy(fast, b.v, sizeof fast);
+  int32_t ref[64];
   std::memcpy(ref, b.v, sizeof ref);
-  InverseDct(fast, b.rows, b.cols);
   InverseDctReference(ref);
-  for (int i = 0; i < 64; ++i) {
-    if (fast[i] != ref[i])
-      return ::testing::AssertionFailure() << "sample " << i << ": " << fast[i] << " != " << ref[i];
+  for (auto* transform : {&InverseDct, &InverseDctWithoutAvx2}) {
+    int16_t fast[64];
+    for (int i = 0; i < 64; ++i) fast[i] = static_cast<int16_t>(b.v[i]);
+    transform(fast, b.rows, b.cols);
+    for (int i = 0; i < 64; ++i) {
+      if (fast[i] != ref[i])
+        return ::testing::AssertionFailure()
+               << (transform == &InverseDct ? "" : "without AVX2: ") << "sample " << i << ": "
+               << fast[i] << " != " << ref[i];
+    }
   }
   return ::testing::AssertionSuccess();
 }
@@ -86,11 +92,41 @@ TEST(InverseDct, RandomSparseAndDenseBlocksWithOverstatedMasks) {
   }
 }
 
+// DC with the last coefficient (the mismatch control's mark on most intra
+// blocks), and the other two corners that must not be taken for it.
+TEST(InverseDct, BlocksWithTheFirstAndLastCoefficientsAndOtherCorners) {
+  const int32_t values[] = {0, 1, -1, 2, -2, 7, 8, -8, 1016, -1024, 2047, -2048};
+  for (int32_t dc : values) {
+    for (int32_t last : values) {
+      Block b;
+      b.Set(0, dc);
+      b.Set(63, last);
+      EXPECT_TRUE(Agree(b)) << dc << " " << last;
+      Block marked = b;  // masks naming both corner lines as the decoder notes them
+      marked.rows |= 0x81;
+      marked.cols |= 0x81;
+      EXPECT_TRUE(Agree(marked)) << dc << " " << last;
+      int16_t direct[64];
+      std::memset(direct, 0x5A, sizeof direct);  // written, never read
+      InverseDctOfCorners(direct, dc, last);
+      int32_t ref[64];
+      std::memcpy(ref, b.v, sizeof ref);
+      InverseDctReference(ref);
+      for (int i = 0; i < 64; ++i) ASSERT_EQ(direct[i], ref[i]) << dc << " " << last << " sample " << i;
+      for (int corner : {7, 56}) {
+        Block c = b;
+        c.Set(corner, last == 0 ? 5 : last);
+        EXPECT_TRUE(Agree(c)) << dc << " " << last << " at " << corner;
+      }
+    }
+  }
+}
+
 TEST(InverseDct, EmptyBlockStaysZero) {
   Block b;
-  int32_t v[64] = {};
+  int16_t v[64] = {};
   InverseDct(v, 0, 0);
-  for (int32_t x : v) EXPECT_EQ(x, 0);
+  for (int16_t x : v) EXPECT_EQ(x, 0);
   EXPECT_TRUE(Agree(b));
 }
 

@@ -478,6 +478,95 @@ TEST_F(PreviewDecoderTest, TheContinuationFileIsUsedOnceAndCleared) {
   EXPECT_EQ(At(0, 0), Grey(kUntouched));  // no second picture start code arrived
 }
 
+// A picture of about 100 KB (every block with escape-coded coefficients)
+// behind long stretches of user data and of packs of other streams, so that
+// it lies across one or two 1 MiB reads, behind the look-ahead's moves and,
+// in one case, partly in the continuation file: each time it must come out
+// as it does at the start of a short file.
+TEST_F(PreviewDecoderTest, APictureDecodesAlikeWhereverTheReadsCutItsStream) {
+  BitWriter picture;
+  WriteSequenceHeader(picture, 720, 480);
+  WritePicture(picture, PictureOptions{});
+  uint32_t seed = 1;
+  const auto next = [&seed](int n) {
+    seed = seed * 1103515245u + 12345u;
+    return static_cast<int>((seed >> 16) % static_cast<uint32_t>(n));
+  };
+  for (int row = 0; row < 30; ++row) {
+    WriteSliceHeader(picture, row + 1, 4);
+    for (int c = 0; c < 45; ++c) {
+      int dc[6];
+      std::vector<Coefficient> ac[6];
+      for (int b = 0; b < 6; ++b) {
+        dc[b] = (c == 0 ? 0 : next(41) - 20);
+        // Levels of 0 are left out: a run of them would code 23 zero bits.
+        for (int k = next(9); k > 0; --k) ac[b].push_back({next(7), next(100) + 1 - 101 * next(2)});
+      }
+      WriteIntraMacroblock(picture, dc, &ac);
+    }
+  }
+  picture.StartCode(0x00);
+  picture.StartCode(0xB7);
+  const std::vector<uint8_t> es = picture.Bytes();
+  ASSERT_GT(es.size(), 80000u);
+
+  ASSERT_EQ(DecodeBytes(Packetise(es)), kPreviewFinished) << LastMessage();
+  std::vector<uint8_t> expected(image_, image_ + kPreviewImageBytes);
+
+  // User data of `n` bytes that hold no start code.
+  const auto userData = [](size_t n) {
+    std::vector<uint8_t> u = {0, 0, 1, 0xB2};
+    u.resize(4 + n, 0xA5);
+    return u;
+  };
+  std::vector<uint8_t> otherPack(2048, 0xFF);
+  const uint8_t header[14] = {0, 0, 1, 0xBA, 0x44, 0, 4, 0, 4, 1, 0x01, 0x89, 0xC3, 0xF8};
+  const uint8_t audio[6] = {0, 0, 1, 0xBD, 0x07, 0xEC};
+  std::memcpy(otherPack.data(), header, 14);
+  std::memcpy(otherPack.data() + 14, audio, 6);
+
+  struct Case {
+    size_t userBefore, userBetween;  // user data before the picture, in two stretches
+    int otherPacks;                  // packs of another stream
+    size_t otherAfter;               // .. after this many video packs
+    size_t cutPacks;                 // packs left in the first file; 0 for one file
+  };
+  const Case cases[] = {
+      {600000, 0, 0, 0, 0},        // across the end of the first read's stream
+      {1000000, 0, 300, 0, 0},     // in the second read, behind a partly video first read
+      {900000, 900000, 0, 0, 0},   // in the third read, behind a move of unparsed bytes
+      {900000, 0, 0, 0, 450},      // across the two files, within the one read they share
+      {0, 0, 1000, 0, 0},          // the first read holds no video at all
+      {0, 0, 1000, 20, 0},         // begun in the first read, ended in the third
+  };
+  for (const Case& k : cases) {
+    std::vector<uint8_t> stream = userData(k.userBefore);
+    if (k.userBetween) {
+      const std::vector<uint8_t> more = userData(k.userBetween);
+      stream.insert(stream.end(), more.begin(), more.end());
+    }
+    stream.insert(stream.end(), es.begin(), es.end());
+    std::vector<uint8_t> vob = Packetise(stream);
+    const long at = static_cast<long>(k.otherAfter * 2048);
+    ASSERT_LE(at, static_cast<long>(vob.size()));
+    for (int i = 0; i < k.otherPacks; ++i) vob.insert(vob.begin() + at, otherPack.begin(), otherPack.end());
+    std::string continuation;
+    if (k.cutPacks) {
+      ASSERT_LT(k.cutPacks * 2048, vob.size());
+      continuation = dir_ / "VTS_01_2.VOB";
+      WriteFile(continuation, std::string(vob.begin() + static_cast<long>(k.cutPacks * 2048), vob.end()));
+      vob.resize(k.cutPacks * 2048);
+    }
+    std::memset(image_, kUntouched, sizeof image_);
+    const std::string label = std::to_string(k.userBefore) + " " + std::to_string(k.userBetween) + " " +
+                              std::to_string(k.otherPacks) + " " + std::to_string(k.otherAfter) + " " +
+                              std::to_string(k.cutPacks);
+    ASSERT_EQ(DecodeBytes(vob, continuation), kPreviewFinished) << label;
+    EXPECT_TRUE(ui_.messages.empty()) << label;
+    EXPECT_EQ(std::memcmp(image_, expected.data(), kPreviewImageBytes), 0) << label;
+  }
+}
+
 TEST_F(PreviewDecoderTest, StartSectorAndFileFailures) {
   BitWriter w;
   FlatPicture(w, 720, 480, 120);
