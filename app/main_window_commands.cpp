@@ -56,6 +56,8 @@ void MainWindow::ReadTitle() {
   if (!TakeFolderField(inputFolder_, ctx_.history.InputFolderText, "Input")) return;
   TitleTables& t = ctx_.tables;
   ReadResult r = ReadVobFiles(t, ui_, ctx_.history.InputFolderText);
+  // The folder of the last read, as the read took it (with its '/').
+  CopyField(ctx_.history.InputFolder, t.InputFolder);
   model_->Sync();
   UpdateLabels();
   if (r != ReadResult::Scanned) return;

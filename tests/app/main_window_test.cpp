@@ -128,6 +128,7 @@ TEST(MainWindow, ReadFillsTheListAndEveryCommandIsDroppedWhileBusy) {
   EXPECT_EQ(s.w().Model()->rowCount(), 40);
   EXPECT_EQ(s.w().CaretLine(), 0);
   EXPECT_EQ(s.Find<QLabel>("202")->text(), "E:00040");
+  EXPECT_EQ(std::string(s.history.InputFolder), s.dir.path() + "in/VIDEO_TS/");
   EXPECT_EQ(s.w().Model()->data(s.w().Model()->index(20), Qt::DisplayRole).toString(),
             QString::fromLatin1(s.t().Line[20]));
 
