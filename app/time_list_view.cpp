@@ -79,10 +79,15 @@ QModelIndex TimeListView::moveCursor(CursorAction action, Qt::KeyboardModifiers)
 void TimeListView::setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags flags) {
   const int rows = Rows();
   if (rows == 0) return;
-  QRect r = rect.normalized();
+  // The rectangle may reach above or below the viewport (a Shift+click
+  // from a line scrolled out of view): rows are counted from the top line
+  // with division rounding down.
+  const QRect r = rect.normalized();
   const int top = verticalScrollBar()->value();
-  const int first = std::clamp(top + std::max(r.top(), 0) / RowHeight(), 0, rows - 1);
-  const int last = std::clamp(top + std::max(r.bottom(), 0) / RowHeight(), 0, rows - 1);
+  const int h = RowHeight();
+  auto rowAt = [&](int y) { return top + (y >= 0 ? y / h : -((-y + h - 1) / h)); };
+  const int first = std::clamp(rowAt(r.top()), 0, rows - 1);
+  const int last = std::clamp(rowAt(r.bottom()), 0, rows - 1);
   selectionModel()->select(
       QItemSelection(model()->index(first, 0, rootIndex()), model()->index(last, 0, rootIndex())),
       flags);

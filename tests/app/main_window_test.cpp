@@ -334,6 +334,21 @@ TEST(MainWindow, ChapterFilesGoOutAndComeBack) {
   EXPECT_EQ(script.boxes.back().text, "Set OK.");
 }
 
+TEST(MainWindow, ShiftSelectionReachesLinesScrolledOutOfView) {
+  Shell s(400);
+  s.w().ReadTitle();
+  s.w().SelectEntry(5);
+  for (int i = 0; i < 60; ++i) QTest::keyClick(s.w().TimeList(), Qt::Key_Down, Qt::ShiftModifier);
+  EXPECT_GT(s.w().TopLine(), 5);  // the first selected line is out of view
+  const QModelIndexList rows = s.w().TimeList()->selectionModel()->selectedRows();
+  ASSERT_EQ(rows.size(), 61);
+  int first = 400, last = -1;
+  for (const QModelIndex& i : rows) first = std::min(first, i.row()), last = std::max(last, i.row());
+  EXPECT_EQ(first, 5);
+  EXPECT_EQ(last, 65);
+  EXPECT_EQ(s.w().CaretLine(), 65);
+}
+
 TEST(MainWindow, JumpButtonsStartFromTheTopLine) {
   Shell s(400);  // cell starts at entries 0 and 200
   s.w().ReadTitle();
