@@ -41,7 +41,10 @@ void PrintText(const std::string& path, const VolumeReport& r) {
   std::printf("Titles: %d, chapters: %d, cells: %d, length: %s\n", r.titles, r.chapters,
               r.cells, Clock(r.lengthMs).c_str());
   std::string at;
-  for (int64_t c : r.chapterMs) at += " " + Clock(c);
+  for (int64_t c : r.chapterMs) {
+    at += ' ';
+    at += Clock(c);
+  }
   if (!at.empty()) std::printf("Chapters at:%s\n", at.c_str());
   for (const VolumeFault& f : r.faults) std::printf("Fault: %s: %s\n", f.place.c_str(), f.what.c_str());
   if (r.faultsLeftOut > 0)

@@ -52,9 +52,10 @@ std::string FindProgram(const char* name) {
   while (start <= path.size()) {
     size_t end = path.find(':', start);
     if (end == std::string::npos) end = path.size();
-    std::string dir = path.substr(start, end - start);
-    if (dir.empty()) dir = ".";
-    std::string candidate = dir + "/" + name;
+    // An empty PATH entry is the current directory.
+    std::string candidate = end > start ? path.substr(start, end - start) : std::string(1, '.');
+    candidate.push_back('/');
+    candidate.append(name);
     struct stat st {};
     if (stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
         access(candidate.c_str(), X_OK) == 0)

@@ -515,8 +515,9 @@ TEST_F(PreviewDecoderTest, APictureDecodesAlikeWhereverTheReadsCutItsStream) {
 
   // User data of `n` bytes that hold no start code.
   const auto userData = [](size_t n) {
-    std::vector<uint8_t> u = {0, 0, 1, 0xB2};
-    u.resize(4 + n, 0xA5);
+    std::vector<uint8_t> u(4 + n, 0xA5);
+    const uint8_t code[4] = {0, 0, 1, 0xB2};
+    std::copy(code, code + 4, u.begin());
     return u;
   };
   std::vector<uint8_t> otherPack(2048, 0xFF);
