@@ -3,17 +3,17 @@
 // the range and drops streams when asked, then runs "Create DVD Image(&G)";
 // after a normal end, writes the disc image and checks the volume when
 // asked.
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "app/startup.h"
 #include "author/create_volume.h"
 #include "cli/commands.h"
 #include "cli/disc_image.h"
-#include "common/path.h"
+#include "common/fixed_string.h"
 #include "title/read_command.h"
 
 namespace vm {
@@ -55,18 +55,6 @@ bool ParseStreams(const std::string& text, int limit, std::vector<int>& out) {
 int UsageError(const char* what, const std::string& value) {
   std::fprintf(stderr, "vobmarks-cli: invalid %s value \"%s\"\n", what, value.c_str());
   return 2;
-}
-
-// VOBMARKS_HOME when set, else the folder of the executable; ends in '/'.
-bool ProgramFolder(Path& folder) {
-  const char* home = std::getenv("VOBMARKS_HOME");
-  if (home != nullptr && home[0] != '\0') return folder.Set(home) && AddTrailingSeparator(folder);
-  char exe[kPathBytes];
-  ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-  if (n <= 0) return false;
-  exe[n] = '\0';
-  FolderOf(exe, folder);
-  return !folder.empty();
 }
 
 }  // namespace
@@ -115,7 +103,8 @@ int RunAuthor(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
     }
   }
   Path programFolder;
-  if (!ProgramFolder(programFolder)) programFolder.Set("/");
+  // The desktop program's folder: the dump marker and DEBUG.TXT live there.
+  if (!FindProgramFolder(programFolder)) programFolder.Set("/");
 
   if (ReadVobFiles(t, ui, args.positional[0].c_str()) != ReadResult::Scanned || ui.Failed())
     return 1;
