@@ -3,7 +3,6 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcutEvent>
@@ -40,7 +39,8 @@ class SharedMnemonicButton : public QPushButton {
 // The window's template: 370 x 250 dialog units.
 constexpr int kWidthUnits = 370;
 constexpr int kHeightUnits = 250;
-constexpr int kInitialInterval = 180;
+constexpr int kInitialInterval = 180;  // seconds
+
 }  // namespace
 
 MainWindow::MainWindow(const ShellContext& context, QWidget* parent)
@@ -162,11 +162,6 @@ void MainWindow::BuildControls() {
   });
 }
 
-void MainWindow::paintEvent(QPaintEvent*) {
-  QPainter p(this);
-  p.fillRect(rect(), QColor(192, 192, 192));
-}
-
 void MainWindow::ResetForStart() {
   TitleTables& t = ctx_.tables;
   ResetTables(t);
@@ -222,9 +217,7 @@ void MainWindow::SelectLines(int32_t first, int32_t last) {
   list_->setFocus();
 }
 
-}  // namespace vm
-
-namespace vm {
+PreviewWindow* MainWindow::Preview() const { return preview_; }
 
 void MainWindow::RefreshPreview() {
   const TitleTables& t = ctx_.tables;
@@ -252,5 +245,3 @@ void MainWindow::RefreshPreview() {
 }
 
 }  // namespace vm
-
-vm::PreviewWindow* vm::MainWindow::Preview() const { return preview_; }

@@ -117,9 +117,6 @@ class MainWindow : public QWidget {
     launch_ = std::move(launch);
   }
 
- protected:
-  void paintEvent(QPaintEvent* event) override;
-
  private:
   void BuildControls();
   QPushButton* AddButton(int id, const char* text, int x, int y, int w, int h);
