@@ -1,10 +1,9 @@
 #include "app/interval_dialog.h"
 
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/dialog_template.h"
+#include "app/control_table.h"
 #include "app/qt_ui.h"
 #include "chapters/chapter_marks.h"
 #include "title/tables.h"
@@ -13,15 +12,16 @@ namespace vm {
 
 namespace {
 
-constexpr int kWidthUnits = 190;
-constexpr int kHeightUnits = 80;
-
-QLabel* Static(QWidget* parent, const DialogUnits& du, const char* text, int x, int y, int w,
-               int h) {
-  auto* l = new QLabel(QString::fromUtf8(text), parent);
-  l->setGeometry(du.Rect(x, y, w, h));
-  return l;
-}
+constexpr ControlRow kIntervalTemplate[] = {
+    {"text1", ControlKind::Static, "Chapters interval is set constantly. ", 10, 8, 180, 10},
+    {"text2", ControlKind::Static, "(Previous setting is cleared)", 10, 18, 180, 10},
+    {"intervalHeading", ControlKind::Static, "Interval:", 15, 37, 40, 10},
+    {"101", ControlKind::Edit, "", 55, 35, 20, 12},
+    {"sec", ControlKind::Static, "sec", 82, 37, 20, 10},
+    {"range", ControlKind::Static, "(Range: 30-600sec)", 105, 37, 84, 10},
+    {"1", ControlKind::DefaultButton, "&Set", 70, 57, 50, 14},
+    {"2", ControlKind::Button, "&Cancel", 130, 57, 50, 14},
+};
 
 }  // namespace
 
@@ -29,28 +29,11 @@ IntervalDialog::IntervalDialog(QWidget* owner, TitleTables& tables, QtUi& ui)
     : QDialog(owner), t_(tables), ui_(ui) {
   setObjectName("intervalDialog");
   setWindowTitle("Chapters Interval");
-  setFont(DialogFont());
-  PaintLightGrey(this);
-  DialogUnits du(font());
-  setFixedSize(du.X(kWidthUnits), du.Y(kHeightUnits));
-  Static(this, du, "Chapters interval is set constantly. ", 10, 8, 180, 10);
-  Static(this, du, "(Previous setting is cleared)", 10, 18, 180, 10);
-  Static(this, du, "Interval:", 15, 37, 40, 10);
-  field_ = new QLineEdit(this);
-  field_->setObjectName("101");
-  field_->setGeometry(du.Rect(55, 35, 20, 12));
+  BuildDialog(this, 190, 80, kIntervalTemplate);  // 190 x 80 dialog units
+  field_ = findChild<QLineEdit*>("101");
   field_->setText(QString::number(tables.ChapterInterval));
-  Static(this, du, "sec", 82, 37, 20, 10);
-  Static(this, du, "(Range: 30-600sec)", 105, 37, 84, 10);
-  auto* set = new QPushButton("&Set", this);
-  set->setObjectName("1");
-  set->setGeometry(du.Rect(70, 57, 50, 14));
-  set->setDefault(true);
-  connect(set, &QPushButton::clicked, this, &QDialog::accept);
-  auto* cancel = new QPushButton("&Cancel", this);
-  cancel->setObjectName("2");
-  cancel->setGeometry(du.Rect(130, 57, 50, 14));
-  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+  connect(findChild<QPushButton*>("1"), &QPushButton::clicked, this, &QDialog::accept);
+  connect(findChild<QPushButton*>("2"), &QPushButton::clicked, this, &QDialog::reject);
   field_->setFocus();
   field_->selectAll();
 }
