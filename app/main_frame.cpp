@@ -21,7 +21,10 @@ MainFrame::MainFrame(const ShellContext& context) {
   client_ = new MainWindow(context, this);
   setCentralWidget(client_);
   BuildMenu();
+  // A key shared by a menu and a button reaches either of them, flagged
+  // ambiguous: both pass it here.
   menuBar()->installEventFilter(this);
+  for (QPushButton* b : client_->findChildren<QPushButton*>()) b->installEventFilter(this);
   client_->SetExitHandler([this] { close(); });
   // The frame fits the client and keeps that size; no maximise box.
   setWindowFlag(Qt::WindowMaximizeButtonHint, false);
@@ -77,7 +80,7 @@ void MainFrame::BuildMenu() {
 // each owner in turn, flagged ambiguous; whichever gets it, the key
 // presses the main window's button of that letter.
 bool MainFrame::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == menuBar() && event->type() == QEvent::Shortcut) {
+  if (event->type() == QEvent::Shortcut) {
     auto* shortcut = static_cast<QShortcutEvent*>(event);
     if (shortcut->isAmbiguous()) {
       for (QPushButton* b : client_->findChildren<QPushButton*>()) {

@@ -5,7 +5,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
-#include <QShortcutEvent>
 
 #include "app/dialog_template.h"
 #include "app/history.h"
@@ -19,22 +18,6 @@
 namespace vm {
 
 namespace {
-
-// A button whose mnemonic is shared with a menu of the frame ("Help(&H)"
-// and "&Help"): the key presses the button rather than only focusing it.
-class SharedMnemonicButton : public QPushButton {
- public:
-  using QPushButton::QPushButton;
-
- protected:
-  bool event(QEvent* e) override {
-    if (e->type() == QEvent::Shortcut && static_cast<QShortcutEvent*>(e)->isAmbiguous()) {
-      animateClick();
-      return true;
-    }
-    return QPushButton::event(e);
-  }
-};
 
 // The window's template: 370 x 250 dialog units.
 constexpr int kWidthUnits = 370;
@@ -58,7 +41,7 @@ MainWindow::~MainWindow() { delete preview_; }
 
 QPushButton* MainWindow::AddButton(int id, const char* text, int x, int y, int w, int h) {
   DialogUnits du(font());
-  auto* b = new SharedMnemonicButton(QString::fromUtf8(text), this);
+  auto* b = new QPushButton(QString::fromUtf8(text), this);
   b->setObjectName(QString::number(id));
   b->setGeometry(du.Rect(x, y, w, h));
   b->setAutoDefault(false);
