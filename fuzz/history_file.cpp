@@ -11,17 +11,9 @@
 #include <string>
 
 #include "app/history.h"
+#include "fuzz/fuzz_input.h"
 
-namespace {
-
-bool Put(const std::string& path, const uint8_t* p, size_t n) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (f == nullptr) return false;
-  const bool ok = n == 0 || std::fwrite(p, 1, n, f) == n;
-  return std::fclose(f) == 0 && ok;
-}
-
-}  // namespace
+using vm::fuzz::Put;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static std::string path;

@@ -12,33 +12,13 @@
 #include <cstdio>
 #include <string>
 
+#include "fuzz/fuzz_input.h"
 #include "fuzz/silent_ui.h"
 #include "title/read_command.h"
 #include "title/tables.h"
 
-namespace {
-
-bool Put(const std::string& path, const uint8_t* p, size_t n) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (f == nullptr) return false;
-  const bool ok = std::fwrite(p, 1, n, f) == n;
-  return std::fclose(f) == 0 && ok;
-}
-
-// Takes a 2-byte length and that many bytes (as many as there are).
-size_t Take(const uint8_t*& data, size_t& size) {
-  if (size < 2) {
-    size = 0;
-    return 0;
-  }
-  size_t n = (size_t{data[0]} << 8) | data[1];
-  data += 2;
-  size -= 2;
-  if (n > size) n = size;
-  return n;
-}
-
-}  // namespace
+using vm::fuzz::Put;
+using vm::fuzz::Take;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static vm::fuzz::SilentUi ui(vm::Answer::Yes);
