@@ -112,10 +112,6 @@ class MainWindow : public QWidget {
 
   // Runs after the frame decides to close, so the frame can quit.
   void SetExitHandler(std::function<void()> onExit) { onExit_ = std::move(onExit); }
-  // Starts the player on a work file; tests replace it.
-  void SetPlayerLauncher(std::function<bool(const char*, const char*)> launch) {
-    launch_ = std::move(launch);
-  }
 
  private:
   void BuildControls();
@@ -138,7 +134,6 @@ class MainWindow : public QWidget {
   QLabel* labelSize_ = nullptr;
   QPointer<PreviewWindow> preview_;
   std::function<void()> onExit_;
-  std::function<bool(const char*, const char*)> launch_;
 };
 
 }  // namespace vm

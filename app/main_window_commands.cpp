@@ -112,10 +112,6 @@ void MainWindow::Play(int mode) {
   Path workFile;
   if (WritePlayFile(ctx_.tables, ui_, range, ctx_.programFolder, workFile) != PlayResult::Ready)
     return;
-  if (launch_) {
-    launch_(ctx_.history.PlayerPath, workFile.c_str());
-    return;
-  }
   // The player and its one file argument, without a shell, not waited for.
   QProcess::startDetached(QString::fromUtf8(ctx_.history.PlayerPath),
                           {QString::fromUtf8(workFile.c_str())});

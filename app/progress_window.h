@@ -19,7 +19,6 @@ class ProgressWindow : public QDialog {
   void SetFraction(int64_t done, int64_t total, BarColour colour);
   // The bar's rectangle in the client area (the black frame's rectangle).
   QRect BarRect() const;
-  int FilledWidth() const { return filled_; }
 
   // True once the user closed the window.
   bool Closed() const { return closed_; }

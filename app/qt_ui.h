@@ -32,7 +32,6 @@ class QtUi final : public Ui {
   // The window that owns the message boxes (a dialog while it raises them).
   QWidget* Owner() const { return owner_; }
   void SetOwner(QWidget* owner) { owner_ = owner; }
-  ProgressWindow* Progress() const { return progress_; }
   // Runs after every pump, so that views follow tables the core fills.
   void SetAfterPump(std::function<void()> afterPump) { afterPump_ = std::move(afterPump); }
 

@@ -31,12 +31,6 @@ void TimeListModel::Sync() {
   }
 }
 
-void TimeListModel::RowChanged(int32_t i) {
-  if (i < 0 || i >= rows_) return;
-  QModelIndex at = index(i);
-  emit dataChanged(at, at, {Qt::DisplayRole});
-}
-
 void TimeListModel::AllRowsChanged() {
   if (rows_ > 0) emit dataChanged(index(0), index(rows_ - 1), {Qt::DisplayRole});
 }

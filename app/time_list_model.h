@@ -15,12 +15,11 @@ class TimeListModel : public QAbstractListModel {
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   QVariant data(const QModelIndex& index, int role) const override;
 
-  // Brings the rows in step with the table: rows appended by a scan are
-  // inserted, a shorter table resets the model, and the rows the core may
-  // have rewritten are announced as changed.
+  // Brings the row count in step with the table: rows appended by a scan
+  // are inserted, a shorter table resets the model.
   void Sync();
-  // Announces that row i's text changed, or every row's.
-  void RowChanged(int32_t i);
+  // Announces that the rows' text changed (a chapter command rewrote lines,
+  // or a new read filled the table again).
   void AllRowsChanged();
 
  private:
