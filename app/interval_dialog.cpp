@@ -3,9 +3,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/control_table.h"
 #include "app/qt_ui.h"
 #include "chapters/chapter_marks.h"
+#include "shell_common/control_table.h"
 #include "title/tables.h"
 
 namespace vm {

@@ -8,9 +8,9 @@
 #include <QShortcutEvent>
 #include <QScreen>
 
-#include "app/dialog_template.h"
 #include "app/main_window.h"
 #include "common/version.h"
+#include "shell_common/dialog_template.h"
 
 namespace vm {
 

@@ -6,13 +6,13 @@
 #include <QPushButton>
 #include <QScreen>
 
-#include "app/dialog_template.h"
 #include "app/history.h"
 #include "app/preview_window.h"
 #include "app/time_list_model.h"
 #include "app/time_list_view.h"
-#include "play/preview_request.h"
 #include "play/playback.h"
+#include "play/preview_request.h"
+#include "shell_common/dialog_template.h"
 #include "title/time_list_nav.h"
 
 namespace vm {

@@ -4,7 +4,7 @@
 #include <QKeyEvent>
 #include <QPainter>
 
-#include "app/dialog_template.h"
+#include "shell_common/dialog_template.h"
 
 namespace vm {
 

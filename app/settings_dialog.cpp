@@ -6,10 +6,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/control_table.h"
 #include "app/file_search.h"
 #include "app/message_boxes.h"
 #include "pickers/file_select_dialog.h"
+#include "shell_common/control_table.h"
 
 namespace vm {
 

@@ -10,8 +10,8 @@
 
 #include <algorithm>
 
-#include "app/control_table.h"
 #include "common/version.h"
+#include "shell_common/control_table.h"
 
 namespace vm {
 

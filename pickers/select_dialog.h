@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "app/control_table.h"
 #include "common/fixed_string.h"
 #include "pickers/folder_listing.h"
+#include "shell_common/control_table.h"
 
 class QLabel;
 class QListWidget;

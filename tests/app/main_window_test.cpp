@@ -14,7 +14,6 @@
 #include <cstring>
 #include <string>
 
-#include "app/dialog_template.h"
 #include "app/history.h"
 #include "app/main_frame.h"
 #include "app/main_window.h"
@@ -22,6 +21,7 @@
 #include "app/time_list_model.h"
 #include "app/time_list_view.h"
 #include "author/author_state.h"
+#include "shell_common/dialog_template.h"
 #include "tests/support_qt/modal_script.h"
 #include "tests/support/synth_title.h"
 #include "tests/support/temp_dir.h"

@@ -1,4 +1,4 @@
-#include "app/control_table.h"
+#include "shell_common/control_table.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "app/dialog_template.h"
+#include "shell_common/dialog_template.h"
 
 #include <QFontDatabase>
 #include <QLabel>

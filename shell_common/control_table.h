@@ -5,7 +5,7 @@
 
 #include <span>
 
-#include "app/dialog_template.h"
+#include "shell_common/dialog_template.h"
 
 class QWidget;
 
