@@ -10,9 +10,11 @@ namespace vm {
 
 enum class ReadResult {
   Ignored,  // busy: nothing happened
-  Refused,  // a check failed with its message; the time list is untouched
-  Scanned,  // the scan ran (TimeListNum > 0 when it succeeded): the shell
-            // refreshes the preview and selects the first line as caret
+  Refused,  // a check failed with its message; the tables are as the last
+            // successful read left them (folder, files, time list)
+  Scanned,  // the scan ran (TimeListNum > 0 when it succeeded; a failed
+            // scan empties the time list): the shell refreshes the preview
+            // and selects the first line as caret
 };
 
 // `inputFolderText` is the input-folder field's text (at most 259 bytes).

@@ -290,6 +290,46 @@ TEST(MainWindow, SharedAndMenuMnemonics) {
   popup->close();
 }
 
+// VTS video attributes (VTSI_MAT 0x200): MPEG-2 PAL and MPEG-2 NTSC.
+constexpr size_t kVtsVideoAttributes = 0x200;
+constexpr uint8_t kPalVideo = 0x50, kNtscVideo = 0x40;
+
+TEST(MainWindow, ARefusedReadLeavesTheTitleOfTheLastGoodOne) {
+  Shell s(6);
+  {
+    testing::SynthTitleSet pal(s.dir.path() + "in/VIDEO_TS/");
+    testing::Bytes vts = testing::BuildVtsIfo({testing::PgcOfCells({0})});
+    vts[kVtsVideoAttributes] = kPalVideo;
+    pal.WriteFile("VTS_01_0.IFO", vts);
+    // A folder of two titles whose title set is NTSC.
+    testing::RunCommand("mkdir -p '" + s.dir.path() + "multi/'");
+    testing::SynthTitleSet multi(s.dir.path() + "multi/");
+    multi.WriteFile("VIDEO_TS.IFO", testing::BuildVmgIfo(2, 1));
+    vts[kVtsVideoAttributes] = kNtscVideo;
+    multi.WriteFile("VTS_01_0.IFO", vts);
+  }
+  QApplication::setActiveWindow(s.frame.get());
+  ASSERT_TRUE(QTest::qWaitForWindowActive(s.frame.get()));
+  ModalScript script;
+  script.defaultAnswer = QMessageBox::Yes;
+  QLineEdit* input = s.Find<QLineEdit>("103");
+  input->setFocus();
+  QTest::keyClick(input, Qt::Key_Return);
+  ASSERT_EQ(s.t().TimeListNum, 6);
+  input->setFocus();
+  input->setText(QString::fromStdString(s.dir.path() + "multi/"));
+  QTest::keyClick(input, Qt::Key_Return);
+  ASSERT_EQ(script.Texts().back(), "Number of titles is not 1 (Multi title not supported).");
+  EXPECT_EQ(s.t().TimeListNum, 6);
+  EXPECT_EQ(s.w().Model()->rowCount(), 6);
+  EXPECT_EQ(std::string(s.history.InputFolder), s.dir.path() + "in/VIDEO_TS/");
+  PressMnemonic(s, Qt::Key_G);
+  EXPECT_EQ(script.Texts().back(), "Normal End.");
+  const std::string written = testing::ReadFile(s.dir.path() + "out/VIDEO_TS/VTS_01_0.IFO");
+  ASSERT_GT(written.size(), kVtsVideoAttributes);
+  EXPECT_EQ(static_cast<uint8_t>(written[kVtsVideoAttributes]), kPalVideo);
+}
+
 TEST(MainWindow, FolderTextsLongerThanAPathAreRefusedWhereTheyEnter) {
   Shell s(3);
   const std::string before = s.history.InputFolderText;

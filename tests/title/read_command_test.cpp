@@ -1,7 +1,8 @@
 // The read command's checks before the scan: the folder name, the two
 // information files with every refusal, the PGC walk into the source
 // chapter points, and the discovery of the title VOB files. A refused read
-// keeps the previous time list and file list, but takes the new folder.
+// keeps what the last successful read found: its folder, source chapter
+// points, file list and time list.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -40,8 +41,8 @@ TEST(ReadFolderName, OnlyAbsolutePathsAreAcceptedAndGetOneSeparator) {
   for (const std::string& text : {bare, dir.path()}) {
     RecordingUi ui;
     EXPECT_EQ(ReadVobFiles(t, ui, text.c_str()), ReadResult::Refused);
-    EXPECT_EQ(std::string(t.InputFolder), dir.path());
     EXPECT_EQ(ui.OnlyText(), dir.path() + "VIDEO_TS.IFO is not found.");
+    EXPECT_STREQ(t.InputFolder, "/before/");
   }
 }
 
@@ -56,7 +57,9 @@ TEST(ReadFolderName, TooLongForThePathBufferIsRefusedWithoutTouchingTheFolder) {
   std::string fits = "/" + std::string(257, 'a');
   RecordingUi ui2;
   ReadVobFiles(t, ui2, fits.c_str());
-  EXPECT_EQ(std::string(t.InputFolder), fits + "/");
+  // Taken with its '/': the read gets as far as looking for the IFO (the
+  // folder and the name together no longer fit the message's path).
+  EXPECT_EQ(ui2.OnlyText(), "VIDEO_TS.IFO is not found.");
 }
 
 TEST(ReadFolderName, BusyIgnoresTheCommand) {
@@ -188,13 +191,19 @@ std::vector<Refusal> Refusals() {
   };
 }
 
-TEST(ReadRefusal, EveryCheckKeepsThePreviousTimeList) {
+TEST(ReadRefusal, EveryCheckKeepsTheLastSuccessfulRead) {
   TitleTables& t = FreshTables();
   TempDir good;
-  WriteSimpleSet(good.path(), 5);
+  {
+    // Programs at sectors 0 and 8: no refused set below has the second.
+    SynthTitleSet set(good.path());
+    set.WriteIfos({0, 8});
+    set.WriteVob("VTS_01_1.VOB", testing::EvenVobus(5, 4, {0, 2}));
+  }
   RecordingUi first;
   ASSERT_EQ(ReadVobFiles(t, first, good.path().c_str()), ReadResult::Scanned);
   ASSERT_EQ(t.TimeListNum, 5);
+  ASSERT_EQ(t.SrcProgramNum, 2);
   const std::string firstVob = t.VobFileName[0];
   const std::string firstLine = t.Line[0];
 
@@ -211,7 +220,10 @@ TEST(ReadRefusal, EveryCheckKeepsThePreviousTimeList) {
     EXPECT_EQ(ui.messages[0].text, expected) << c.name;
     EXPECT_EQ(ui.messages[0].caption, "Error") << c.name;
     EXPECT_EQ(ui.progressOpen, 0) << c.name;
-    EXPECT_EQ(std::string(t.InputFolder), bad.path()) << c.name;
+    // The folder that creation re-reads its attributes from is the good one.
+    EXPECT_EQ(std::string(t.InputFolder), good.path()) << c.name;
+    EXPECT_EQ(t.SrcProgramNum, 2) << c.name;
+    EXPECT_EQ(t.SrcProgramSector[1], 8) << c.name;
     EXPECT_EQ(t.TimeListNum, 5) << c.name;
     EXPECT_EQ(t.LineCount, 5) << c.name;
     EXPECT_EQ(t.VobFileNum, 1) << c.name;
