@@ -22,6 +22,7 @@
 #include <memory>
 
 #include "author/nav_pack.h"
+#include "cli/video_attributes_check.h"
 #include "common/be.h"
 
 namespace vm {
@@ -37,6 +38,8 @@ constexpr int kSriEntries = 42;
 constexpr int kSriForwardEntries = 21;
 constexpr uint32_t kSriOffsetMask = 0x3FFFFFFF;
 constexpr uint32_t kSriNone = 0x3FFFFFFF;
+
+constexpr size_t kVtsVideoAttributes = 0x200;  // VTSI_MAT: VTS_V_ATR
 
 constexpr size_t kMaxListedFaults = 200;
 constexpr int64_t kComparePieceBytes = 64 * 1024;
@@ -245,6 +248,7 @@ class Checker {
     sectors = size > 0 ? static_cast<uint32_t>(size) : 0;
     totalSectors_ += sectors;
     navs_.clear();
+    haveSequence_ = false;
     std::vector<uint8_t> buf(static_cast<size_t>(kReadChunkSectors) * kPackBytes);
     for (uint32_t s = 0; s < sectors; s += kReadChunkSectors) {
       const uint32_t want = std::min<uint32_t>(kReadChunkSectors, sectors - s);
@@ -256,6 +260,7 @@ class Checker {
       }
       for (uint32_t k = 0; k < want; ++k) {
         const uint8_t* p = buf.data() + static_cast<size_t>(k) * kPackBytes;
+        if (!haveSequence_) haveSequence_ = FindSequenceHeader(p, sequence_);
         if (!IsNavPack(p)) continue;
         if (navs_.size() == kMaxNavPacks) {
           Fault(where, Format("more than %zu NAV packs; the check goes no further", kMaxNavPacks));
@@ -313,6 +318,24 @@ class Checker {
         }
       }
     }
+  }
+
+  // The attribute bytes as the file holds them: libdvdread's bit fields
+  // of them depend on how the compiler lays bit fields out.
+  void CheckVideoAttributes(int v, const std::string& ifoName) {
+    const std::string place = ifoName + " VTS_V_ATR";
+    if (!haveSequence_) {
+      Fault(place, "the title VOBs hold no sequence header to check it with");
+      return;
+    }
+    File ifo(DVDOpenFile(reader_.get(), v, DVD_READ_INFO_FILE));
+    uint8_t head[kVtsVideoAttributes + 2];
+    if (!ifo || DVDReadBytes(ifo.get(), head, sizeof head) != static_cast<ssize_t>(sizeof head)) {
+      Fault(place, "cannot be read");
+      return;
+    }
+    const std::string differs = CompareVideoAttributes(head + kVtsVideoAttributes, sequence_);
+    if (!differs.empty()) Fault(place, differs);
   }
 
   void CheckAdmap(const ifo_handle_t& vts, const std::string& ifoName) {
@@ -514,6 +537,7 @@ class Checker {
       Fault(where, Format("the title VOB files hold %u sectors, %s gives %lld", sectors,
                           ifoName.c_str(), static_cast<long long>(expected)));
     CheckNavPacks(where, sectors);
+    CheckVideoAttributes(v, ifoName);
     CheckAdmap(*vts, ifoName);
     CheckCadt(*vts, ifoName, sectors);
     const pgcit_t& pgcit = *vts->vts_pgcit;
@@ -636,6 +660,8 @@ class Checker {
   Reader reader_;
   std::vector<std::string> log_;
   std::vector<Nav> navs_;
+  SequenceHeader sequence_;  // the title set's first, when haveSequence_
+  bool haveSequence_ = false;
   int64_t totalSectors_ = 0;  // of every title set's title VOBs
   std::vector<int64_t> titleBlocks_;  // sectors each title plays; -1 not known
 };

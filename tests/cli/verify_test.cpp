@@ -169,6 +169,17 @@ TEST_F(Verify, EachPlantedFaultIsFoundAndNamed) {
          });
        },
        "VTS_PTT_SRPT title 1 chapter 1: PGC 1 program 1 does not exist"},
+      // The title is NTSC 720 x 480 at 29.97 frames/s, 4:3.
+      {"video attributes of PAL",
+       [](const std::string& d) { EditIfoAndBup(d, [](std::string& b) { b[0x200] ^= 0x10; }); },
+       "VTS_01_0.IFO VTS_V_ATR: PAL 720x576 4:3 at 25 frames/s, the sequence header has "
+       "720x480 4:3 at 29.97 frames/s"},
+      {"video attributes of 16:9",
+       [](const std::string& d) { EditIfoAndBup(d, [](std::string& b) { b[0x200] |= 0x0C; }); },
+       "NTSC 720x480 16:9 at 29.97 frames/s, the sequence header has 720x480 4:3"},
+      {"video attributes of half width",
+       [](const std::string& d) { EditIfoAndBup(d, [](std::string& b) { b[0x201] = 0x10; }); },
+       "NTSC 352x480 4:3 at 29.97 frames/s, the sequence header has 720x480"},
       {"a VOB file cut short",
        [](const std::string& d) {
          fs::resize_file(d + "VTS_01_1.VOB", fs::file_size(d + "VTS_01_1.VOB") - 5 * kSector);
