@@ -12,7 +12,7 @@
 #include "app/time_list_view.h"
 #include "play/playback.h"
 #include "play/preview_request.h"
-#include "shell_common/dialog_template.h"
+#include "shell_common/control_table.h"
 #include "title/time_list_nav.h"
 
 namespace vm {
@@ -24,59 +24,59 @@ constexpr int kWidthUnits = 370;
 constexpr int kHeightUnits = 250;
 constexpr int kInitialInterval = 180;  // seconds
 
+constexpr ControlRow kMainWindow[] = {
+    {"timeListFrame", ControlKind::BlackFrame, "", 2, 2, 125, 246},
+    {"inputFrame", ControlKind::BlackFrame, "", 130, 2, 238, 56},
+    {"editFrame", ControlKind::BlackFrame, "", 130, 60, 80, 128},
+    {"otherFrame", ControlKind::BlackFrame, "", 213, 60, 155, 128},
+    {"outputFrame", ControlKind::BlackFrame, "", 130, 190, 238, 58},
+    {"timeListHeading", ControlKind::Static, "<Time List>", 3, 5, 70, 10},
+    {"201", ControlKind::Static, "S:", 10, 17, 45, 10},
+    {"202", ControlKind::Static, "E:", 55, 17, 35, 10},
+    {"123", ControlKind::Button, "up", 90, 15, 15, 12},
+    {"124", ControlKind::Button, "dw", 105, 15, 15, 12},
+    {"114", ControlKind::Supplied, "", 10, 32, 110, 200},
+    {"203", ControlKind::Static, "Size:", 10, 235, 60, 10},
+    {"119", ControlKind::Button, "UP", 90, 233, 15, 12},
+    {"120", ControlKind::Button, "DW", 105, 233, 15, 12},
+    {"inputHeading", ControlKind::Static, "<Input Folder>", 133, 6, 122, 10},
+    {"103", ControlKind::Edit, "", 135, 18, 175, 12},
+    {"104", ControlKind::Button, "Ref...", 315, 17, 45, 14},
+    {"101", ControlKind::DefaultButton, "Read VOB files(&R)", 135, 36, 90, 14},
+    {"editHeading", ControlKind::Static, "<Edit>", 133, 64, 60, 10},
+    {"102", ControlKind::Button, "Play", 135, 75, 70, 14},
+    {"134", ControlKind::Button, "Play A - B", 135, 91, 70, 14},
+    {"125", ControlKind::Button, "Play continue", 135, 107, 70, 14},
+    {"105", ControlKind::Button, "Chapter on/off", 135, 135, 70, 14},
+    {"118", ControlKind::Button, "Clear chapters", 135, 165, 70, 14},
+    {"otherHeading", ControlKind::Static, "<Other>", 220, 64, 60, 10},
+    {"107", ControlKind::Button, "Setting(&O)...", 230, 75, 65, 14},
+    {"121", ControlKind::Button, "Help(&H)", 230, 107, 65, 14},
+    {"outputHeading", ControlKind::Static, "<Output Folder>", 133, 196, 122, 10},
+    {"113", ControlKind::Edit, "", 135, 209, 175, 12},
+    {"111", ControlKind::Button, "Ref...", 315, 208, 45, 14},
+    {"112", ControlKind::Button, "Create DVD Image(&G)", 135, 227, 100, 14},
+    {"2", ControlKind::DefaultButton, "Exit(&X)", 300, 227, 60, 14},
+};
+
 }  // namespace
 
 MainWindow::MainWindow(const ShellContext& context, QWidget* parent)
     : QWidget(parent), ctx_(context), ui_(this) {
   setObjectName("mainWindow");
-  setFont(DialogFont());
-  PaintLightGrey(this);
-  DialogUnits du(font());
-  setFixedSize(du.X(kWidthUnits), du.Y(kHeightUnits));
-  BuildControls();
+  model_ = new TimeListModel(ctx_.tables, this);
+  BuildDialog(this, kWidthUnits, kHeightUnits, kMainWindow,
+              [this](QWidget* parent, const ControlRow&) {
+                list_ = new TimeListView(parent);
+                return list_;
+              });
+  BindControls();
   ui_.SetAfterPump([this] { model_->Sync(); });
 }
 
 MainWindow::~MainWindow() { delete preview_; }
 
-QPushButton* MainWindow::AddButton(int id, const char* text, int x, int y, int w, int h) {
-  DialogUnits du(font());
-  auto* b = new QPushButton(QString::fromUtf8(text), this);
-  b->setObjectName(QString::number(id));
-  b->setGeometry(du.Rect(x, y, w, h));
-  b->setAutoDefault(false);
-  return b;
-}
-
-QLabel* MainWindow::AddStatic(int id, const char* text, int x, int y, int w, int h) {
-  DialogUnits du(font());
-  auto* l = new QLabel(QString::fromUtf8(text), this);
-  if (id > 0) l->setObjectName(QString::number(id));
-  l->setGeometry(du.Rect(x, y, w, h));
-  l->setTextFormat(Qt::PlainText);
-  return l;
-}
-
-void MainWindow::BuildControls() {
-  DialogUnits du(font());
-  AddBlackFrame(this, du, 2, 2, 125, 246);
-  AddBlackFrame(this, du, 130, 2, 238, 56);
-  AddBlackFrame(this, du, 130, 60, 80, 128);
-  AddBlackFrame(this, du, 213, 60, 155, 128);
-  AddBlackFrame(this, du, 130, 190, 238, 58);
-
-  AddStatic(-1, "<Time List>", 3, 5, 70, 10);
-  labelStart_ = AddStatic(kIdLabelStart, "S:", 10, 17, 45, 10);
-  labelEnd_ = AddStatic(kIdLabelEnd, "E:", 55, 17, 35, 10);
-  connect(AddButton(kIdCellUp, "up", 90, 15, 15, 12), &QPushButton::clicked, this,
-          [this] { Navigate(static_cast<int>(NavButton::CellUp)); });
-  connect(AddButton(kIdCellDown, "dw", 105, 15, 15, 12), &QPushButton::clicked, this,
-          [this] { Navigate(static_cast<int>(NavButton::CellDown)); });
-
-  model_ = new TimeListModel(ctx_.tables, this);
-  list_ = new TimeListView(this);
-  list_->setObjectName(QString::number(kIdTimeList));
-  list_->setGeometry(du.Rect(10, 32, 110, 200));
+void MainWindow::BindControls() {
   list_->setModel(model_);
   list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -95,54 +95,36 @@ void MainWindow::BuildControls() {
           [this] { RefreshPreview(); });
   connect(list_, &QAbstractItemView::doubleClicked, this, [this] { PlayCaretVobu(); });
 
-  labelSize_ = AddStatic(kIdLabelSize, "Size:", 10, 235, 60, 10);
-  connect(AddButton(kIdChapterUp, "UP", 90, 233, 15, 12), &QPushButton::clicked, this,
-          [this] { Navigate(static_cast<int>(NavButton::ChapterUp)); });
-  connect(AddButton(kIdChapterDown, "DW", 105, 233, 15, 12), &QPushButton::clicked, this,
-          [this] { Navigate(static_cast<int>(NavButton::ChapterDown)); });
-
-  AddStatic(-1, "<Input Folder>", 133, 6, 122, 10);
-  inputFolder_ = new QLineEdit(this);
-  inputFolder_->setObjectName(QString::number(kIdInputFolder));
-  inputFolder_->setGeometry(du.Rect(135, 18, 175, 12));
+  labelStart_ = findChild<QLabel*>(QString::number(kIdLabelStart));
+  labelEnd_ = findChild<QLabel*>(QString::number(kIdLabelEnd));
+  labelSize_ = findChild<QLabel*>(QString::number(kIdLabelSize));
+  inputFolder_ = findChild<QLineEdit*>(QString::number(kIdInputFolder));
+  outputFolder_ = findChild<QLineEdit*>(QString::number(kIdOutputFolder));
   connect(inputFolder_, &QLineEdit::returnPressed, this, [this] { ReadTitle(); });
-  connect(AddButton(kIdInputRef, "Ref...", 315, 17, 45, 14), &QPushButton::clicked, this,
-          [this] { PickInputFolder(); });
-  QPushButton* read = AddButton(kIdRead, "Read VOB files(&R)", 135, 36, 90, 14);
-  read->setDefault(true);
-  connect(read, &QPushButton::clicked, this, [this] { ReadTitle(); });
 
-  AddStatic(-1, "<Edit>", 133, 64, 60, 10);
-  connect(AddButton(kIdPlay, "Play", 135, 75, 70, 14), &QPushButton::clicked, this,
-          [this] { Play(static_cast<int>(PlayMode::Play)); });
-  connect(AddButton(kIdPlayAtoB, "Play A - B", 135, 91, 70, 14), &QPushButton::clicked, this,
-          [this] { Play(static_cast<int>(PlayMode::AtoB)); });
-  connect(AddButton(kIdPlayContinue, "Play continue", 135, 107, 70, 14), &QPushButton::clicked,
-          this, [this] { Play(static_cast<int>(PlayMode::Continue)); });
-  connect(AddButton(kIdChapterToggle, "Chapter on/off", 135, 135, 70, 14),
-          &QPushButton::clicked, this, [this] { ToggleChapterCommand(); });
-  connect(AddButton(kIdClearChapters, "Clear chapters", 135, 165, 70, 14),
-          &QPushButton::clicked, this, [this] { ClearChaptersCommand(); });
-
-  AddStatic(-1, "<Other>", 220, 64, 60, 10);
-  connect(AddButton(kIdSettings, "Setting(&O)...", 230, 75, 65, 14), &QPushButton::clicked, this,
-          [this] { SettingsCommand(); });
-  connect(AddButton(kIdHelp, "Help(&H)", 230, 107, 65, 14), &QPushButton::clicked, this,
-          [this] { HelpCommand(); });
-
-  AddStatic(-1, "<Output Folder>", 133, 196, 122, 10);
-  outputFolder_ = new QLineEdit(this);
-  outputFolder_->setObjectName(QString::number(kIdOutputFolder));
-  outputFolder_->setGeometry(du.Rect(135, 209, 175, 12));
-  connect(AddButton(kIdOutputRef, "Ref...", 315, 208, 45, 14), &QPushButton::clicked, this,
-          [this] { PickOutputFolder(); });
-  connect(AddButton(kIdCreate, "Create DVD Image(&G)", 135, 227, 100, 14), &QPushButton::clicked,
-          this, [this] { CreateVolumeCommand(); });
-  QPushButton* exit = AddButton(kIdExit, "Exit(&X)", 300, 227, 60, 14);
-  exit->setDefault(true);
-  connect(exit, &QPushButton::clicked, this, [this] {
-    if (!Busy() && onExit_) onExit_();
-  });
+  const std::pair<int, std::function<void()>> kButtons[] = {
+      {kIdCellUp, [this] { Navigate(static_cast<int>(NavButton::CellUp)); }},
+      {kIdCellDown, [this] { Navigate(static_cast<int>(NavButton::CellDown)); }},
+      {kIdChapterUp, [this] { Navigate(static_cast<int>(NavButton::ChapterUp)); }},
+      {kIdChapterDown, [this] { Navigate(static_cast<int>(NavButton::ChapterDown)); }},
+      {kIdInputRef, [this] { PickInputFolder(); }},
+      {kIdRead, [this] { ReadTitle(); }},
+      {kIdPlay, [this] { Play(static_cast<int>(PlayMode::Play)); }},
+      {kIdPlayAtoB, [this] { Play(static_cast<int>(PlayMode::AtoB)); }},
+      {kIdPlayContinue, [this] { Play(static_cast<int>(PlayMode::Continue)); }},
+      {kIdChapterToggle, [this] { ToggleChapterCommand(); }},
+      {kIdClearChapters, [this] { ClearChaptersCommand(); }},
+      {kIdSettings, [this] { SettingsCommand(); }},
+      {kIdHelp, [this] { HelpCommand(); }},
+      {kIdOutputRef, [this] { PickOutputFolder(); }},
+      {kIdCreate, [this] { CreateVolumeCommand(); }},
+      {kIdExit,
+       [this] {
+         if (!Busy() && onExit_) onExit_();
+       }},
+  };
+  for (const auto& [id, run] : kButtons)
+    connect(findChild<QPushButton*>(QString::number(id)), &QPushButton::clicked, this, run);
 }
 
 void MainWindow::ResetForStart() {

@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <functional>
 
 #include "app/qt_ui.h"
 #include "author/author_state.h"
@@ -15,7 +16,6 @@
 
 class QLabel;
 class QLineEdit;
-class QPushButton;
 
 namespace vm {
 
@@ -114,9 +114,8 @@ class MainWindow : public QWidget {
   void SetExitHandler(std::function<void()> onExit) { onExit_ = std::move(onExit); }
 
  private:
-  void BuildControls();
-  QPushButton* AddButton(int id, const char* text, int x, int y, int w, int h);
-  QLabel* AddStatic(int id, const char* text, int x, int y, int w, int h);
+  // The controls of the template, each bound to its handler by its id.
+  void BindControls();
   void UpdateLabels();
   void AfterChapterCommand(int32_t select);
   bool TakeFolderField(QLineEdit* field, char* historyField, const char* what);

@@ -14,13 +14,18 @@ namespace vm {
 
 namespace {
 
-QWidget* MakeControl(QWidget* parent, const DialogUnits& du, const ControlRow& row) {
+QWidget* MakeControl(QWidget* parent, const DialogUnits& du, const ControlRow& row,
+                     const SupplyControl& supply) {
   QString text = QString::fromUtf8(row.text);
   QWidget* w = nullptr;
   switch (row.kind) {
-    case ControlKind::Static:
-      w = new QLabel(text, parent);
+    case ControlKind::Static: {
+      auto* label = new QLabel(text, parent);
+      // "<Time List>" is a heading, not markup.
+      label->setTextFormat(Qt::PlainText);
+      w = label;
       break;
+    }
     case ControlKind::BlackFrame:
       w = AddBlackFrame(parent, du, row.x, row.y, row.w, row.h);
       break;
@@ -57,6 +62,9 @@ QWidget* MakeControl(QWidget* parent, const DialogUnits& du, const ControlRow& r
     case ControlKind::CheckBox:
       w = new QCheckBox(text, parent);
       break;
+    case ControlKind::Supplied:
+      w = supply(parent, row);
+      break;
   }
   w->setObjectName(QString::fromUtf8(row.name));
   w->setGeometry(du.Rect(row.x, row.y, row.w, row.h));
@@ -78,7 +86,7 @@ QWidget* MakeControl(QWidget* parent, const DialogUnits& du, const ControlRow& r
 }  // namespace
 
 void BuildDialog(QWidget* dialog, int widthUnits, int heightUnits,
-                 std::span<const ControlRow> rows) {
+                 std::span<const ControlRow> rows, const SupplyControl& supply) {
   QFont font = DialogFont();
   dialog->setFont(font);
   DialogUnits du(font);
@@ -86,7 +94,7 @@ void BuildDialog(QWidget* dialog, int widthUnits, int heightUnits,
   PaintLightGrey(dialog);
   QWidget* previous = nullptr;
   for (const ControlRow& row : rows) {
-    QWidget* w = MakeControl(dialog, du, row);
+    QWidget* w = MakeControl(dialog, du, row, supply);
     if (w->focusPolicy() == Qt::NoFocus) continue;
     if (previous != nullptr) QWidget::setTabOrder(previous, w);
     previous = w;

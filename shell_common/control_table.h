@@ -3,6 +3,7 @@
 // rectangles, in the template's order (which is also the tab order).
 #pragma once
 
+#include <functional>
 #include <span>
 
 #include "shell_common/dialog_template.h"
@@ -21,6 +22,7 @@ enum class ControlKind {
   ListBox,        // single selection, scroll bars as needed
   DropDownList,   // combo box without typing
   CheckBox,
+  Supplied,       // made by the window itself (a view over its own model)
 };
 
 struct ControlRow {
@@ -30,9 +32,13 @@ struct ControlRow {
   int x, y, w, h;
 };
 
+// Makes the control of a Supplied row, as a child of `parent`; the row's
+// name and rectangle are then given to it like to every other control.
+using SupplyControl = std::function<QWidget*(QWidget* parent, const ControlRow& row)>;
+
 // Sets the dialog font, the fixed size (in dialog units) and the light-grey
 // colouring, then creates every control of `rows` as a child of `dialog`.
 void BuildDialog(QWidget* dialog, int widthUnits, int heightUnits,
-                 std::span<const ControlRow> rows);
+                 std::span<const ControlRow> rows, const SupplyControl& supply = {});
 
 }  // namespace vm
