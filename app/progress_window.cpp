@@ -4,7 +4,10 @@
 #include <QKeyEvent>
 #include <QPainter>
 
+#include <algorithm>
+
 #include "shell_common/dialog_template.h"
+#include "shell_common/window_geometry.h"
 
 namespace vm {
 
@@ -14,7 +17,7 @@ constexpr int kWidthUnits = 120;
 constexpr int kHeightUnits = 30;
 }  // namespace
 
-ProgressWindow::ProgressWindow(QWidget* owner) : QDialog(owner) {
+ProgressWindow::ProgressWindow(QWidget* owner) : QDialog(owner), owner_(owner) {
   setObjectName("progressWindow");
   setModal(false);
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -23,12 +26,24 @@ ProgressWindow::ProgressWindow(QWidget* owner) : QDialog(owner) {
   setFont(DialogFont());
   PaintLightGrey(this);
   DialogUnits du(font());
-  setFixedSize(du.X(kWidthUnits), du.Y(kHeightUnits));
-  // Centred on the owner, no clamping to the screen.
-  if (owner != nullptr) {
-    QRect o = owner->frameGeometry();
-    move(o.left() + (o.width() - width()) / 2, o.top() + (o.height() - height()) / 2);
-  }
+  templateWidth_ = du.X(kWidthUnits);
+  setFixedSize(templateWidth_, du.Y(kHeightUnits));
+  SetCaption(windowTitle());
+}
+
+// Centred on where the owner is on the screen (the owner may be the main
+// frame's client, whose own geometry is relative to the frame).
+void ProgressWindow::SetCaption(const QString& caption) {
+  setWindowTitle(caption);
+  const int wide = std::max(templateWidth_, CaptionWidth(caption));
+  if (wide > width()) setFixedSize(wide, height());
+  if (owner_ != nullptr) CentreOn(this, owner_);
+}
+
+// Shown, the window has its frame: centred again with it.
+void ProgressWindow::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (owner_ != nullptr) CentreOn(this, owner_);
 }
 
 QRect ProgressWindow::BarRect() const {

@@ -15,6 +15,10 @@ class ProgressWindow : public QDialog {
  public:
   explicit ProgressWindow(QWidget* owner);
 
+  // The operation's name as the window's caption; the window widens to show
+  // it whole and stays centred on its owner.
+  void SetCaption(const QString& caption);
+
   // The done part of the bar, in pixels of the inner width, and its colour.
   void SetFraction(int64_t done, int64_t total, BarColour colour);
   // The bar's rectangle in the client area (the black frame's rectangle).
@@ -25,6 +29,7 @@ class ProgressWindow : public QDialog {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
 
@@ -32,6 +37,8 @@ class ProgressWindow : public QDialog {
   int filled_ = 0;
   BarColour colour_ = BarColour::Blue;
   bool closed_ = false;
+  QWidget* owner_;
+  int templateWidth_;
 };
 
 }  // namespace vm

@@ -26,12 +26,12 @@ void QtUi::ProgressOpen(const char* caption) {
   delete progress_;
   stop_ = false;
   progress_ = new ProgressWindow(progressOwner_);
-  progress_->setWindowTitle(QString::fromUtf8(caption));
+  progress_->SetCaption(QString::fromUtf8(caption));
   progress_->show();
 }
 
 void QtUi::ProgressCaption(const char* caption) {
-  if (progress_ != nullptr) progress_->setWindowTitle(QString::fromUtf8(caption));
+  if (progress_ != nullptr) progress_->SetCaption(QString::fromUtf8(caption));
 }
 
 void QtUi::ProgressDraw(int64_t done, int64_t total, BarColour colour) {
