@@ -11,6 +11,7 @@
 #include "app/main_window.h"
 #include "common/version.h"
 #include "shell_common/dialog_template.h"
+#include "shell_common/keyboard_rules.h"
 
 namespace vm {
 
@@ -18,6 +19,8 @@ MainFrame::MainFrame(const ShellContext& context) {
   setObjectName("VOBMARKS:MAIN");
   setWindowTitle(kVersionText);
   setFont(DialogFont());
+  // Alt+letter never types into a field, on every window while the frame lives.
+  new KeyboardRules(this);
   client_ = new MainWindow(context, this);
   setCentralWidget(client_);
   BuildMenu();

@@ -38,6 +38,9 @@ QWidget* MakeControl(QWidget* parent, const DialogUnits& du, const ControlRow& r
     case ControlKind::Button:
     case ControlKind::DefaultButton: {
       auto* b = new QPushButton(text, parent);
+      // Enter presses the button that has the focus, as Space does; with
+      // the focus elsewhere a dialog's default button takes it.
+      b->setAutoDefault(true);
       b->setDefault(row.kind == ControlKind::DefaultButton);
       w = b;
       break;
