@@ -76,6 +76,9 @@ bool SelectDialog::eventFilter(QObject* watched, QEvent* event) {
   auto* mouse = static_cast<QMouseEvent*>(event);
   for (QListWidget* list : {folderList_, rootList_, fileList_}) {
     if (list == nullptr || watched != list->viewport()) continue;
+    // The second press of a double click lands on whatever the first
+    // step's listing put under the pointer: one double click, one step.
+    if (event->type() == QEvent::MouseButtonDblClick) return true;
     list->setFocus(Qt::MouseFocusReason);
     QListWidgetItem* item = list->itemAt(mouse->position().toPoint());
     if (item == nullptr || mouse->button() != Qt::LeftButton) return true;

@@ -105,6 +105,28 @@ TEST_F(Pickers, FolderWalkUpAndDownReturnsTheFolderWithSlash) {
   EXPECT_EQ(std::string(path.c_str()), t + "a/");
 }
 
+TEST_F(Pickers, ADoubleClickIsOneStep) {
+  const std::string t = tree_.path();
+  Path path;
+  ASSERT_TRUE(path.Set((t + "a/").c_str()));
+  WhenShown([&](QDialog* d) {
+    // "b" is row 1 of a/; after the step, row 1 of a/b/ is "c".
+    auto* w = d->findChild<QListWidget*>("102");
+    const QPoint at = w->visualItemRect(w->findItems("b", Qt::MatchExactly).at(0)).center();
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease,
+                              QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease}) {
+      QMouseEvent e(type, at, w->viewport()->mapToGlobal(at), Qt::LeftButton,
+                    type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
+                    Qt::NoModifier);
+      QApplication::sendEvent(w->viewport(), &e);
+    }
+    EXPECT_EQ(Label(d), t + "a/b/");
+    Click(d, "1");
+  });
+  EXPECT_TRUE(RunFolderSelect(nullptr, "Input folder select", "/", path));
+  EXPECT_EQ(std::string(path.c_str()), t + "a/b/");
+}
+
 TEST_F(Pickers, FolderRootsAreEnteredWhereTheyWereLeft) {
   const std::string t = tree_.path();
   Path path;
