@@ -50,7 +50,10 @@ void DecodeHistoryBlock(const uint8_t in[kHistoryBlockBytes], HistoryBlock& h) {
   std::memcpy(h.OutputFolderText, in + kHistOutputFolderText, kPathBytes);
   std::memcpy(h.PlayerPath, in + kHistPlayerPath, kPathBytes);
   h.PlayingTime = static_cast<int32_t>(ReadLe32(in + kHistPlayingTime));
-  h.PreviewEnable = static_cast<int32_t>(ReadLe32(in + kHistPreviewEnable));
+  // The settings dialog stores 0 or 1; any other value of a damaged file
+  // counts as enabled, as the preview window takes it, so that the check
+  // box shows what the window does.
+  h.PreviewEnable = ReadLe32(in + kHistPreviewEnable) == 0 ? 0 : 1;
   std::memcpy(h.Reserved1052, in + kHistReserved1052, kPathBytes);
   h.Reserved1312 = ReadLe32(in + kHistReserved1312);
   // The text fields are used as C strings: keep each one terminated.

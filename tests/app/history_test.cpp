@@ -125,6 +125,23 @@ TEST(History, ShortOrForeignFilesAreDeletedAndDefaultsKept) {
   EXPECT_EQ(h.InputFolderText[kPathBytes - 1], '\0');  // kept terminated
 }
 
+TEST(History, PreviewEnableOtherThanZeroLoadsAsOne) {
+  TempDir dir;
+  const std::string path = dir / "vobmarks.DAT";
+  const struct {
+    uint32_t stored;
+    int32_t loaded;
+  } cases[] = {{0, 0}, {1, 1}, {2, 1}, {0xFFFFFFFF, 1}, {0x100, 1}};
+  for (const auto& c : cases) {
+    std::string block(kHistoryBlockBytes, '\0');
+    for (int k = 0; k < 4; ++k) block[1048 + k] = static_cast<char>(c.stored >> (8 * k));
+    ASSERT_TRUE(WriteFile(path, Header() + block));
+    HistoryBlock h{};
+    LoadHistory(h, path.c_str(), "/home/u");
+    EXPECT_EQ(h.PreviewEnable, c.loaded) << c.stored;
+  }
+}
+
 TEST(History, PathNeverNamesTheExecutable) {
   TempDir dir;
   std::string exe = dir / "vobmarks";
