@@ -6,6 +6,7 @@
 
 #include "app/main_window.h"
 #include "chapters/chapter_file.h"
+#include "chapters/chapter_marks.h"
 
 namespace vm {
 
@@ -28,8 +29,10 @@ constexpr FormatFilter kFormats[kChapterFileFormats] = {
 
 }  // namespace
 
+// Both commands say "Input data is none." before a file is asked for, as
+// the other chapter commands with a dialog do.
 void MainWindow::ImportChaptersCommand() {
-  if (Busy()) return;
+  if (!IntervalCommandMayStart(ctx_.tables, ui_)) return;
   const QString path = QFileDialog::getOpenFileName(
       this, "Import chapters", QString::fromUtf8(ctx_.programFolder),
       "Chapter files (*.txt *.xml *.ffmeta *.chapters);;All files (*)");
@@ -42,7 +45,7 @@ void MainWindow::ImportChaptersFile(const QString& path) {
 }
 
 void MainWindow::ExportChaptersCommand() {
-  if (Busy()) return;
+  if (!IntervalCommandMayStart(ctx_.tables, ui_)) return;
   QStringList filters;
   for (const FormatFilter& f : kFormats) filters << f.filter;
   QString chosen;
