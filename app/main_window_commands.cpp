@@ -113,8 +113,13 @@ void MainWindow::Play(int mode) {
   if (WritePlayFile(ctx_.tables, ui_, range, ctx_.programFolder, workFile) != PlayResult::Ready)
     return;
   // The player and its one file argument, without a shell, not waited for.
-  QProcess::startDetached(QString::fromUtf8(ctx_.history.PlayerPath),
-                          {QString::fromUtf8(workFile.c_str())});
+  // A player that cannot be started is named; the work file stays for it.
+  if (!QProcess::startDetached(QString::fromUtf8(ctx_.history.PlayerPath),
+                               {QString::fromUtf8(workFile.c_str())})) {
+    MessageText message;
+    message.Format("The VOB file player could not be started (%s).", ctx_.history.PlayerPath);
+    ui_.Error(message.c_str());
+  }
 }
 
 void MainWindow::PlayCaretVobu() {
