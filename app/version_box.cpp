@@ -1,17 +1,16 @@
 #include "app/version_box.h"
 
-#include <QApplication>
 #include <QDialog>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
-#include <QStyle>
 
 #include <algorithm>
 
 #include "common/version.h"
 #include "shell_common/control_table.h"
+#include "shell_common/program_icon.h"
 
 namespace vm {
 
@@ -45,9 +44,7 @@ class VersionBox : public QDialog {
     setModal(true);
     BuildDialog(this, 170, 55, kVersion);
     auto* icon = findChild<QLabel*>("icon");
-    QIcon picture = QApplication::windowIcon();
-    if (picture.isNull()) picture = style()->standardIcon(QStyle::SP_MessageBoxInformation);
-    icon->setPixmap(picture.pixmap(icon->size()));
+    icon->setPixmap(ProgramIcon().pixmap(icon->size()));
     connect(findChild<QPushButton*>("1"), &QPushButton::clicked, this, &QDialog::accept);
   }
 

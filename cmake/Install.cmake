@@ -20,20 +20,12 @@ install(FILES ${CMAKE_BINARY_DIR}/LOGO.BMP ${CMAKE_SOURCE_DIR}/app/usage.txt
 install(FILES ${CMAKE_BINARY_DIR}/vobmarks-cli.1 DESTINATION share/man/man1)
 
 if(VOBMARKS_GUI)
-  # The icon in the sizes desktops look for, drawn by tools/make_icon.cpp,
-  # and the same drawing as SVG.
-  add_executable(make_icon ${CMAKE_SOURCE_DIR}/tools/make_icon.cpp)
-  set(vm_icon_files)
-  foreach(size 16 24 32 48 64 128 256)
-    set(png ${CMAKE_BINARY_DIR}/icons/${size}x${size}/vobmarks.png)
-    add_custom_command(OUTPUT ${png}
-                       COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/icons/${size}x${size}
-                       COMMAND make_icon ${size} ${png}
-                       DEPENDS make_icon)
-    list(APPEND vm_icon_files ${png})
-    install(FILES ${png} DESTINATION share/icons/hicolor/${size}x${size}/apps)
+  # The icon PNGs drawn for the windows (CMakeLists.txt) and the same
+  # drawing as SVG.
+  foreach(size ${vm_icon_sizes})
+    install(FILES ${CMAKE_BINARY_DIR}/icons/${size}x${size}/vobmarks.png
+            DESTINATION share/icons/hicolor/${size}x${size}/apps)
   endforeach()
-  add_custom_target(icons ALL DEPENDS ${vm_icon_files})
 
   install(TARGETS vobmarks RUNTIME DESTINATION bin)
   install(FILES ${CMAKE_SOURCE_DIR}/packaging/vobmarks.desktop DESTINATION share/applications)
@@ -63,5 +55,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The default player and web browser are started through xdg-open; the
 # windows need a font to draw their text.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, fonts-dejavu-core")
+# The range label's wave dash and the Japanese message of the settings
+# dialog need a font with Japanese characters; the toolkit's font fallback
+# finds them there.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-ipafont-gothic | fonts-noto-cjk")
 set(CPACK_GENERATOR DEB)
 include(CPack)
