@@ -15,6 +15,7 @@
 #include <string>
 
 #include "app/history.h"
+#include "app/message_boxes.h"
 #include "app/main_frame.h"
 #include "app/main_window.h"
 #include "app/progress_window.h"
@@ -22,6 +23,7 @@
 #include "app/time_list_view.h"
 #include "author/author_state.h"
 #include "shell_common/dialog_template.h"
+#include "shell_common/window_geometry.h"
 #include "tests/support_qt/modal_script.h"
 #include "tests/support/synth_title.h"
 #include "tests/support/temp_dir.h"
@@ -190,6 +192,68 @@ TEST(MainWindow, ClosingTheProgressWindowStopsARead) {
   EXPECT_EQ(s.w().Model()->rowCount(), 0);
 }
 
+TEST(MainWindow, TheProgressWindowIsCentredOnTheMainWindowAndShowsItsCaption) {
+  Shell s(3000);
+  s.frame->move(700, 400);
+  QApplication::processEvents();
+  QRect seen;
+  QString caption;
+  QTimer closer;
+  QObject::connect(&closer, &QTimer::timeout, [&] {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      auto* p = dynamic_cast<ProgressWindow*>(w);
+      if (p != nullptr && p->isVisible() && seen.isNull()) {
+        seen = p->frameGeometry();
+        caption = p->windowTitle();
+        p->close();
+      }
+    }
+  });
+  closer.start(0);
+  ModalScript script;
+  s.w().ReadTitle();
+  ASSERT_FALSE(seen.isNull());
+  const QRect owner = ScreenRect(&s.w());
+  EXPECT_GT(owner.left(), 600);  // the client, where the frame put it
+  EXPECT_LE(std::abs(seen.center().x() - owner.center().x()), 1);
+  EXPECT_LE(std::abs(seen.center().y() - owner.center().y()), 1);
+  EXPECT_EQ(caption, "VOB files reading");
+  EXPECT_GE(seen.width(), CaptionWidth(caption));
+}
+
+TEST(MainWindow, MessageBoxesAreWideEnoughForTheirCaptions) {
+  Shell s;
+  std::vector<std::pair<QString, int>> seen;
+  QTimer answer;
+  QObject::connect(&answer, &QTimer::timeout, [&] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      seen.emplace_back(box->windowTitle(), box->width());
+      box->reject();
+    }
+  });
+  answer.start(0);
+  ShowErrorBox(&s.w(), "E");
+  ShowConfirmBox(&s.w(), "?");
+  ShowInformationBox(&s.w(), "Set OK.");
+  ShowInformationBox(&s.w(), "Stopped.", Icon::Exclamation);
+  ASSERT_EQ(seen.size(), 4u);
+  const char* kCaptions[] = {"Error", "Confirm", "Information", "Information"};
+  for (size_t i = 0; i < seen.size(); ++i) {
+    EXPECT_EQ(seen[i].first, kCaptions[i]);
+    EXPECT_GE(seen[i].second, CaptionWidth(seen[i].first)) << kCaptions[i];
+  }
+}
+
+TEST(MainWindow, ChapterFileCommandsSayNothingIsReadBeforeAskingForAFile) {
+  Shell s;
+  ModalScript script;
+  script.defaultAnswer = QMessageBox::Ok;
+  s.Menu(kMenuImportChapters)->trigger();
+  s.Menu(kMenuExportChapters)->trigger();
+  EXPECT_EQ(script.Texts(), (std::vector<std::string>{"Input data is none.", "Input data is none."}));
+  EXPECT_EQ(script.dialogsSeen, 0);
+}
+
 // Types a value into the interval dialog and presses "&Set".
 ModalScript::DialogStep TypeInterval(const char* text) {
   return [text](QDialog* d) {
@@ -271,6 +335,39 @@ TEST(MainWindow, KeyboardReadsTogglesAndCreates) {
   PressMnemonic(s, Qt::Key_X);
   EXPECT_EQ(script.boxes.back().text, "Exit or not ?");
   EXPECT_FALSE(s.frame->isVisible());
+}
+
+TEST(MainWindow, AltWithALetterNeverTypesAndEnterPressesTheFocusedButton) {
+  Shell s(3);
+  QApplication::setActiveWindow(s.frame.get());
+  ASSERT_TRUE(QTest::qWaitForWindowActive(s.frame.get()));
+  QLineEdit* input = s.Find<QLineEdit>("103");
+  input->setFocus();
+  const QString before = input->text();
+  for (Qt::Key key : {Qt::Key_Q, Qt::Key_E, Qt::Key_1}) PressMnemonic(s, key);
+  EXPECT_EQ(input->text(), before);
+
+  // In the settings dialog, opened with Enter on its focused button.
+  ModalScript script;
+  QString typed;
+  bool cancelled = false;
+  script.OnDialog([&](QDialog* d) {
+    auto* path = d->findChild<QLineEdit*>("101");
+    path->setFocus();
+    path->setText("/x/fakeplayer.sh");
+    QTest::keyClick(d->windowHandle(), Qt::Key_E, Qt::AltModifier);
+    typed = path->text();
+    // A mnemonic still works: Alt+C is "&Cancel".
+    QTest::keyClick(d->windowHandle(), Qt::Key_C, Qt::AltModifier);
+    QTest::qWait(250);
+    cancelled = !d->isVisible();
+    if (!cancelled) d->reject();
+  });
+  s.Button(kIdSettings)->setFocus();
+  QTest::keyClick(s.Button(kIdSettings), Qt::Key_Return);
+  EXPECT_EQ(script.dialogsSeen, 1);
+  EXPECT_EQ(typed, "/x/fakeplayer.sh");
+  EXPECT_TRUE(cancelled);
 }
 
 TEST(MainWindow, SharedAndMenuMnemonics) {
