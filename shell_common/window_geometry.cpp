@@ -22,7 +22,13 @@ QRect ScreenRect(const QWidget* widget) {
 
 void CentreOn(QWidget* window, const QWidget* owner) {
   const QRect o = ScreenRect(owner);
-  const QSize own = window->frameGeometry().size();
+  QSize own = window->frameGeometry().size();
+  if (own == window->size()) {
+    // Not framed yet: the window manager will give it the frame the
+    // owner's window has (title bar, borders), around the same size.
+    const QWidget* top = owner->window();
+    own += top->frameGeometry().size() - top->geometry().size();
+  }
   window->move(o.left() + (o.width() - own.width()) / 2,
                o.top() + (o.height() - own.height()) / 2);
 }
