@@ -5,14 +5,9 @@
 # Run it again whenever a window changes.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh
 # The range label's wave dash and the settings dialog's Japanese message
-# need a font with Japanese characters.
-if ! dpkg-query -W -f='${Status}' fonts-ipafont-gothic 2>/dev/null | grep -q 'install ok installed'; then
-  SUDO=""
-  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends fonts-ipafont-gothic >/dev/null
-fi
+# need the Japanese font that setup installs.
+bash scripts/setup.sh
 bash scripts/build.sh --target shell_pictures
 bash scripts/make-sample.sh build/sample
 mkdir -p docs

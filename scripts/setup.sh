@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev
   libgtest-dev libgmock-dev
   fonts-dejavu-core
+  fonts-ipafont-gothic
   ffmpeg dvdauthor mkvtoolnix genisoimage
   libdvdread-dev libdvdnav-dev
   libavcodec-dev libavformat-dev libavutil-dev
