@@ -10,7 +10,6 @@
 #include "app/startup.h"
 #include "app/termination.h"
 #include "common/fixed_string.h"
-#include "shell_common/program_icon.h"
 #include "title/tables.h"
 
 int main(int argc, char** argv) {
@@ -22,8 +21,6 @@ int main(int argc, char** argv) {
   tables.ExtendMode = ParseExtendMode(argc, argv);
 
   QApplication app(argc, argv);
-  // Every window's title bar and the version box show it.
-  QApplication::setWindowIcon(ProgramIcon());
   QuitOnTerminationSignals(app);
   const char* home = std::getenv("HOME");
   bool haveHistory = MakeHistoryPath(programFolder.c_str(), exeName.c_str(), historyPath);

@@ -1,6 +1,7 @@
 #include "app/main_frame.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QMenuBar>
@@ -12,6 +13,7 @@
 #include "common/version.h"
 #include "shell_common/dialog_template.h"
 #include "shell_common/keyboard_rules.h"
+#include "shell_common/program_icon.h"
 
 namespace vm {
 
@@ -19,6 +21,8 @@ MainFrame::MainFrame(const ShellContext& context) {
   setObjectName("VOBMARKS:MAIN");
   setWindowTitle(kVersionText);
   setFont(DialogFont());
+  // The title bar of every window shows the program's icon.
+  QApplication::setWindowIcon(ProgramIcon());
   // Alt+letter never types into a field, on every window while the frame lives.
   new KeyboardRules(this);
   client_ = new MainWindow(context, this);

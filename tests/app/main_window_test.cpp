@@ -23,6 +23,7 @@
 #include "app/time_list_view.h"
 #include "author/author_state.h"
 #include "shell_common/dialog_template.h"
+#include "shell_common/program_icon.h"
 #include "shell_common/window_geometry.h"
 #include "tests/support_qt/modal_script.h"
 #include "tests/support/synth_title.h"
@@ -121,6 +122,20 @@ TEST(MainWindow, ControlsSitWhereTheTemplatePutsThem) {
       "Chapter list [Append] (&A)", "-", "Import chapters(&I)...", "Export chapters(&E)...",
       "&Help", "&Help", "-", "Version(&A)..."};
   EXPECT_EQ(seen, kMenu);
+
+  // The program's icon on the frame, the dialogs and in the version box.
+  const QImage icon = ProgramIcon().pixmap(16, 16).toImage();
+  ASSERT_FALSE(icon.isNull());
+  EXPECT_EQ(s.frame->windowIcon().pixmap(16, 16).toImage(), icon);
+  ModalScript script;
+  QImage shown;
+  script.OnDialog([&](QDialog* d) {
+    EXPECT_EQ(d->windowIcon().pixmap(16, 16).toImage(), icon);
+    shown = d->findChild<QLabel*>("icon")->pixmap().toImage();
+    d->reject();
+  });
+  s.Menu(kMenuVersion)->trigger();
+  EXPECT_EQ(shown, ProgramIcon().pixmap(shown.size()).toImage());
 }
 
 TEST(MainWindow, ReadFillsTheListAndEveryCommandIsDroppedWhileBusy) {

@@ -90,6 +90,15 @@ TEST(PlayCommands, PlayAndDoubleClickStartThePlayerWithTheWorkFile) {
   EXPECT_TRUE(script.boxes.empty());
   EXPECT_NE(testing::RunCommand("test -e '" + dir.path() + "pwned'"), 0);
   EXPECT_NE(testing::RunCommand("test -e pwned"), 0);
+
+  // A player that cannot be started is named; its work file stays.
+  const std::string missing = dir / "no such player";
+  std::snprintf(history.PlayerPath, sizeof history.PlayerPath, "%s", missing.c_str());
+  script.defaultAnswer = QMessageBox::Ok;
+  w.Play(static_cast<int>(PlayMode::Play));
+  EXPECT_EQ(script.Texts(), std::vector<std::string>{"The VOB file player could not be started (" +
+                                                     missing + ")."});
+  EXPECT_EQ(testing::ReadFile(work).size(), size_t{2 * 4 * 2048});
 }
 
 }  // namespace
