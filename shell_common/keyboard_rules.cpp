@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMenu>
 
 namespace vm {
 
@@ -13,8 +14,11 @@ KeyboardRules::~KeyboardRules() { qApp->removeEventFilter(this); }
 
 // A key press reaches the focused widget only when no shortcut (mnemonic,
 // menu key) took it, so an Alt+letter that arrives here belongs to none.
+// An open menu is the exception: it picks its entries by their letters,
+// with Alt or without.
 bool KeyboardRules::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() != QEvent::KeyPress) return QObject::eventFilter(watched, event);
+  if (event->type() != QEvent::KeyPress || qobject_cast<QMenu*>(watched) != nullptr)
+    return QObject::eventFilter(watched, event);
   const auto* key = static_cast<QKeyEvent*>(event);
   const Qt::KeyboardModifiers mods = key->modifiers();
   const bool letterOrDigit = (key->key() >= Qt::Key_A && key->key() <= Qt::Key_Z) ||
