@@ -12,7 +12,8 @@ constexpr int kIconSizes[] = {16, 24, 32, 48, 64, 128, 256};
 }  // namespace
 
 QIcon ProgramIcon() {
-  InitIconResources();
+  static const bool registered = (InitIconResources(), true);
+  (void)registered;
   QIcon icon;
   for (int size : kIconSizes)
     icon.addFile(QString(":/icons/%1x%1/vobmarks.png").arg(size), QSize(size, size));
