@@ -8,9 +8,10 @@ namespace vm {
 
 namespace {
 
-const std::vector<Opt> kChapterOptions = {Opt::Toggle,         Opt::Clear,
-                                          Opt::Interval,       Opt::Chapters,
-                                          Opt::AppendChapters, Opt::ImportChapters};
+const std::vector<Opt> kChapterOptions = {
+    Opt::Toggle,         Opt::Clear,          Opt::Interval, Opt::Chapters,
+    Opt::AppendChapters, Opt::ImportChapters, Opt::Scenes,   Opt::Sensitivity,
+    Opt::MinGap,         Opt::Snap};
 
 bool IsGlobal(Opt id) {
   return id == Opt::Yes || id == Opt::No || id == Opt::Help || id == Opt::Version;
@@ -56,6 +57,17 @@ const std::vector<OptionSpec>& AllOptions() {
       {Opt::Verify, "--verify", nullptr, "check the written volume as \"verify\" does"},
       {Opt::Iso, "--iso", "FILE.iso", "also write a DVD-Video disc image (needs genisoimage)"},
       {Opt::VolumeId, "--volume-id", "NAME", "volume name of the --iso image (default DVD_VIDEO)"},
+      // Scene cuts and the picture sheet.
+      {Opt::Scenes, "--scenes", nullptr,
+       "\"Chapters at scene cuts\": clear the marks and mark every scene cut"},
+      {Opt::Sensitivity, "--sensitivity", "N",
+       "scene cuts of --scenes, --snap and scenes: 1 fewest .. 10 most (default 5)"},
+      {Opt::MinGap, "--min-gap", "SEC",
+       "seconds at least between scene cuts, 1..60 (default 2)"},
+      {Opt::Snap, "--snap", "SEC",
+       "\"Snap chapters to cuts\": move each mark to the strongest cut within +-SEC (1..60)"},
+      {Opt::Columns, "--columns", "N", "tiles per row of the sheet, 1..16 (default 4)"},
+      {Opt::Width, "--width", "PIXELS", "width of the sheet, 200..8000 (default 1280)"},
   };
   return kOptions;
 }
@@ -90,6 +102,15 @@ const std::vector<CommandSpec>& AllCommands() {
     c.push_back({Command::Verify, "verify", "DIR_OR_ISO", 1,
                  "check a written volume (folder or .iso) with libdvdread and libdvdnav",
                  {Opt::Json}});
+    c.push_back({Command::Scenes, "scenes", "INPUT_DIR", 1,
+                 "read the title and print each entry's scene-change score and the cuts",
+                 {Opt::Sensitivity, Opt::MinGap, Opt::Json}});
+    std::vector<Opt> sheet = kChapterOptions;
+    sheet.push_back(Opt::Columns);
+    sheet.push_back(Opt::Width);
+    c.push_back({Command::Sheet, "sheet", "INPUT_DIR OUT.png", 2,
+                 "set the chapters, then draw the first picture of each chapter into OUT.png",
+                 sheet});
     return c;
   }();
   return kCommands;

@@ -32,6 +32,13 @@ enum class Opt {
   Verify,
   Iso,
   VolumeId,
+  // Scene cuts and the picture sheet.
+  Scenes,
+  Sensitivity,
+  MinGap,
+  Snap,
+  Columns,
+  Width,
 };
 
 struct OptionSpec {
@@ -50,6 +57,8 @@ enum class Command {
   Play,
   // The volume check.
   Verify,
+  Scenes,
+  Sheet,
 };
 
 struct CommandSpec {

@@ -1,0 +1,228 @@
+// Chapters at scene cuts on title sets made of different lavfi sources
+// joined at known times: `read --scenes` marks the VOBU at each cut and
+// nowhere else, single shots with motion, fades and pans get no mark, and
+// --snap moves marks onto the cuts.
+
+#include <cstdio>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tests/support/real_titles.h"
+#include "tests/support/temp_dir.h"
+
+namespace vm::testing {
+namespace {
+
+struct Shot {
+  const char* source;  // a lavfi source, with its options after '=' if any
+  double seconds;
+};
+
+struct SceneSet {
+  const char* name;
+  bool pal;
+  std::vector<Shot> shots;   // joined by concat: a cut where each shot ends
+  const char* graph;         // or a whole graph ending in [v] (one shot, no cut)
+  const char* covers;
+};
+
+std::string Graph(const SceneSet& s) {
+  if (s.graph != nullptr) return s.graph;
+  const char* size = s.pal ? "720x576" : "720x480";
+  const char* rate = s.pal ? "25" : "30000/1001";
+  std::ostringstream g;
+  for (size_t i = 0; i < s.shots.size(); ++i) {
+    const std::string src = s.shots[i].source;
+    g << src << (src.find('=') == std::string::npos ? "=" : ":") << "size=" << size
+      << ":rate=" << rate << ",trim=duration=" << s.shots[i].seconds
+      << ",setpts=PTS-STARTPTS,format=yuv420p[s" << i << "];";
+  }
+  for (size_t i = 0; i < s.shots.size(); ++i) g << "[s" << i << "]";
+  g << "concat=n=" << s.shots.size() << ":v=1:a=0[v]";
+  return g.str();
+}
+
+double Length(const SceneSet& s) {
+  double t = 0;
+  for (const Shot& shot : s.shots) t += shot.seconds;
+  return s.shots.empty() ? 14 : t;
+}
+
+const std::vector<SceneSet>& Sets() {
+  static const std::vector<SceneSet> sets = {
+      {"scenes-six", false,
+       {{"testsrc", 4}, {"smptebars", 4.3}, {"mandelbrot", 3.7}, {"rgbtestsrc", 4.2},
+        {"testsrc2", 4.1}, {"color=c=0x3060a0", 3.5}},
+       nullptr, "pattern, bars, zooming fractal, moving pattern and a flat colour"},
+      {"scenes-flat", false,
+       {{"testsrc2", 5}, {"color=c=red", 3}, {"color=c=blue", 3}, {"smptehdbars", 4},
+        {"yuvtestsrc", 3.5}, {"testsrc", 3}},
+       nullptr, "cuts between two flat colours and from motion to still pictures"},
+      {"scenes-pal", true,
+       {{"smptehdbars", 4}, {"testsrc2", 4}, {"yuvtestsrc", 4}, {"color=c=0x208040", 3},
+        {"mandelbrot", 4}, {"testsrc", 4}},
+       nullptr, "the same kinds of cut at 25 frames a second, 720 x 576"},
+      {"shot-testsrc2", false, {},
+       "testsrc2=size=720x480:rate=30000/1001,trim=duration=14[v]", "one shot with motion"},
+      {"shot-mandelbrot", false, {},
+       "mandelbrot=size=720x480:rate=30000/1001,trim=duration=14,format=yuv420p[v]",
+       "one shot zooming all the time"},
+      {"shot-fade", false, {},
+       "testsrc=size=720x480:rate=30000/1001,trim=duration=14,fade=t=out:st=2:d=10[v]",
+       "a slow fade to black"},
+      {"shot-fade-in", false, {},
+       "smptebars=size=720x480:rate=30000/1001,trim=duration=14,fade=t=in:st=1:d=10[v]",
+       "a slow fade from black"},
+      {"shot-pan", false, {},
+       "testsrc2=size=1440x480:rate=30000/1001,trim=duration=14,crop=720:480:t*50:0[v]",
+       "a pan across a wide picture"},
+  };
+  return sets;
+}
+
+std::string TitleOf(const SceneSet& s) {
+  RealTitleRecipe r;
+  r.name = s.name;
+  r.pal = s.pal;
+  r.height = s.pal ? 576 : 480;
+  r.seconds = static_cast<int>(Length(s) + 0.999);
+  r.chapterSeconds = {};
+  return RealTitleSet(r, Graph(s));
+}
+
+struct Listed {
+  int status = 0;
+  std::vector<double> times;  // each entry's time, seconds
+  std::vector<int> marks;     // 0-based entries marked
+  std::string output;
+};
+
+Listed Read(const std::string& dir, const std::string& options) {
+  Listed l;
+  l.output = RunAndCapture(std::string(VM_CLI_PATH) + " --yes read " + dir + " " + options +
+                               " 2>&1 </dev/null",
+                           &l.status);
+  std::istringstream in(l.output);
+  std::string line;
+  while (std::getline(in, line)) {
+    int entry = 0, h = 0, m = 0, s = 0, ms = 0;
+    if (line.size() < 23 || line[0] != ' ' ||
+        std::sscanf(line.c_str() + 3, "%d (%d:%d:%d.%d)", &entry, &h, &m, &s, &ms) != 5)
+      continue;
+    if (line[1] == '>') l.marks.push_back(static_cast<int>(l.times.size()));
+    l.times.push_back(h * 3600 + m * 60 + s + ms / 1000.0);
+  }
+  return l;
+}
+
+// Whether a mark at entry i stands for the cut at c: the entry holds it or
+// is the first to start at or after it (a frame's slack either way).
+bool Matches(const std::vector<double>& times, int i, double c) {
+  const double slack = 0.05;
+  const double start = times[i];
+  const double next = i + 1 < static_cast<int>(times.size()) ? times[i + 1] : 1e9;
+  const bool holds = start <= c + slack && c - slack < next;
+  const bool firstAfter = start >= c - slack && (i == 0 || times[i - 1] < c - slack);
+  return holds || firstAfter;
+}
+
+TEST(RealTitleScenes, MarksEveryCutAndNothingElse) {
+  int cuts = 0, found = 0, marks = 0, right = 0;
+  for (const SceneSet& set : Sets()) {
+    SCOPED_TRACE(std::string(set.name) + ": " + set.covers);
+    const std::string dir = TitleOf(set);
+    ASSERT_FALSE(dir.empty());
+    const Listed l = Read(dir, "--clear --scenes");
+    ASSERT_EQ(l.status, 0) << l.output;
+    ASSERT_FALSE(l.times.empty());
+    std::vector<double> at;
+    double t = 0;
+    for (size_t k = 0; k + 1 < set.shots.size(); ++k) at.push_back(t += set.shots[k].seconds);
+    std::vector<bool> hit(at.size(), false);
+    for (int m : l.marks) {
+      if (m == 0) continue;  // the first entry opens a chapter anyway
+      ++marks;
+      bool matched = false;
+      for (size_t k = 0; k < at.size(); ++k)
+        if (Matches(l.times, m, at[k])) matched = hit[k] = true;
+      right += matched;
+      EXPECT_TRUE(matched) << "mark at entry " << m + 1 << " (" << l.times[m] << " s)";
+    }
+    for (size_t k = 0; k < at.size(); ++k) {
+      EXPECT_TRUE(hit[k]) << "no mark for the cut at " << at[k] << " s";
+      found += hit[k];
+    }
+    cuts += static_cast<int>(at.size());
+  }
+  const double recall = cuts ? static_cast<double>(found) / cuts : 1;
+  const double precision = marks ? static_cast<double>(right) / marks : 1;
+  std::printf("scene cuts: recall %.3f (%d of %d), precision %.3f (%d of %d)\n", recall, found,
+              cuts, precision, right, marks);
+  EXPECT_GE(recall, 0.95);
+  EXPECT_GE(precision, 0.95);
+}
+
+TEST(RealTitleScenes, SnapMovesMarksToTheStrongestCutNearThem) {
+  const std::string dir = TitleOf(Sets()[0]);  // cuts at 4, 8.3, 12, 16.2, 20.3 s
+  ASSERT_FALSE(dir.empty());
+  const Listed cuts = Read(dir, "--clear --scenes");
+  ASSERT_EQ(cuts.marks.size(), 5u) << cuts.output;
+  // Marks two entries after the first cut, one before the third cut, and in
+  // the middle of nowhere with a reach of 1 s.
+  struct Case {
+    std::string toggles;
+    std::string snap;
+    std::vector<int> expected;
+  } cases[] = {
+      {std::to_string(cuts.marks[0] + 3) + "," + std::to_string(cuts.marks[2]), "2",
+       {cuts.marks[0], cuts.marks[2]}},
+      {std::to_string(cuts.marks[1] + 4), "1", {cuts.marks[1] + 3}},
+      {"1," + std::to_string(cuts.marks[4] + 2), "3", {0, cuts.marks[4]}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.toggles + " --snap " + c.snap);
+    const Listed l = Read(dir, "--clear --toggle " + c.toggles + " --snap " + c.snap);
+    EXPECT_EQ(l.status, 0) << l.output;
+    EXPECT_EQ(l.marks, c.expected);
+  }
+}
+
+TEST(RealTitleScenes, ScenesCommandAndRefusedValues) {
+  const std::string dir = TitleOf(Sets()[0]);
+  ASSERT_FALSE(dir.empty());
+  int status = 0;
+  const std::string json =
+      RunAndCapture(std::string(VM_CLI_PATH) + " scenes " + dir + " --json 2>/dev/null", &status);
+  EXPECT_EQ(status, 0);
+  const Listed l = Read(dir, "--clear --scenes");
+  std::string cuts = "\"cuts\": [";
+  for (size_t k = 1; k < l.marks.size() + 1; ++k)
+    cuts += (k > 1 ? ", " : "") + std::to_string(l.marks[k - 1] + 1);
+  EXPECT_NE(json.find(cuts + "]"), std::string::npos) << json;
+  size_t entries = 0;
+  for (size_t p = json.find("\"entry\""); p != std::string::npos; p = json.find("\"entry\"", p + 1))
+    ++entries;
+  EXPECT_EQ(entries, l.times.size());
+
+  struct Refused {
+    const char* options;
+    const char* message;
+  } refused[] = {
+      {"--scenes --sensitivity 11", "Set a value of the range 1 to 10."},
+      {"--scenes --sensitivity 0", "Set a value of the range 1 to 10."},
+      {"--scenes --min-gap 61", "Set a value of the range 1 to 60."},
+      {"--snap 0", "Set a value of the range 1 to 60."},
+  };
+  for (const Refused& r : refused) {
+    const Listed bad = Read(dir, r.options);
+    EXPECT_EQ(bad.status, 1) << r.options;
+    EXPECT_NE(bad.output.find(r.message), std::string::npos) << bad.output;
+    EXPECT_TRUE(bad.times.empty());
+  }
+}
+
+}  // namespace
+}  // namespace vm::testing
