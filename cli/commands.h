@@ -29,6 +29,10 @@ bool SceneSettings(const ParsedArgs& args, CliUi& ui, SceneCutSettings& settings
 // vobmarks-cli scenes: each entry's score and the cuts, as text or JSON.
 int RunScenes(TitleTables& t, CliUi& ui, const ParsedArgs& args);
 
+// vobmarks-cli sheet: a PNG of the new volume's chapters; 2 when built
+// without Qt Gui.
+int RunSheet(TitleTables& t, CliUi& ui, const ParsedArgs& args);
+
 // Applies --toggle, --clear, --interval, --chapters, --append-chapters,
 // --import-chapters, --export-chapters, --scenes and --snap in the order given, each as its
 // GUI command. 0, or 1 after a message or a declined question; 2 for a

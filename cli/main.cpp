@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
     case Command::Play: status = RunPlay(t, ui, args); break;
     case Command::Verify: status = RunVerify(args); break;
     case Command::Scenes: status = RunScenes(t, ui, args); break;
-    case Command::Sheet: break;
+    case Command::Sheet: status = RunSheet(t, ui, args); break;
     case Command::None: break;
   }
   std::fflush(stdout);

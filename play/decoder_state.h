@@ -61,6 +61,7 @@ struct DecoderState {
   int32_t verticalSize;
   int32_t chromaFormat;
   int32_t dataPartitioning;
+  int32_t aspectRatioInformation;  // 2 for 4:3, 3 for 16:9, 4 for 2.21:1
 
   // Picture.
   int32_t pictureCodingType;

@@ -103,7 +103,8 @@ void ParseSequenceHeader(DecoderState& d, uint32_t start) {
   BitReader bits = ReaderAt(d, start);
   d.horizontalSize = static_cast<int32_t>(bits.Read(12));
   d.verticalSize = static_cast<int32_t>(bits.Read(12));
-  bits.Skip(4 + 4 + 18 + 1 + 10 + 1);  // aspect, rate, bit rate, marker, vbv, constrained
+  d.aspectRatioInformation = static_cast<int32_t>(bits.Read(4));
+  bits.Skip(4 + 18 + 1 + 10 + 1);  // rate, bit rate, marker, vbv, constrained
   d.dataPartitioning = 0;
   if (bits.Read(1)) {
     LoadMatrix(bits, d.matrix[kMatrixIntraLuma], false);
@@ -399,6 +400,14 @@ int32_t DecodeFirstPicture(Ui& owner, const char* vobPath, char* continuationPat
 }  // namespace
 
 void SetPreviewImage(uint8_t* image) { State().previewImage = image; }
+
+uint8_t* CurrentPreviewImage() { return State().previewImage; }
+
+int32_t PreviewDisplayWidth(int32_t height) {
+  constexpr int32_t kWide = 3, kWider = 4;  // aspect_ratio_information: 16:9, 2.21:1
+  const int32_t a = State().aspectRatioInformation;
+  return a == kWide ? height * 16 / 9 : (a == kWider ? height * 221 / 100 : height * 4 / 3);
+}
 
 int32_t DecodePreviewPicture(Ui& owner, const char* vobPath, char* continuationPath,
                              uint32_t startSector) {

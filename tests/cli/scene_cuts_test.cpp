@@ -1,8 +1,9 @@
 // Chapters at scene cuts on title sets made of different lavfi sources
 // joined at known times: `read --scenes` marks the VOBU at each cut and
-// nowhere else, single shots with motion, fades and pans get no mark, and
-// --snap moves marks onto the cuts.
+// nowhere else, single shots with motion, fades and pans get no mark,
+// --snap moves marks onto the cuts, and the sheet shows the chapters.
 
+#include <cmath>
 #include <cstdio>
 #include <sstream>
 #include <string>
@@ -221,6 +222,120 @@ TEST(RealTitleScenes, ScenesCommandAndRefusedValues) {
     EXPECT_EQ(bad.status, 1) << r.options;
     EXPECT_NE(bad.output.find(r.message), std::string::npos) << bad.output;
     EXPECT_TRUE(bad.times.empty());
+  }
+}
+
+// The sheet's layout, as the help describes it.
+constexpr int kMargin = 8, kCaption = 22;
+
+struct Rgb {
+  int width = 0, height = 0;
+  std::string bytes;  // R, G, B, top line first
+  int At(int x, int y, int c) const {
+    return static_cast<unsigned char>(bytes[(static_cast<size_t>(y) * width + x) * 3 + c]);
+  }
+};
+
+Rgb Ppm(const std::string& path) {
+  Rgb out;
+  const std::string data = ReadFile(path);
+  int max = 0, used = 0;
+  if (std::sscanf(data.c_str(), "P6 %d %d %d%n", &out.width, &out.height, &max, &used) == 3)
+    out.bytes = data.substr(static_cast<size_t>(used) + 1);
+  return out;
+}
+
+Rgb Png(const std::string& path, const TempDir& dir) {
+  int status = 0;
+  const std::string size = RunAndCapture(
+      "ffprobe -v error -select_streams v:0 -show_entries stream=width,height -of csv=p=0 '" +
+          path + "'",
+      &status);
+  Rgb out;
+  if (std::sscanf(size.c_str(), "%d,%d", &out.width, &out.height) != 2) return out;
+  const std::string raw = dir / "sheet.rgb";
+  RunCommand("ffmpeg -nostdin -loglevel error -y -i '" + path +
+             "' -f rawvideo -pix_fmt rgb24 '" + raw + "'");
+  out.bytes = ReadFile(raw);
+  return out;
+}
+
+// Mean of each channel over the cells of a 8 x 6 grid laid on the
+// rectangle: a picture compared at a size where scaling does not matter.
+std::vector<double> Grid(const Rgb& img, int x0, int y0, int w, int h) {
+  std::vector<double> g;
+  for (int gy = 0; gy < 6; ++gy)
+    for (int gx = 0; gx < 8; ++gx)
+      for (int c = 0; c < 3; ++c) {
+        double sum = 0;
+        int n = 0;
+        for (int y = y0 + gy * h / 6; y < y0 + (gy + 1) * h / 6; ++y)
+          for (int x = x0 + gx * w / 8; x < x0 + (gx + 1) * w / 8; ++x, ++n) sum += img.At(x, y, c);
+        g.push_back(n ? sum / n : 0);
+      }
+  return g;
+}
+
+double Difference(const std::vector<double>& a, const std::vector<double>& b) {
+  double d = 0;
+  for (size_t i = 0; i < a.size(); ++i) d += std::fabs(a[i] - b[i]);
+  return d / static_cast<double>(a.size());
+}
+
+// vobmarks-cli sheet: one tile per chapter of the new volume, in order,
+// each showing the preview picture of its chapter's first VOBU.
+TEST(RealTitleScenes, SheetTilesAreTheChaptersPicturesInOrder) {
+  const std::string dir = TitleOf(Sets()[0]);
+  ASSERT_FALSE(dir.empty());
+  TempDir tmp;
+  // One entry inside each shot.
+  const std::vector<int> entries = {1, 10, 17, 24, 30, 37};
+  std::string toggles;
+  for (size_t k = 1; k < entries.size(); ++k) toggles += (k > 1 ? "," : "") + std::to_string(entries[k]);
+  const int width = 960, columns = 4;
+  const std::string sheet = tmp / "sheet.png";
+  int status = 0;
+  const std::string out = RunAndCapture(std::string(VM_CLI_PATH) + " --yes sheet " + dir + " " +
+                                            sheet + " --clear --toggle " + toggles +
+                                            " --columns 4 --width 960 2>&1",
+                                        &status);
+  ASSERT_EQ(status, 0) << out;
+  const Rgb img = Png(sheet, tmp);
+  const int tileW = (width - kMargin * (columns + 1)) / columns, picH = tileW * 3 / 4;
+  const int cellH = picH + kCaption + kMargin;
+  ASSERT_EQ(img.width, width);
+  ASSERT_EQ(img.height, kMargin + 2 * cellH);  // six tiles in rows of four
+
+  std::vector<std::vector<double>> pictures;
+  for (int e : entries) {
+    const std::string ppm = tmp / ("entry" + std::to_string(e) + ".ppm");
+    ASSERT_EQ(RunCommand(std::string(VM_CLI_PATH) + " preview " + dir + " " + std::to_string(e) +
+                         " " + ppm + " 2>/dev/null"),
+              0);
+    const Rgb p = Ppm(ppm);
+    ASSERT_EQ(p.width, 360);
+    pictures.push_back(Grid(p, 0, 0, p.width, p.height));
+  }
+  for (int k = 0; k < 8; ++k) {
+    const int x = kMargin + (k % columns) * (tileW + kMargin), y = kMargin + (k / columns) * cellH;
+    const std::vector<double> tile = Grid(img, x, y, tileW, picH);
+    if (k >= static_cast<int>(entries.size())) {
+      // No tile: the sheet's background.
+      for (double v : tile) EXPECT_NEAR(v, 48, 1) << "slot " << k;
+      continue;
+    }
+    size_t best = 0;
+    for (size_t j = 1; j < pictures.size(); ++j)
+      if (Difference(tile, pictures[j]) < Difference(tile, pictures[best])) best = j;
+    EXPECT_EQ(best, static_cast<size_t>(k)) << "tile " << k;
+    EXPECT_LT(Difference(tile, pictures[static_cast<size_t>(k)]), 4.0) << "tile " << k;
+  }
+
+  // Values out of range are usage errors.
+  for (const char* bad : {"--columns 0", "--columns 17", "--width 199", "--width x"}) {
+    RunAndCapture(std::string(VM_CLI_PATH) + " sheet " + dir + " " + sheet + " " + bad + " 2>&1",
+                  &status);
+    EXPECT_EQ(status, 2) << bad;
   }
 }
 
