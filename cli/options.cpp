@@ -238,7 +238,8 @@ std::string HelpText() {
   s += "\n";
   for (const CommandSpec& c : AllCommands()) s += CommandUsage(c.id) + "\n";
   s += "Exit status: 0 done, 1 ended with an error message or a declined question, 2 usage error.\n"
-       "verify: 0 sound, 1 a fault found, 2 built without libdvdread and libdvdnav.\n";
+       "verify: 0 sound, 1 a fault found, 2 built without libdvdread and libdvdnav.\n"
+       "sheet: 2 also when built without Qt 6 Gui.\n";
   return s;
 }
 
