@@ -25,6 +25,7 @@ extern "C" {
 #include "play/decoder_state.h"
 #include "play/preview_decoder.h"
 #include "play/preview_request.h"
+#include "play/scene_scan.h"
 #include "play/vobu_signature.h"
 #include "tests/support/real_titles.h"
 #include "tests/support/recording_ui.h"
@@ -310,6 +311,47 @@ TEST(RealTitleSignature, DcMeansMatchTheDecodedPicture) {
   cases[3].recipe.interlaced = true;
   cases[3].perBlock = false;
   for (const Case& c : cases) ExpectSignaturesMatch(c.recipe, c.perBlock);
+}
+
+// The scan of a whole title: the progress window and its stop (nothing
+// kept), then the scores kept for the same time list and dropped for
+// another.
+TEST(RealTitleSignature, ScanStopsWithTheProgressWindowAndKeepsItsScores) {
+  RealTitleRecipe recipe;
+  recipe.name = "ntsc-3ch";
+  const std::string dir = RealTitleSet(recipe);
+  ASSERT_FALSE(dir.empty());
+  TitleTables& t = Titles();
+  RecordingUi ui;
+  ASSERT_EQ(ReadVobFiles(t, ui, dir.c_str()), ReadResult::Scanned);
+  static SceneScores scores;
+  scores.count = 0;
+  RecordingUi stopping;
+  stopping.stopAfterPumps = 1;
+  EXPECT_EQ(ScanSceneScores(t, stopping, scores), kSceneScanStopped);
+  EXPECT_EQ(scores.count, 0);
+  EXPECT_EQ(t.BusyFlag, 0);
+  EXPECT_EQ(stopping.progressOpen, 0);
+  EXPECT_EQ(stopping.progressCaptions, (std::vector<std::string>{"Scene cuts reading"}));
+
+  RecordingUi first;
+  ASSERT_EQ(EnsureSceneScores(t, first, scores), kSceneScanDone);
+  EXPECT_EQ(scores.count, t.TimeListNum);
+  EXPECT_EQ(first.lastDone, t.TimeListNum);
+  EXPECT_EQ(scores.pictureMs[0], 0);
+  for (int i = 1; i < scores.count; ++i) EXPECT_GT(scores.pictureMs[i], scores.pictureMs[i - 1]);
+  RecordingUi again;
+  EXPECT_EQ(EnsureSceneScores(t, again, scores), kSceneScanDone);
+  EXPECT_TRUE(again.progressCaptions.empty());  // nothing read
+  t.TimeListSector[3] += 1;  // another time list
+  RecordingUi other;
+  EXPECT_EQ(EnsureSceneScores(t, other, scores), kSceneScanDone);
+  EXPECT_EQ(other.progressCaptions.size(), 1u);
+  t.TimeListSector[3] -= 1;
+  t.BusyFlag = 1;
+  EXPECT_EQ(ScanSceneScores(t, other, scores), kSceneScanIgnored);
+  t.BusyFlag = 0;
+  EXPECT_TRUE(first.messages.empty());
 }
 
 // ---- VOBs encoded with chosen options ----
