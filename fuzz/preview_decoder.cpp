@@ -17,7 +17,7 @@
 #include <cstring>
 #include <vector>
 
-#include "fuzz/silent_ui.h"
+#include "common/silent_ui.h"
 #include "play/preview_decoder.h"
 #include "play/vobu_signature.h"
 
@@ -42,7 +42,7 @@ std::vector<uint8_t> WrapIntoPacks(const uint8_t* es, size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static vm::fuzz::SilentUi ui(vm::Answer::No);
+  static vm::SilentUi ui(vm::Answer::No);
   static uint8_t image[vm::kPreviewImageBytes];
   static int fd = memfd_create("vob", 0);
   static char path[64];

@@ -1,7 +1,6 @@
 #include "play/scene_scan.h"
 
-#include <cstdio>
-
+#include "common/silent_ui.h"
 #include "play/preview_decoder.h"
 #include "play/preview_request.h"
 #include "play/vobu_signature.h"
@@ -11,24 +10,6 @@ namespace vm {
 namespace {
 
 constexpr int32_t kPumpEvery = 16;
-
-// Takes the decoder's messages of single VOBUs: a picture that does not
-// decode only loses its score, it does not stop the scan.
-class QuietUi final : public Ui {
- public:
-  void Error(const char* text) override { std::snprintf(last, sizeof last, "%s", text); }
-  Answer Confirm(const char*) override { return Answer::No; }
-  void Information(const char*, Icon) override {}
-  void ProgressOpen(const char*) override {}
-  void ProgressCaption(const char*) override {}
-  void ProgressDraw(int64_t, int64_t, BarColour) override {}
-  void ProgressClose() override {}
-  void PumpMessages() override {}
-  bool StopRequested() override { return false; }
-  void SetWaitCursor(bool) override {}
-
-  char last[512] = {};
-};
 
 }  // namespace
 
@@ -58,7 +39,9 @@ int32_t ScanSceneScores(TitleTables& t, Ui& ui, SceneScores& s) {
   const int32_t n = t.TimeListNum > kMaxTimeListEntries ? kMaxTimeListEntries : t.TimeListNum;
   static VobuSignature signatures[2];
   static PreviewRequest request;
-  QuietUi quiet;
+  // A picture that does not decode only loses its score; its message is
+  // dropped.
+  SilentUi quiet(Answer::No);
   s.count = 0;
   t.BusyFlag = 1;
   t.StopRequest = 0;
@@ -80,7 +63,7 @@ int32_t ScanSceneScores(TitleTables& t, Ui& ui, SceneScores& s) {
     if (FillPreviewRequest(t, i, request))
       r = DecodeVobuSignature(quiet, request.vobPath, request.continuationPath, request.sector, now);
     if (r == kPreviewOpenError || r == kPreviewSeekError) {
-      ui.Error(quiet.last);
+      ui.Error(quiet.lastError);
       result = kSceneScanFailed;
       break;
     }

@@ -265,11 +265,9 @@ TEST_F(PreviewDecoderTest, DequantisedCoefficientsSaturate) {
   EXPECT_NE(big, small);
 }
 
-TEST_F(PreviewDecoderTest, SkippedMacroblocksInAPPictureShowTheReference) {
-  // A P picture first in a call is predicted from the store that is never
-  // written, so skipped macroblocks come out black; the DC predictors are
-  // reset after the skip.
-  BitWriter w;
+// A P picture whose first slice codes macroblocks 1 and 4 intra (luma
+// 200, chroma 128) and skips 2 and 3.
+void PPictureOfTwoIntraMacroblocks(BitWriter& w) {
   PictureOptions o;
   o.type = 2;
   o.fCode[0][0] = o.fCode[0][1] = 1;
@@ -284,6 +282,14 @@ TEST_F(PreviewDecoderTest, SkippedMacroblocksInAPPictureShowTheReference) {
       WriteEndOfBlock(w, 0);
     }
   }
+}
+
+TEST_F(PreviewDecoderTest, SkippedMacroblocksInAPPictureShowTheReference) {
+  // A P picture first in a call is predicted from the store that is never
+  // written, so skipped macroblocks come out black; the DC predictors are
+  // reset after the skip.
+  BitWriter w;
+  PPictureOfTwoIntraMacroblocks(w);
   ASSERT_EQ(Decode(w), kPreviewFinished);
   EXPECT_EQ(At(0, 0), Grey(200));
   EXPECT_EQ(At(0, 8), Grey(0));
@@ -315,20 +321,7 @@ TEST_F(PreviewDecoderTest, SignatureFromTheDcOfAnIPictureAndAPPictureInFull) {
   }
   {
     BitWriter w;
-    PictureOptions o;
-    o.type = 2;
-    o.fCode[0][0] = o.fCode[0][1] = 1;
-    WriteSequenceHeader(w, 720, 480);
-    WritePicture(w, o);
-    WriteSliceHeader(w, 1, 8);
-    for (const char* inc : {"1", "010"}) {
-      w.Code(inc);
-      w.Code("00011");  // intra
-      for (int b = 0; b < 6; ++b) {
-        WriteDc(w, b < 4, b == 0 ? 72 : 0);
-        WriteEndOfBlock(w, 0);
-      }
-    }
+    PPictureOfTwoIntraMacroblocks(w);
     w.StartCode(0x00);
     ASSERT_EQ(SignatureOf(Packetise(w.Bytes()), sig), kPreviewFinished);
     EXPECT_EQ(sig.fullDecode, 1);
