@@ -35,7 +35,11 @@ ChapterPicturesWindow::ChapterPicturesWindow(MainWindow* owner)
   // the model; the tiles follow once the command is done.
   TimeListModel* model = owner->Model();
   connect(model, &QAbstractItemModel::dataChanged, this, [this] { ScheduleRefresh(); });
-  connect(model, &QAbstractItemModel::modelReset, this, [this] { ScheduleRefresh(); });
+  // A new read empties the list first: the pictures of the old title go.
+  connect(model, &QAbstractItemModel::modelReset, this, [this] {
+    pictures_.clear();
+    ScheduleRefresh();
+  });
   connect(model, &QAbstractItemModel::rowsInserted, this, [this] { ScheduleRefresh(); });
   Refresh();
 }
@@ -63,10 +67,11 @@ void ChapterPicturesWindow::Refresh() {
   for (QToolButton* b : tiles_) b->deleteLater();
   tiles_.clear();
   entries_.clear();
-  if (t.TimeListNum == 0) pictures_.clear();
   for (int k = 0; k < chapters.count; ++k) {
     const int32_t entry = chapters.entries[k];
-    const qint64 key = (qint64{t.TimeListFileNo[entry]} << 32) | static_cast<uint32_t>(t.TimeListSector[entry]);
+    const int file = t.TimeListFileNo[entry] < kVobFileSlots ? t.TimeListFileNo[entry] : 0;
+    const QString key = QString::fromUtf8(t.VobFileName[file]) + ':' +
+                        QString::number(t.TimeListSector[entry]);
     auto found = pictures_.find(key);
     if (found == pictures_.end())
       found = pictures_.insert(key, EntryPicture(t, owner_->Messages(), entry, kPictureTileWidth));

@@ -6,6 +6,7 @@
 
 #include <QHash>
 #include <QImage>
+#include <QString>
 #include <QWidget>
 
 class QGridLayout;
@@ -23,7 +24,7 @@ class ChapterPicturesWindow : public QWidget {
   explicit ChapterPicturesWindow(MainWindow* owner);
 
   // Draws the tiles again from the current marks; a picture already drawn
-  // for an entry is not decoded again while the same title is loaded.
+  // for an entry is not decoded again until the next read.
   void Refresh();
   int TileCount() const { return static_cast<int>(tiles_.size()); }
   QToolButton* Tile(int k) const { return tiles_.value(k); }
@@ -37,7 +38,7 @@ class ChapterPicturesWindow : public QWidget {
   QGridLayout* layout_;
   QList<QToolButton*> tiles_;
   QList<int32_t> entries_;
-  QHash<qint64, QImage> pictures_;  // by file and sector
+  QHash<QString, QImage> pictures_;  // by VOB file and sector
   bool refreshPending_ = false;
 };
 
