@@ -20,7 +20,10 @@ void EntryTime(const TitleTables& t, int32_t i, char* out, size_t size) {
 }  // namespace
 
 // vobmarks-cli scenes INPUT_DIR: reads the title, scores every entry and
-// prints the scores with the cuts that --sensitivity and --min-gap give.
+// prints the scores with the cuts that --sensitivity and --min-gap give. A
+// cut's own score follows it: a cut marked on the entry before the one
+// whose picture changed (the entry whose clock holds it) carries that
+// picture's score, not its own.
 int RunScenes(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
   SceneCutSettings settings;
   if (!SceneSettings(args, ui, settings)) return 1;
@@ -37,16 +40,17 @@ int RunScenes(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
   static float cut[kTimeListSlots];
   FindSceneCuts(t, s.score, s.pictureMs, s.count, settings, cut);
   char time[32];
-  std::printf(json ? "{\"entries\": [\n" : "entry time score cut\n");
+  std::printf(json ? "{\"entries\": [\n" : "entry time score [cut score]\n");
   for (int32_t i = 0; i < s.count; ++i) {
     EntryTime(t, i, time, sizeof time);
     if (json)
-      std::printf("  {\"entry\": %d, \"time\": \"%s\", \"score\": %.4f, \"cut\": %s}%s\n", i + 1,
-                  time, static_cast<double>(s.score[i]), cut[i] > 0 ? "true" : "false",
-                  i + 1 < s.count ? "," : "");
+      std::printf(
+          "  {\"entry\": %d, \"time\": \"%s\", \"score\": %.4f, \"cut\": %s, \"cutScore\": %.4f}%s\n",
+          i + 1, time, static_cast<double>(s.score[i]), cut[i] > 0 ? "true" : "false",
+          static_cast<double>(cut[i]), i + 1 < s.count ? "," : "");
     else
-      std::printf("%05d %s %.4f%s\n", i + 1, time, static_cast<double>(s.score[i]),
-                  cut[i] > 0 ? " cut" : "");
+      std::printf(cut[i] > 0 ? "%05d %s %.4f cut %.4f\n" : "%05d %s %.4f\n", i + 1, time,
+                  static_cast<double>(s.score[i]), static_cast<double>(cut[i]));
   }
   std::printf(json ? "], \"cuts\": [" : "cuts:");
   bool first = true;
