@@ -20,7 +20,8 @@ constexpr int32_t kMaxCuts = kMaxChaptersPerTitle - 1;
 
 // Sensitivity 1..10 to the floor a cut's score must pass and the factor by
 // which it must stand above its neighbours' level. Hard cuts between
-// unrelated pictures score 0.4 and more; steady motion stays below 0.15.
+// unrelated pictures score 0.4 and more; steady motion and pans mostly
+// stay below 0.2, and the level test takes care of the rest.
 float ScoreFloor(int32_t sensitivity) { return 0.30f - 0.022f * static_cast<float>(sensitivity); }
 float LevelFactor(int32_t sensitivity) { return 4.0f - 0.25f * static_cast<float>(sensitivity); }
 
