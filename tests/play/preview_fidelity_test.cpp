@@ -488,7 +488,7 @@ INSTANTIATE_TEST_SUITE_P(Options, EncodedFidelity, ::testing::ValuesIn(kEncoding
 
 // A 352 x 240 picture is below the size the preview shows: the decoder
 // stops at its sequence header without a message and leaves the image.
-TEST(EncodedFidelityLimits, Picture352x240IsRefusedSilently) {
+TEST(EncodedFidelityLimits, Picture352x240IsRefusedSilentlyButHasASignature) {
   const Encoding e{"ildct-352x240", "", "352x240", false, "-flags +ildct+ilme -b:v 2000k", 0};
   const std::string vob = EncodedVob(e);
   ASSERT_FALSE(vob.empty()) << EncoderCommand(e);
@@ -498,6 +498,12 @@ TEST(EncodedFidelityLimits, Picture352x240IsRefusedSilently) {
   RecordingUi ui;
   char none[4] = "";
   EXPECT_EQ(DecodePreviewPicture(ui, vob.c_str(), none, 0), kPreviewTooSmall);
+  EXPECT_TRUE(ui.messages.empty());
+  // A signature still compares such pictures.
+  static VobuSignature sig;
+  EXPECT_EQ(DecodeVobuSignature(ui, vob.c_str(), none, 0, sig), kPreviewFinished);
+  EXPECT_EQ(sig.width, 44);
+  EXPECT_EQ(sig.height, 30);
   EXPECT_TRUE(ui.messages.empty());
   for (uint8_t b : image) ASSERT_EQ(b, 0x55);
 }
