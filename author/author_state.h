@@ -14,6 +14,7 @@ constexpr int kOutVobuSlots = 131072;
 constexpr int kOutTmapSlots = 65536;
 constexpr int32_t kOutVobPackLimit = 524287;  // sectors per output VOB file
 constexpr int kChunkPackSlots = 8192;          // 2048-byte packs in IoBuffer
+constexpr int kCellTickSlots = 256;            // 255 cells and the one refused
 
 // Where each pack of the chunk in IoBuffer came from, so that unchanged
 // packs can be copied file to file in the longest possible runs.
@@ -48,10 +49,10 @@ struct AuthorState {
   int32_t OutLastVideoVobu;
   int32_t OutPictureWidth;
   int32_t OutPictureHeight;
-  uint32_t CellBaseScr;
-  uint32_t CellBaseScrExt;
-  int32_t CellBaseEltm;
-  int32_t CellTime[4];  // h, m, s, ms
+  // Presentation time of each cell of the title in 90 kHz ticks: the sum of
+  // VOBU_E_PTM - VOBU_S_PTM over its VOBUs.
+  int64_t CellTicks[kCellTickSlots];
+  bool TitlePal;  // the title's time codes count 25 frames a second
 
   // Interleave and stream filters.
   uint8_t KeepAudioStream[8];
