@@ -64,6 +64,7 @@ bool PrepareContent(TitleTables& t, Ui& ui) {
     return false;
   }
   if (ReadSourceAttributes(t, ui, t.CurTitleIdx) != 0) return false;
+  ReadSourceRegion(t);
   for (int i = 0; i < TitleCount(t); ++i) {
     if (t.DC_AttCheck[i] != 0) continue;
     MessageText text;
