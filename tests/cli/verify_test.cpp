@@ -62,6 +62,27 @@ constexpr size_t kPgcCellPlaybackOffset = 0xE8;
 constexpr size_t kCellPlaybackBytes = 24;
 constexpr size_t kCellLastVobuStart = 16;
 
+constexpr size_t kPgcPlaybackTime = 0x04;
+constexpr size_t kCellPlaybackTime = 4;
+constexpr size_t kNavCEltm = 0x423;
+
+int Bcd(char c) { return (static_cast<unsigned char>(c) >> 4) * 10 + (c & 0x0F); }
+char ToBcd(int v) { return static_cast<char>((v / 10) << 4 | v % 10); }
+
+// Adds seconds and frames to the playback time of cell `cell` (0-based) of
+// the first PGC, as BCD.
+void AddToCellTime(std::string& ifo, int cell, int seconds, int frames) {
+  const size_t pgc = FirstPgc(ifo);
+  const size_t at = pgc + Be16(ifo, pgc + kPgcCellPlaybackOffset) + kCellPlaybackBytes * cell +
+                    kCellPlaybackTime;
+  const int fps = (static_cast<unsigned char>(ifo[at + 3]) >> 6) == 1 ? 25 : 30;
+  int f = Bcd(static_cast<char>(ifo[at + 3] & 0x3F)) + frames;
+  int s = Bcd(ifo[at + 2]) + seconds + f / fps;
+  ifo[at + 3] = static_cast<char>((ifo[at + 3] & 0xC0) | ToBcd(f % fps));
+  ifo[at + 2] = ToBcd(s % 60);
+  ifo[at + 1] = ToBcd(Bcd(ifo[at + 1]) + s / 60);
+}
+
 // Changes the same bytes in VTS_01_0.IFO and VTS_01_0.BUP.
 void EditIfoAndBup(const std::string& dir, const std::function<void(std::string&)>& edit) {
   for (const char* name : {"VTS_01_0.IFO", "VTS_01_0.BUP"}) {
@@ -169,6 +190,26 @@ TEST_F(Verify, EachPlantedFaultIsFoundAndNamed) {
          });
        },
        "VTS_PTT_SRPT title 1 chapter 1: PGC 1 program 1 does not exist"},
+      // Entries 3 to 7 make cell 2: its fourth NAV pack is inside it.
+      {"a NAV pack's C_ELTM set to zero within a cell",
+       [](const std::string& d) {
+         EditVob(d, [](std::string& b) {
+           size_t s = NavSector(b, 5) * kSector;
+           PutBe32(b, s + kNavCEltm, 0x000000C0);
+         });
+       },
+       "C_ELTM 0.000 s goes back from"},
+      {"a cell's playback time a second too long",
+       [](const std::string& d) { EditIfoAndBup(d, [](std::string& b) { AddToCellTime(b, 1, 1, 0); }); },
+       "PGC 1 cell 2: playback time"},
+      {"the title's frame rate written as 25 frames/s",
+       [](const std::string& d) {
+         EditIfoAndBup(d, [](std::string& b) {
+           size_t pgc = FirstPgc(b);
+           b[pgc + kPgcPlaybackTime + 3] = static_cast<char>((b[pgc + kPgcPlaybackTime + 3] & 0x3F) | 0x40);
+         });
+       },
+       "PGC 1: playback time frame-rate bits 01, the video attributes say 525/60"},
       {"a VOB file cut short",
        [](const std::string& d) {
          fs::resize_file(d + "VTS_01_1.VOB", fs::file_size(d + "VTS_01_1.VOB") - 5 * kSector);
@@ -188,6 +229,23 @@ TEST_F(Verify, EachPlantedFaultIsFoundAndNamed) {
     std::string json = Cli("verify --json " + copy, &status);
     EXPECT_NE(json.find("\"sound\": false"), std::string::npos) << p.what;
   }
+}
+
+// A few frames off is what other authoring tools write and players cope
+// with: a warning, and the volume stays sound.
+TEST_F(Verify, TimesAFewFramesOffAreAWarning) {
+  TempDir dir;
+  const std::string copy = dir / "VIDEO_TS/";
+  fs::copy(*written_ / "VIDEO_TS/", copy);
+  EditIfoAndBup(copy, [](std::string& b) { AddToCellTime(b, 1, 0, 3); });
+  int status = -1;
+  std::string out = Cli("verify " + copy, &status);
+  EXPECT_EQ(status, 0) << out;
+  EXPECT_NE(out.find("Warning: VTS_01_0.IFO PGC 1 cell 2: playback time"), std::string::npos) << out;
+  EXPECT_NE(out.find("Sound."), std::string::npos) << out;
+  std::string json = Cli("verify --json " + copy, &status);
+  EXPECT_NE(json.find("\"warnings\": [{\"place\": \"VTS_01_0.IFO PGC 1 cell 2\""), std::string::npos)
+      << json;
 }
 
 TEST(VerifyWritten, EveryTestTitleSetWrittenAgainIsSound) {
