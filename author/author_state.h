@@ -25,6 +25,19 @@ struct ChunkPackSources {
   uint8_t changed[kChunkPackSlots];  // 1 = the buffer differs from the source
 };
 
+// The output file being put together: one pending run of packs to copy
+// source file to output file in one go, and the packs inside it that differ
+// from the source, written over the copy once it is made.
+constexpr int kPatchSlots = 4096;
+struct PackRun {
+  int inFd, outFd;       // -1: no run pending
+  int64_t in, out, len;  // byte offsets and length of the run
+  int32_t patchNum;
+  int64_t patchAt[kPatchSlots];  // output byte offset of each patch, rising
+  uint8_t patch[kPatchSlots][2048];
+  int32_t refused;  // the kernel refused copy_file_range for this title
+};
+
 struct AuthorState {
   // Driver.
   char OutputFolder[kPathBytes];
@@ -66,6 +79,7 @@ struct AuthorState {
 
   // Chunk bookkeeping of the VOB writer.
   ChunkPackSources ChunkSrc;
+  PackRun Run;
 
   // Knobs for tests; 0 keeps the product's values.
   int32_t ChunkBytesLimit;  // bytes read per chunk (0 = all of IoBuffer)

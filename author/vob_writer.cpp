@@ -69,12 +69,13 @@ struct Writer {
   int local = 0;
 };
 
-// Queued copies may still read the sources: they finish first.
-void CloseSources(Writer& w) {
-  if (w.fd >= 0 || w.retiredFd >= 0) DrainPackCopies();
+// The pending run may still read the sources: it is copied first.
+bool CloseSources(Writer& w) {
+  const bool ok = FlushPackCopies(w.a);
   if (w.fd >= 0) close(w.fd);
   if (w.retiredFd >= 0) close(w.retiredFd);
   w.fd = w.retiredFd = -1;
+  return ok;
 }
 
 int OpenList(Writer& w) {
@@ -327,7 +328,7 @@ void EnterList(Writer& w, int list) {
 
 int NextOutputFile(Writer& w) {
   AuthorState& a = w.a;
-  if (!DrainPackCopies()) return kVobWriteOutputError;
+  if (!FlushPackCopies(a)) return kVobWriteOutputError;
   close(a.OutFd);
   a.OutFd = -1;
   a.OutVobNo += 1;
@@ -411,13 +412,13 @@ int ReadLists(Writer& w) {
       if (int r = ReadChunk(w, got, ended); r != kVobWriteDone) return r;
       if (int r = Chunk(w, got, ended); r != kVobWriteDone) return r;
       if (w.retiredFd >= 0) {
-        DrainPackCopies();
+        if (!FlushPackCopies(w.a)) return kVobWriteOutputError;
         close(w.retiredFd);
         w.retiredFd = -1;
       }
       if (ended) break;
     }
-    CloseSources(w);
+    if (!CloseSources(w)) return kVobWriteOutputError;
     w.a.CurListIdx += 1;
   }
   return kVobWriteDone;
@@ -445,7 +446,7 @@ int WriteTitleVobs(TitleTables& t, AuthorState& a, Ui& ui, int title) {
   StartPackCopies(a);
   int r = ReadLists(w);
   if (r == kVobWriteDone) r = FinishVobu(w, false, 0);
-  if (!FinishPackCopies() && r == kVobWriteDone) r = kVobWriteOutputError;
+  if (!FlushPackCopies(a) && r == kVobWriteDone) r = kVobWriteOutputError;
   CloseSources(w);
   return r;
 }
