@@ -86,6 +86,7 @@ struct AuthorState {
   int32_t SplitPacks;       // sectors per output file (0 = kOutVobPackLimit)
   int32_t ForcePlainWrite;  // 1 = always write(2) the buffer
   int32_t RefuseCopies;     // 1 = act as if the kernel refused copy_file_range
+  int32_t ReadByCopy;       // 1 = read the sources with pread(2), never map them
 };
 
 AuthorState& Author();

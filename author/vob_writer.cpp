@@ -1,7 +1,11 @@
 #include "author/vob_writer.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <algorithm>
 
 #include <cerrno>
 #include <cstring>
@@ -51,6 +55,7 @@ struct Writer {
   int32_t carry = 0;
   int lastList = -1;  // list of the previous processed pack
   int lastPermille = -1;
+  bool mapped = false;  // source pages are mapped over the buffer
   // The VOBU whose presentation time is not yet counted: its end is known
   // for certain only at the next navigation pack, where the time list's
   // SCR step stands in for damaged PTMs.
@@ -94,8 +99,37 @@ int OpenList(Writer& w) {
   return kVobWriteDone;
 }
 
+// Puts the buffer's bytes from `at` on, `len` of them, back to memory of
+// its own.
+void UnmapBuffer(uint8_t* p, size_t len) {
+  mmap(p, len, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0);
+}
+
+// Maps up to `want` bytes of the current list over buf+at instead of
+// copying them there, where both the buffer position and the file offset
+// fall on page boundaries: the packs are then read straight from the page
+// cache, and only the pages the writer changes (the navigation packs)
+// become copies of their own. Only bytes the file holds are mapped, so no
+// page past its end is touched. -1 where it cannot; the caller reads.
+int64_t MapList(Writer& w, size_t at, int64_t want) {
+  static const long page = sysconf(_SC_PAGESIZE);
+  if (w.a.ReadByCopy != 0 || page <= 0 || want < page || at % page != 0 || w.pos % page != 0)
+    return -1;
+  struct stat st;
+  if (fstat(w.fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size - w.pos < page) return -1;
+  const int64_t len = std::min<int64_t>(want, st.st_size - w.pos);
+  if (mmap(w.buf + at, static_cast<size_t>(len), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_FIXED,
+           w.fd, w.pos) == MAP_FAILED) {
+    UnmapBuffer(w.buf + at, static_cast<size_t>(len));
+    return -1;
+  }
+  w.mapped = true;
+  return len;
+}
+
 // Reads up to `want` bytes of the current list to buf+at; -1 on a read error.
 int64_t ReadList(Writer& w, size_t at, int64_t want) {
+  if (int64_t mapped = MapList(w, at, want); mapped >= 0) return mapped;
   int64_t got = 0;
   while (got < want) {
     ssize_t r = pread(w.fd, w.buf + at + got, static_cast<size_t>(want - got), w.pos + got);
@@ -448,6 +482,9 @@ int WriteTitleVobs(TitleTables& t, AuthorState& a, Ui& ui, int title) {
   if (r == kVobWriteDone) r = FinishVobu(w, false, 0);
   if (!FlushPackCopies(a) && r == kVobWriteDone) r = kVobWriteOutputError;
   CloseSources(w);
+  // No mapping of a source outlives the writer: a file cut short later
+  // would make its pages fault.
+  if (w.mapped) UnmapBuffer(t.IoBuffer, kIoBufferBytes);
   return r;
 }
 
