@@ -36,6 +36,7 @@ struct PackRun {
   int64_t patchAt[kPatchSlots];  // output byte offset of each patch, rising
   uint8_t patch[kPatchSlots][2048];
   int32_t refused;  // the kernel refused copy_file_range for this title
+  int32_t shared;   // the run's blocks can be shared with the source's
 };
 
 struct AuthorState {
@@ -87,6 +88,7 @@ struct AuthorState {
   int32_t ForcePlainWrite;  // 1 = always write(2) the buffer
   int32_t RefuseCopies;     // 1 = act as if the kernel refused copy_file_range
   int32_t ReadByCopy;       // 1 = read the sources with pread(2), never map them
+  int32_t AssumeShared;     // 1 = copy as on a filesystem that shares blocks
 };
 
 AuthorState& Author();

@@ -1,6 +1,7 @@
 #include "author/pack_copy.h"
 
 #include <sys/types.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -59,11 +60,12 @@ bool PwriteFully(int fd, const uint8_t* p, size_t n, off_t at) {
   return true;
 }
 
-// The run's bytes, file to file; where the kernel refuses, through the
-// bounce buffer from the same source.
-bool CopyRun(PackRun& run) {
-  loff_t in = run.in, out = run.out;
-  int64_t left = run.len;
+// Bytes of the run from output offset `out` on, `len` of them, file to
+// file; where the kernel refuses, through the bounce buffer from the same
+// source.
+bool CopyPart(PackRun& run, int64_t from, int64_t len) {
+  loff_t in = run.in + (from - run.out), out = from;
+  int64_t left = len;
   while (left > 0 && !run.refused) {
     const ssize_t r = copy_file_range(run.inFd, &in, run.outFd, &out, static_cast<size_t>(left), 0);
     if (r < 0 && errno == EINTR) continue;
@@ -86,6 +88,59 @@ bool CopyRun(PackRun& run) {
     left -= r;
   }
   return true;
+}
+
+// Filesystems that share copied blocks with the source (XFS, btrfs) where
+// source and output offsets agree on the block grid. There a changed pack
+// is not written over a shared block, which would make the filesystem
+// reserve a whole copy-on-write extent for it: its block is written from
+// memory instead, and the copy goes around it.
+constexpr int64_t kShareBlockBytes = 4096;
+constexpr int64_t kXfsMagic = 0x58465342, kBtrfsMagic = 0x9123683E;
+
+bool SharesBlocks(const AuthorState& a, int outFd, int64_t in, int64_t out) {
+  if ((in - out) % kShareBlockBytes != 0) return false;
+  if (a.AssumeShared != 0) return true;
+  struct statfs fs;
+  if (fstatfs(outFd, &fs) != 0) return false;
+  return static_cast<int64_t>(fs.f_type) == kXfsMagic ||
+         static_cast<int64_t>(fs.f_type) == kBtrfsMagic;
+}
+
+bool ReadFully(int fd, uint8_t* p, size_t n, off_t at) {
+  size_t done = 0;
+  while (done < n) {
+    ssize_t r = pread(fd, p + done, n - done, at + static_cast<off_t>(done));
+    if (r < 0 && errno == EINTR) continue;
+    if (r <= 0) return false;
+    done += static_cast<size_t>(r);
+  }
+  return true;
+}
+
+// A shared run: copied up to each block that holds a patch, the block (its
+// part inside the run) written from the patches and the source's bytes.
+bool CopyAroundPatches(PackRun& run) {
+  const int64_t end = run.out + run.len;
+  int64_t pos = run.out;
+  for (int k = 0; k < run.patchNum;) {
+    const int64_t block = run.patchAt[k] / kShareBlockBytes * kShareBlockBytes;
+    const int64_t lo = block > run.out ? block : run.out;
+    const int64_t hi = block + kShareBlockBytes < end ? block + kShareBlockBytes : end;
+    if (lo > pos && !CopyPart(run, pos, lo - pos)) return false;
+    for (int64_t at = lo; at < hi; at += kPackBytes) {
+      uint8_t* dst = g_bounce + (at - lo);
+      if (k < run.patchNum && run.patchAt[k] == at) {
+        std::memcpy(dst, run.patch[k++], kPackBytes);
+      } else if (!ReadFully(run.inFd, dst, kPackBytes, static_cast<off_t>(run.in + (at - run.out)))) {
+        return false;
+      }
+    }
+    if (!PwriteFully(run.outFd, g_bounce, static_cast<size_t>(hi - lo), static_cast<off_t>(lo)))
+      return false;
+    pos = hi;
+  }
+  return pos >= end || CopyPart(run, pos, end - pos);
 }
 
 // The patches over the copy, neighbours in one write.
@@ -120,7 +175,10 @@ void StartPackCopies(AuthorState& a) {
 bool FlushPackCopies(AuthorState& a) {
   PackRun& run = a.Run;
   bool ok = true;
-  if (run.inFd >= 0 && run.len > 0) ok = CopyRun(run) && WritePatches(run);
+  if (run.inFd >= 0 && run.len > 0) {
+    ok = run.shared ? CopyAroundPatches(run)
+                    : CopyPart(run, run.out, run.len) && WritePatches(run);
+  }
   run.inFd = run.outFd = -1;
   run.len = 0;
   run.patchNum = 0;
@@ -149,6 +207,7 @@ bool WriteChunkPacks(AuthorState& a, const uint8_t* buf, int from, int to, int o
       run.outFd = outFd;
       run.in = src.offset[i];
       run.out = out;
+      run.shared = SharesBlocks(a, outFd, run.in, out);
     }
     if (src.changed[i]) {
       run.patchAt[run.patchNum] = out;

@@ -401,17 +401,19 @@ TEST_F(VobWriter, CopyAndPlainWriteGiveTheSameBytes) {
   };
   for (const Layout& l : {Layout{-1, false}, Layout{5, false}, Layout{-1, true}, Layout{9, true}}) {
     // Copied by the kernel, copied through a buffer as where the kernel
-    // refuses, written from the chunk buffer, and read without mapping.
-    Bytes out[4];
+    // refuses, written from the chunk buffer, read without mapping, and
+    // copied around the changed packs' blocks as where blocks are shared.
+    Bytes out[6];
     int32_t packs = 0;
-    for (int mode = 0; mode < 4; ++mode) {
+    for (int mode = 0; mode < 6; ++mode) {
       SetUp();
       AddList(s, l.firstStart, 0);
       if (l.second) AddList(odd, -1, 1);
       A().ChunkBytesLimit = 16 * kPackBytes;  // many chunks, runs cut by NAV packs
-      A().RefuseCopies = mode == 1;
+      A().RefuseCopies = mode == 1 || mode == 5;
       A().ForcePlainWrite = mode == 2;
-      A().ReadByCopy = mode == 3;  // modes 0 to 2 map the sources where they can
+      A().ReadByCopy = mode == 3;  // the others map the sources where they can
+      A().AssumeShared = mode >= 4;
       ASSERT_EQ(Run(), kVobWriteDone);
       out[mode] = Out();
       packs = A().OutSector;
@@ -419,7 +421,7 @@ TEST_F(VobWriter, CopyAndPlainWriteGiveTheSameBytes) {
     EXPECT_EQ(out[0].size(), static_cast<size_t>(packs) * kPackBytes) << l.firstStart;
     EXPECT_TRUE(out[0] == out[2]) << l.firstStart << " " << l.second;
     EXPECT_TRUE(out[1] == out[2]) << l.firstStart << " " << l.second;
-    EXPECT_TRUE(out[3] == out[2]) << l.firstStart << " " << l.second;
+    for (int mode : {3, 4, 5}) EXPECT_TRUE(out[mode] == out[2]) << l.firstStart << " " << mode;
     const int32_t lastNav = A().OutLastNavSector;
     EXPECT_EQ(ReadBe32(PackOf(out[2], lastNav) + kNavDsiLbn), static_cast<uint32_t>(lastNav));
   }
