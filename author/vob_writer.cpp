@@ -15,6 +15,7 @@
 #include "author/source_attributes.h"
 #include "author/stream_filters.h"
 #include "common/be.h"
+#include "common/files.h"
 #include "common/scr.h"
 #include "common/timecode.h"
 
@@ -99,10 +100,11 @@ int OpenList(Writer& w) {
   return kVobWriteDone;
 }
 
-// Puts the buffer's bytes from `at` on, `len` of them, back to memory of
-// its own.
+// Puts `len` bytes of the buffer from `p` on back to memory of its own,
+// large pages preferred again.
 void UnmapBuffer(uint8_t* p, size_t len) {
   mmap(p, len, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0);
+  PreferLargePages(p, len);
 }
 
 // Maps up to `want` bytes of the current list over buf+at instead of
