@@ -32,6 +32,7 @@ enum class Opt {
   Verify,
   Iso,
   VolumeId,
+  Region,
   // Scene cuts and the picture sheet.
   Scenes,
   Sensitivity,
