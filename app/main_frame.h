@@ -18,6 +18,9 @@ enum MenuCommand : int {
   kMenuChapterListAppend = 1330,
   kMenuImportChapters = 1340,
   kMenuExportChapters = 1350,
+  kMenuSceneCuts = 1360,
+  kMenuSnapChapters = 1370,
+  kMenuChapterPictures = 1380,
   kMenuHelp = 1910,
   kMenuVersion = 1920,
 };

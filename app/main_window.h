@@ -20,6 +20,7 @@ class QLineEdit;
 namespace vm {
 
 struct HistoryBlock;
+class ChapterPicturesWindow;
 class PreviewWindow;
 class TimeListModel;
 class TimeListView;
@@ -85,6 +86,12 @@ class MainWindow : public QWidget {
   void ChapterListCommand(bool append);
   void ImportChaptersCommand();
   void ExportChaptersCommand();
+  // Chapters at scene cuts, snapping marks to cuts and the chapter
+  // pictures window (app/scene_commands.cpp).
+  void SceneCutsCommand();
+  void SnapChaptersCommand();
+  void ChapterPicturesCommand();
+  ChapterPicturesWindow* Pictures() const;
   // What the two commands do with the file the dialog gave; `format` is the
   // dialog's filter: chapter list, OGM, Matroska XML, FFmpeg metadata,
   // dvdauthor list.
@@ -132,6 +139,7 @@ class MainWindow : public QWidget {
   QLabel* labelEnd_ = nullptr;
   QLabel* labelSize_ = nullptr;
   QPointer<PreviewWindow> preview_;
+  QPointer<ChapterPicturesWindow> pictures_;
   std::function<void()> onExit_;
 };
 

@@ -31,6 +31,10 @@ inline constexpr const char kChapterFileInvalidLineFormat[] =
 inline constexpr const char kChapterFileTooManyFormat[] =
     "Number of chapters in the %s file is too many (>255).";
 inline constexpr const char kChapterFileCreateFormat[] = "Can't create %s.";
+inline constexpr const char kSceneCutsQuestion[] =
+    "Chapters are set at scene cuts. Previous chapters setting is cleared. Execute or not ?";
+// Formatted with the lowest and the highest value.
+inline constexpr const char kValueRangeFormat[] = "Set a value of the range %d to %d.";
 inline constexpr const char kTitleChaptersTooManyMessage[] =
     "Number of chapters is too many (Maximum:127, Standardized:99).";
 

@@ -9,6 +9,8 @@
 #include "chapters/chapter_list.h"
 #include "chapters/chapter_marks.h"
 #include "chapters/row_time.h"
+#include "chapters/scene_cuts.h"
+#include "play/scene_scan.h"
 #include "cli/commands.h"
 #include "common/fixed_string.h"
 
@@ -55,6 +57,20 @@ int RunChapterListOption(TitleTables& t, CliUi& ui, int32_t& caret, ChapterListM
 
 }  // namespace
 
+bool SceneSettings(const ParsedArgs& args, CliUi& ui, SceneCutSettings& settings) {
+  for (const GivenOption& o : args.options) {
+    if (o.id == Opt::Sensitivity &&
+        !SceneValueFromText(ui, o.value.c_str(), kMinSceneSensitivity, kMaxSceneSensitivity,
+                            settings.sensitivity))
+      return false;
+    if (o.id == Opt::MinGap &&
+        !SceneValueFromText(ui, o.value.c_str(), kMinSceneGapSeconds, kMaxSceneGapSeconds,
+                            settings.minGapSeconds))
+      return false;
+  }
+  return true;
+}
+
 bool ExportFormat(const ParsedArgs& args, ChapterFileFormat& format) {
   format = ChapterFileFormat::Chplist;
   for (const GivenOption& o : args.options) {
@@ -72,9 +88,27 @@ bool ExportFormat(const ParsedArgs& args, ChapterFileFormat& format) {
 int ApplyChapterOptions(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
   ChapterFileFormat format;
   if (!ExportFormat(args, format)) return 2;
+  SceneCutSettings scenes;
+  if (!SceneSettings(args, ui, scenes)) return 1;
   int32_t caret = 0;
   for (const GivenOption& o : args.options) {
     switch (o.id) {
+      case Opt::Scenes: {
+        if (!ConfirmSceneCuts(t, ui)) break;
+        SceneScores& s = Scores();
+        if (EnsureSceneScores(t, ui, s) != kSceneScanDone) return 1;
+        Follow(caret, MarkSceneCuts(t, ui, s.score, s.pictureMs, s.count, scenes, caret));
+        break;
+      }
+      case Opt::Snap: {
+        int32_t seconds = kDefaultSnapSeconds;
+        if (!SceneValueFromText(ui, o.value.c_str(), kMinSnapSeconds, kMaxSnapSeconds, seconds))
+          return 1;
+        SceneScores& s = Scores();
+        if (EnsureSceneScores(t, ui, s) != kSceneScanDone) return 1;
+        Follow(caret, SnapChaptersToCuts(t, ui, s.score, s.pictureMs, s.count, seconds, scenes, caret));
+        break;
+      }
       case Opt::Toggle: {
         std::vector<int32_t> entries;
         if (!ParseToggleList(o.value, ChapterEntryCount(t), entries)) {

@@ -2,8 +2,10 @@
 // 1 ended with an error message or a declined question.
 #pragma once
 
-#include "chapters/chapter_file.h"
 #include <string>
+
+#include "chapters/chapter_file.h"
+#include "chapters/scene_cuts.h"
 
 #include "cli/cli_ui.h"
 #include "cli/options.h"
@@ -20,8 +22,19 @@ int RunVerify(const ParsedArgs& args);
 // summary to standard output, as text or JSON; the same statuses.
 int VerifyVolume(const std::string& path, bool json);
 
+// The --sensitivity and --min-gap given (the last of each counts); false
+// after the range message.
+bool SceneSettings(const ParsedArgs& args, CliUi& ui, SceneCutSettings& settings);
+
+// vobmarks-cli scenes: each entry's score and the cuts, as text or JSON.
+int RunScenes(TitleTables& t, CliUi& ui, const ParsedArgs& args);
+
+// vobmarks-cli sheet: a PNG of the new volume's chapters; 2 when built
+// without Qt Gui.
+int RunSheet(TitleTables& t, CliUi& ui, const ParsedArgs& args);
+
 // Applies --toggle, --clear, --interval, --chapters, --append-chapters,
-// --import-chapters and --export-chapters in the order given, each as its
+// --import-chapters, --export-chapters, --scenes and --snap in the order given, each as its
 // GUI command. 0, or 1 after a message or a declined question; 2 for a
 // malformed value.
 int ApplyChapterOptions(TitleTables& t, CliUi& ui, const ParsedArgs& args);

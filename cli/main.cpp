@@ -30,6 +30,7 @@ int main(int argc, char** argv) {
   }
   // Folders reach the core as absolute paths.
   int folders = args.command == Command::Author ? 2 : 1;
+  if (args.command == Command::Sheet) args.positional[1] = MakeAbsolute(args.positional[1]);
   for (int i = 0; i < folders; ++i) args.positional[i] = MakeAbsolute(args.positional[i]);
 
   CliUi ui(args.yes ? AutoAnswer::Yes : args.no ? AutoAnswer::No : AutoAnswer::Ask);
@@ -44,6 +45,8 @@ int main(int argc, char** argv) {
     case Command::Extract: status = RunExtract(t, ui, args); break;
     case Command::Play: status = RunPlay(t, ui, args); break;
     case Command::Verify: status = RunVerify(args); break;
+    case Command::Scenes: status = RunScenes(t, ui, args); break;
+    case Command::Sheet: status = RunSheet(t, ui, args); break;
     case Command::None: break;
   }
   std::fflush(stdout);

@@ -8,9 +8,10 @@ namespace vm {
 
 namespace {
 
-const std::vector<Opt> kChapterOptions = {Opt::Toggle,         Opt::Clear,
-                                          Opt::Interval,       Opt::Chapters,
-                                          Opt::AppendChapters, Opt::ImportChapters};
+const std::vector<Opt> kChapterOptions = {
+    Opt::Toggle,         Opt::Clear,          Opt::Interval, Opt::Chapters,
+    Opt::AppendChapters, Opt::ImportChapters, Opt::Scenes,   Opt::Sensitivity,
+    Opt::MinGap,         Opt::Snap};
 
 bool IsGlobal(Opt id) {
   return id == Opt::Yes || id == Opt::No || id == Opt::Help || id == Opt::Version;
@@ -56,6 +57,19 @@ const std::vector<OptionSpec>& AllOptions() {
       {Opt::Verify, "--verify", nullptr, "check the written volume as \"verify\" does"},
       {Opt::Iso, "--iso", "FILE.iso", "also write a DVD-Video disc image (needs genisoimage)"},
       {Opt::VolumeId, "--volume-id", "NAME", "volume name of the --iso image (default DVD_VIDEO)"},
+      {Opt::Region, "--region", "all|N[,N...]",
+       "playable in all regions, or only in regions N (1 to 8); default: the source's regions"},
+      // Scene cuts and the picture sheet.
+      {Opt::Scenes, "--scenes", nullptr,
+       "\"Chapters at scene cuts\": clear the marks and mark every scene cut"},
+      {Opt::Sensitivity, "--sensitivity", "N",
+       "scene cuts of --scenes, --snap and scenes: 1 fewest .. 10 most (default 5)"},
+      {Opt::MinGap, "--min-gap", "SEC",
+       "seconds at least between scene cuts, 1..60 (default 2)"},
+      {Opt::Snap, "--snap", "SEC",
+       "\"Snap chapters to cuts\": move each mark to the strongest cut within +-SEC (1..60)"},
+      {Opt::Columns, "--columns", "N", "tiles per row of the sheet, 1..16 (default 4)"},
+      {Opt::Width, "--width", "PIXELS", "width of the sheet, 200..8000 (default 1280)"},
   };
   return kOptions;
 }
@@ -78,6 +92,7 @@ const std::vector<CommandSpec>& AllCommands() {
     author.push_back(Opt::Verify);
     author.push_back(Opt::Iso);
     author.push_back(Opt::VolumeId);
+    author.push_back(Opt::Region);
     c.push_back({Command::Author, "author", "INPUT_DIR OUTPUT_DIR", 2,
                  "write a new VIDEO_TS folder with the chapters set", author});
     c.push_back({Command::Extract, "extract", "INPUT_DIR FIRST[-LAST] OUT", 3,
@@ -90,6 +105,15 @@ const std::vector<CommandSpec>& AllCommands() {
     c.push_back({Command::Verify, "verify", "DIR_OR_ISO", 1,
                  "check a written volume (folder or .iso) with libdvdread and libdvdnav",
                  {Opt::Json}});
+    c.push_back({Command::Scenes, "scenes", "INPUT_DIR", 1,
+                 "read the title and print each entry's scene-change score and the cuts",
+                 {Opt::Sensitivity, Opt::MinGap, Opt::Json}});
+    std::vector<Opt> sheet = kChapterOptions;
+    sheet.push_back(Opt::Columns);
+    sheet.push_back(Opt::Width);
+    c.push_back({Command::Sheet, "sheet", "INPUT_DIR OUT.png", 2,
+                 "set the chapters, then draw the first picture of each chapter into OUT.png",
+                 sheet});
     return c;
   }();
   return kCommands;
@@ -217,7 +241,8 @@ std::string HelpText() {
   s += "\n";
   for (const CommandSpec& c : AllCommands()) s += CommandUsage(c.id) + "\n";
   s += "Exit status: 0 done, 1 ended with an error message or a declined question, 2 usage error.\n"
-       "verify: 0 sound, 1 a fault found, 2 built without libdvdread and libdvdnav.\n";
+       "verify: 0 sound, 1 a fault found, 2 built without libdvdread and libdvdnav.\n"
+       "sheet: 2 also when built without Qt 6 Gui.\n";
   return s;
 }
 

@@ -32,6 +32,14 @@ enum class Opt {
   Verify,
   Iso,
   VolumeId,
+  Region,
+  // Scene cuts and the picture sheet.
+  Scenes,
+  Sensitivity,
+  MinGap,
+  Snap,
+  Columns,
+  Width,
 };
 
 struct OptionSpec {
@@ -50,6 +58,8 @@ enum class Command {
   Play,
   // The volume check.
   Verify,
+  Scenes,
+  Sheet,
 };
 
 struct CommandSpec {

@@ -23,7 +23,7 @@
 #include "author/create_volume.h"
 #include "chapters/chapter_marks.h"
 #include "fuzz/fuzz_input.h"
-#include "fuzz/silent_ui.h"
+#include "common/silent_ui.h"
 #include "title/read_command.h"
 #include "title/tables.h"
 
@@ -51,7 +51,7 @@ bool MakeFolders(std::string& in, std::string& out, std::string& prog) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static vm::fuzz::SilentUi ui(vm::Answer::Yes);
+  static vm::SilentUi ui(vm::Answer::Yes);
   static std::string in, out, prog;
   if (in.empty() && !MakeFolders(in, out, prog)) return 0;
   if (size < 4) return 0;

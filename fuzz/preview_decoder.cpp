@@ -4,7 +4,9 @@
 // the picture syntax without having to find the pack layout first. Its bits
 // 1 to 4 put 64 packs of another stream per unit among those packs, after
 // 8 of them per unit of bits 5 to 7, so that the video is spread over
-// several 1 MiB reads.
+// several 1 MiB reads. Each input is decoded twice: for the preview, and
+// for a VOBU signature (the DC-only path, with the navigation pack's end of
+// the first reference picture when the input gives one).
 
 #include <sys/mman.h>
 #include <unistd.h>
@@ -15,8 +17,9 @@
 #include <cstring>
 #include <vector>
 
-#include "fuzz/silent_ui.h"
+#include "common/silent_ui.h"
 #include "play/preview_decoder.h"
+#include "play/vobu_signature.h"
 
 namespace {
 
@@ -39,7 +42,7 @@ std::vector<uint8_t> WrapIntoPacks(const uint8_t* es, size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static vm::fuzz::SilentUi ui(vm::Answer::No);
+  static vm::SilentUi ui(vm::Answer::No);
   static uint8_t image[vm::kPreviewImageBytes];
   static int fd = memfd_create("vob", 0);
   static char path[64];
@@ -61,5 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   vm::SetPreviewImage(image);
   char continuation[4] = "";
   vm::DecodePreviewPicture(ui, path, continuation, 0);
+  static vm::VobuSignature signature;
+  vm::DecodeVobuSignature(ui, path, continuation, 0, signature);
   return 0;
 }

@@ -13,7 +13,7 @@
 #include <string>
 
 #include "fuzz/fuzz_input.h"
-#include "fuzz/silent_ui.h"
+#include "common/silent_ui.h"
 #include "title/read_command.h"
 #include "title/tables.h"
 
@@ -21,7 +21,7 @@ using vm::fuzz::Put;
 using vm::fuzz::Take;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static vm::fuzz::SilentUi ui(vm::Answer::Yes);
+  static vm::SilentUi ui(vm::Answer::Yes);
   static std::string folder;
   if (folder.empty()) {
     char pattern[] = "/tmp/vobmarks-fuzz-XXXXXX";

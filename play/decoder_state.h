@@ -7,6 +7,7 @@
 
 #include "play/bit_reader.h"
 #include "play/mpeg2_tables.h"
+#include "play/vobu_signature.h"
 
 namespace vm::mpeg2 {
 
@@ -60,6 +61,7 @@ struct DecoderState {
   int32_t verticalSize;
   int32_t chromaFormat;
   int32_t dataPartitioning;
+  int32_t aspectRatioInformation;  // 2 for 4:3, 3 for 16:9, 4 for 2.21:1
 
   // Picture.
   int32_t pictureCodingType;
@@ -102,6 +104,17 @@ struct DecoderState {
 
   uint8_t* previewImage;
   const LookupTables* tables;  // set at the start of each call
+
+  // Stream bytes still to be read in this call: all there are for the
+  // preview, the packs of the first reference picture for a signature.
+  uint32_t readBudget;
+  // Set for a signature call: the first picture goes into its block means
+  // instead of the preview image.
+  VobuSignature* signature;
+  // The picture being decoded is an intra frame picture of a signature
+  // call: each macroblock keeps the means its DC coefficients give and is
+  // neither transformed nor reconstructed.
+  int32_t dcOnly;
 };
 
 DecoderState& State();
@@ -120,6 +133,10 @@ void DecodeSlice(DecoderState& d, uint32_t start);
 
 // Writes the current store into the preview image.
 void ConvertPicture(DecoderState& d);
+
+// The block means of the current store, for a signature whose first
+// picture was decoded in full.
+void SignatureFromStore(const DecoderState& d, VobuSignature& s);
 
 // Store geometry for the current sequence, bounded by the store's capacity.
 struct StoreGeometry {

@@ -103,7 +103,8 @@ void ParseSequenceHeader(DecoderState& d, uint32_t start) {
   BitReader bits = ReaderAt(d, start);
   d.horizontalSize = static_cast<int32_t>(bits.Read(12));
   d.verticalSize = static_cast<int32_t>(bits.Read(12));
-  bits.Skip(4 + 4 + 18 + 1 + 10 + 1);  // aspect, rate, bit rate, marker, vbv, constrained
+  d.aspectRatioInformation = static_cast<int32_t>(bits.Read(4));
+  bits.Skip(4 + 18 + 1 + 10 + 1);  // rate, bit rate, marker, vbv, constrained
   d.dataPartitioning = 0;
   if (bits.Read(1)) {
     LoadMatrix(bits, d.matrix[kMatrixIntraLuma], false);
@@ -227,7 +228,7 @@ bool ScanStartCodes(DecoderState& d) {
     const uint32_t body = at + 4;
     if (v == kPictureStart) {
       if (++d.pictureCount == 2) {
-        if (d.pictureCodingType != kPictureB) ConvertPicture(d);
+        if (d.signature == nullptr && d.pictureCodingType != kPictureB) ConvertPicture(d);
         d.inputState = kPictureComplete;
         return true;
       }
@@ -237,7 +238,9 @@ bool ScanStartCodes(DecoderState& d) {
       DecodeSlice(d, body);
     } else if (v == kSequenceHeader) {
       ParseSequenceHeader(d, body);
-      if (d.verticalSize <= 240) {
+      // The preview window shows no picture this small; a signature has
+      // its blocks all the same.
+      if (d.verticalSize <= 240 && d.signature == nullptr) {
         d.errorCode = kErrPictureTooSmall;
         return false;
       }
@@ -288,31 +291,65 @@ void ReadMore(DecoderState& d, int fd, char* continuationPath) {
     CopyPendingPayloads(&d);
   d.readHalf ^= 1;
   uint8_t* buffer = d.packBuffer + base;
-  uint32_t got = static_cast<uint32_t>(ReadFully(fd, buffer, kReadSize));
-  if (got < kReadSize && continuationPath[0] != '\0') {
+  const uint32_t want = d.readBudget < kReadSize ? d.readBudget : kReadSize;
+  uint32_t got = static_cast<uint32_t>(ReadFully(fd, buffer, want));
+  if (got < want && continuationPath[0] != '\0') {
     const int next = open(continuationPath, O_RDONLY | O_CLOEXEC);
     if (next >= 0) {
-      got += static_cast<uint32_t>(ReadFully(next, buffer + got, kReadSize - got));
+      got += static_cast<uint32_t>(ReadFully(next, buffer + got, want - got));
       close(next);
     }
     continuationPath[0] = '\0';
   }
+  d.readBudget -= got;
   AppendVideoPayloads(d, base, got);
-  if (got < kReadSize) d.inputState = kInputEnded;
+  if (got < want || d.readBudget == 0) d.inputState = kInputEnded;
 }
 
-}  // namespace
+// Navigation pack layout: the PCI packet's VOBU_S_PTM, and the DSI
+// packet's VOBU_1STREF_EA, the last sector of the first reference picture
+// counted from the navigation pack.
+constexpr int kPciPacketOffset = 0x26;
+constexpr int kPciSubstreamOffset = 0x2C;
+constexpr uint8_t kPciSubstreamId = 0x00;
+constexpr int kPciStartPtmOffset = 0x39;
+constexpr int kDsiPacketOffset = 0x400;
+constexpr uint32_t kPrivateStream2Code = 0x000001BF;
+constexpr int kDsiSubstreamOffset = 0x406;
+constexpr uint8_t kDsiSubstreamId = 0x01;
+constexpr int kDsiFirstRefEndOffset = 0x413;
+constexpr uint32_t kNoReadLimit = 0xFFFFFFFFu;
 
-void SetPreviewImage(uint8_t* image) { State().previewImage = image; }
+// The bytes a signature reads: up to the end of the first reference
+// picture when the navigation pack at `offset` gives it and it fits in one
+// read, else the preview's reads. Takes the start time on the way.
+uint32_t SignatureReadBudget(int fd, off_t offset, VobuSignature& signature) {
+  uint8_t nav[kPackBytes];
+  if (pread(fd, nav, sizeof nav, offset) != static_cast<ssize_t>(sizeof nav)) return kNoReadLimit;
+  if (ReadBe32(nav) != kPackStartCode) return kNoReadLimit;
+  if (ReadBe32(nav + kPciPacketOffset) == kPrivateStream2Code &&
+      nav[kPciSubstreamOffset] == kPciSubstreamId)
+    signature.startPtm = ReadBe32(nav + kPciStartPtmOffset);
+  if (ReadBe32(nav + kDsiPacketOffset) != kPrivateStream2Code ||
+      nav[kDsiSubstreamOffset] != kDsiSubstreamId)
+    return kNoReadLimit;
+  const uint32_t end = ReadBe32(nav + kDsiFirstRefEndOffset);
+  if (end == 0 || end >= kPacksPerRead) return kNoReadLimit;
+  return (end + 1) * kPackBytes;
+}
 
-int32_t DecodePreviewPicture(Ui& owner, const char* vobPath, char* continuationPath,
-                             uint32_t startSector) {
+// The first picture from `startSector` on: into the preview image, or into
+// `signature` when it is given.
+int32_t DecodeFirstPicture(Ui& owner, const char* vobPath, char* continuationPath,
+                           uint32_t startSector, VobuSignature* signature) {
   DecoderState& d = State();
   d.tables = &Tables();
   // The stream buffer is not cleared: nothing reads it at or beyond fill
   // (the bit reader gives zeros there), so old bytes are never seen.
   d.forwardIndex = 0;
   d.currentIndex = 1;
+  d.signature = signature;
+  d.dcOnly = 0;
 
   char text[512];
   const int fd = open(vobPath, O_RDONLY | O_CLOEXEC);
@@ -327,6 +364,7 @@ int32_t DecodePreviewPicture(Ui& owner, const char* vobPath, char* continuationP
     close(fd);
     return kPreviewSeekError;
   }
+  d.readBudget = signature != nullptr ? SignatureReadBudget(fd, offset, *signature) : kNoReadLimit;
   d.fill = d.parsePos = d.inputState = 0;
   d.copied = d.pendingCount = d.nextPending = d.readHalf = 0;
   d.errorCode = d.pictureCount = 0;
@@ -342,12 +380,44 @@ int32_t DecodePreviewPicture(Ui& owner, const char* vobPath, char* continuationP
     ReadMore(d, fd, continuationPath);
   }
   close(fd);
+  if (signature != nullptr && d.pictureCount > 0) {
+    const int32_t mbWidth = (d.horizontalSize + 15) / 16, mbHeight = (d.verticalSize + 15) / 16;
+    signature->width = 2 * mbWidth < kSignatureMaxWidth ? 2 * mbWidth : kSignatureMaxWidth;
+    signature->height = 2 * mbHeight < kSignatureMaxHeight ? 2 * mbHeight : kSignatureMaxHeight;
+    signature->fullDecode = d.dcOnly ? 0 : 1;
+    if (!d.dcOnly) SignatureFromStore(d, *signature);
+  }
+  d.signature = nullptr;
+  d.dcOnly = 0;
   if (d.errorCode != 0) {
     std::snprintf(text, sizeof text, "Decode error (%d, Preview).", d.errorCode);
     owner.Error(text);
     return kPreviewDecodeError;
   }
   return kPreviewFinished;
+}
+
+}  // namespace
+
+void SetPreviewImage(uint8_t* image) { State().previewImage = image; }
+
+uint8_t* CurrentPreviewImage() { return State().previewImage; }
+
+int32_t PreviewDisplayWidth(int32_t height) {
+  constexpr int32_t kWide = 3, kWider = 4;  // aspect_ratio_information: 16:9, 2.21:1
+  const int32_t a = State().aspectRatioInformation;
+  return a == kWide ? height * 16 / 9 : (a == kWider ? height * 221 / 100 : height * 4 / 3);
+}
+
+int32_t DecodePreviewPicture(Ui& owner, const char* vobPath, char* continuationPath,
+                             uint32_t startSector) {
+  return DecodeFirstPicture(owner, vobPath, continuationPath, startSector, nullptr);
+}
+
+int32_t DecodeVobuSignature(Ui& owner, const char* vobPath, char* continuationPath,
+                            uint32_t startSector, VobuSignature& out) {
+  std::memset(&out, 0, sizeof out);
+  return DecodeFirstPicture(owner, vobPath, continuationPath, startSector, &out);
 }
 
 namespace mpeg2 {
@@ -488,6 +558,33 @@ void ConvertPicture(DecoderState& d) {
   for (int32_t row = 0, out = 0; row < h && row < g.maxRows && out < kPreviewHeight;
        row += rowStep, ++out)
     convert(store + row * g.pitch, colStep, columns, d.previewImage + out * kPreviewRowBytes);
+}
+
+void SignatureFromStore(const DecoderState& d, VobuSignature& s) {
+  const StoreGeometry g = Geometry(d);
+  const int16_t* store = d.store[d.currentIndex];
+  // Sum of one sample over a square of the picture, lines and columns
+  // clamped into what is stored; chroma is kept in the store less 128.
+  auto mean = [&](int32_t top, int32_t left, int32_t size, int sample, int32_t offset) {
+    int32_t sum = 0, n = 0;
+    for (int32_t line = top; line < top + size; ++line) {
+      const int32_t row = g.rows - 1 - line;
+      if (row < 0 || row >= g.maxRows) continue;
+      for (int32_t col = left; col < left + size && col < g.width; ++col) {
+        sum += store[row * g.pitch + 3 * col + sample];
+        ++n;
+      }
+    }
+    const int32_t m = n > 0 ? sum / n + offset : 0;
+    return static_cast<uint8_t>(m < 0 ? 0 : (m > 255 ? 255 : m));
+  };
+  for (int32_t by = 0; by < s.height; ++by)
+    for (int32_t bx = 0; bx < s.width; ++bx) s.y[by][bx] = mean(8 * by, 8 * bx, 8, 0, 0);
+  for (int32_t by = 0; by < s.height / 2; ++by)
+    for (int32_t bx = 0; bx < s.width / 2; ++bx) {
+      s.cb[by][bx] = mean(16 * by, 16 * bx, 16, 1, 128);
+      s.cr[by][bx] = mean(16 * by, 16 * bx, 16, 2, 128);
+    }
 }
 
 }  // namespace mpeg2

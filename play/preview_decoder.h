@@ -39,6 +39,13 @@ enum PreviewError : int32_t {
 
 // The image the next calls write into: kPreviewImageBytes bytes.
 void SetPreviewImage(uint8_t* image);
+// The image set last (nullptr before any).
+uint8_t* CurrentPreviewImage();
+
+// The width a picture `height` pixels high is shown at, by the display
+// aspect of the last sequence header decoded (4:3 unless it said 16:9 or
+// 2.21:1).
+int32_t PreviewDisplayWidth(int32_t height);
 
 // owner shows the messages. continuationPath is the next VOB file of the set
 // or ""; it is emptied the first time it is needed, so it is used at most

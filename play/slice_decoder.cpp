@@ -470,6 +470,42 @@ void TransformBlocks(DecoderState& d) {
   }
 }
 
+// ---- block means of a signature ----
+
+uint8_t BlockMean(const DecoderState& d, int b) {
+  // The dequantised DC is pred * (8 >> intra_dc_precision) and the block's
+  // mean sample is that over 8.
+  const int32_t m = d.coefficients[b][0] >> d.intraDcPrecision;
+  return static_cast<uint8_t>(m < 0 ? 0 : (m > 255 ? 255 : m));
+}
+
+// An intra macroblock of a 4:2:0 frame picture into the signature: four
+// luma means, one of each chroma. Field-DCT luma blocks cover the
+// macroblock's left or right half over one field, so both fields' means
+// are averaged into the two rows of that half.
+void StoreBlockMeans(DecoderState& d) {
+  VobuSignature& s = *d.signature;
+  const int32_t mbWidth = (d.horizontalSize + 15) / 16;
+  if (mbWidth <= 0 || d.mbAddress <= 0) return;
+  const int32_t n = d.mbAddress - 1;
+  const int32_t mx = n % mbWidth, my = n / mbWidth;
+  if (2 * mx + 1 >= kSignatureMaxWidth || 2 * my + 1 >= kSignatureMaxHeight) return;
+  uint8_t m[4];
+  for (int b = 0; b < 4; ++b) m[b] = BlockMean(d, b);
+  if (d.dctType) {
+    const uint8_t left = static_cast<uint8_t>((m[0] + m[2] + 1) / 2);
+    const uint8_t right = static_cast<uint8_t>((m[1] + m[3] + 1) / 2);
+    m[0] = m[2] = left;
+    m[1] = m[3] = right;
+  }
+  s.y[2 * my][2 * mx] = m[0];
+  s.y[2 * my][2 * mx + 1] = m[1];
+  s.y[2 * my + 1][2 * mx] = m[2];
+  s.y[2 * my + 1][2 * mx + 1] = m[3];
+  s.cb[my][mx] = BlockMean(d, 4);
+  s.cr[my][mx] = BlockMean(d, 5);
+}
+
 // ---- macroblock ----
 
 bool ReadAddressIncrement(DecoderState& d, BitReader& bits, int32_t& increment) {
@@ -592,6 +628,10 @@ void DecodeMacroblock(DecoderState& d, BitReader& bits) {
   for (int b = 0; b < blocks; ++b)
     if (d.blockCoded[b]) ReadBlock(d, bits, b);
 
+  if (d.dcOnly) {
+    StoreBlockMeans(d);
+    return;
+  }
   if (d.pictureCodingType == kPictureB || d.chromaFormat != kChroma420) return;
   if (d.mbIntra || d.mbPattern) TransformBlocks(d);
   Reconstruct(d);
@@ -601,6 +641,10 @@ void DecodeMacroblock(DecoderState& d, BitReader& bits) {
 
 void DecodeSlice(DecoderState& d, uint32_t start) {
   BitReader bits = StreamReader(d, start);
+  // A signature takes intra 4:2:0 frame pictures from their DC
+  // coefficients; any other first picture is decoded in full.
+  d.dcOnly = d.signature != nullptr && d.pictureCodingType == kPictureI &&
+             d.pictureStructure == kFramePicture && d.chromaFormat == kChroma420;
   ResetDcPredictors(d);
   ResetMotionPredictors(d);
   if (d.verticalSize > 2800) bits.Skip(3);

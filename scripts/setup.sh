@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev
   fonts-dejavu-core
   fonts-ipafont-gothic
-  ffmpeg dvdauthor mkvtoolnix genisoimage
+  ffmpeg dvdauthor mkvtoolnix genisoimage handbrake-cli lsdvd
   libdvdread-dev libdvdnav-dev
   libavcodec-dev libavformat-dev libavutil-dev
   clang libclang-rt-14-dev

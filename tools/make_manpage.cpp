@@ -63,6 +63,19 @@ std::string ManPage() {
     }
     m += ".RE\n";
   }
+  m += ".SH SCENE CUTS\n"
+       "\\fB\\-\\-scenes\\fR, \\fB\\-\\-snap\\fR and \\fBscenes\\fR decode only the first "
+       "picture of each VOBU, from its DC coefficients (one value per 8 x 8 block, no inverse "
+       "transform), reading only the packs up to the end of that picture, and compare each "
+       "small picture with the one before by its pattern (less brightness and contrast) and "
+       "its colour histograms. A cut is a change well above the rolling level of the VOBUs "
+       "around it, so steady motion, pans and fades are not cuts; of two cuts closer than "
+       "\\fB\\-\\-min\\-gap\\fR the stronger stays, and at most 126 are marked, the "
+       "strongest. The scores are kept for the run, so \\fB\\-\\-snap\\fR after "
+       "\\fB\\-\\-scenes\\fR reads nothing again.\n"
+       ".PP\n\\fBsheet\\fR draws with Qt 6 Gui on the offscreen platform: tiles "
+       "(width \\- 8 \\(mu (columns + 1)) / columns pixels wide, 8 apart, each a 4:3 picture "
+       "with a 22\\-pixel caption of the chapter number and start time).\n";
   m += ".SH GLOBAL OPTIONS\n";
   for (const OptionSpec& o : AllOptions())
     if (perCommand.count(o.id) == 0) m += ".TP\n" + OptionLine(o) + "\n" + Roff(o.help) + "\n";
@@ -72,7 +85,7 @@ std::string ManPage() {
        "\\fI$XDG_DATA_HOME/vobmarks/\\fR (or \\fI~/.local/share/vobmarks/\\fR), and one run "
        "from its build folder uses the executable's folder.\n";
   m += ".SH EXIT STATUS\n0 done, 1 ended with an error message or a declined question, "
-       "2 usage error.\n";
+       "2 usage error (and for \\fBsheet\\fR a build without Qt 6 Gui).\n";
   m += ".SH SEE ALSO\nThe desktop program \\fBvobmarks\\fR, whose buttons the commands "
        "follow.\n";
   return m;

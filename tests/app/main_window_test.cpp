@@ -120,6 +120,7 @@ TEST(MainWindow, ControlsSitWhereTheTemplatePutsThem) {
   const std::vector<std::string> kMenu = {
       "&File", "Exit(&X)", "&Chapter", "Interval(&C)...", "Chapter list [New] (&N)",
       "Chapter list [Append] (&A)", "-", "Import chapters(&I)...", "Export chapters(&E)...",
+      "-", "Chapters at scene cuts(&S)...", "Snap chapters to cuts(&P)...", "Chapter pictures(&V)",
       "&Help", "&Help", "-", "Version(&A)..."};
   EXPECT_EQ(seen, kMenu);
 

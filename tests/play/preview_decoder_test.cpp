@@ -11,7 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include "common/be.h"
 #include "play/preview_decoder.h"
+#include "play/vobu_signature.h"
 #include "tests/support/recording_ui.h"
 #include "tests/support/temp_dir.h"
 #include "tests/play/mpeg2_stream_writer.h"
@@ -43,6 +45,13 @@ class PreviewDecoderTest : public ::testing::Test {
     WriteFile(path, std::string(vob.begin(), vob.end()));
     std::snprintf(next_, sizeof next_, "%s", continuation.c_str());
     return DecodePreviewPicture(ui_, path.c_str(), next_, sector);
+  }
+
+  int32_t SignatureOf(const std::vector<uint8_t>& vob, VobuSignature& sig) {
+    const std::string path = dir_ / "VTS_01_1.VOB";
+    WriteFile(path, std::string(vob.begin(), vob.end()));
+    next_[0] = '\0';
+    return DecodeVobuSignature(ui_, path.c_str(), next_, 0, sig);
   }
 
   // A stream of the given pictures, ended by a further picture start code.
@@ -256,11 +265,9 @@ TEST_F(PreviewDecoderTest, DequantisedCoefficientsSaturate) {
   EXPECT_NE(big, small);
 }
 
-TEST_F(PreviewDecoderTest, SkippedMacroblocksInAPPictureShowTheReference) {
-  // A P picture first in a call is predicted from the store that is never
-  // written, so skipped macroblocks come out black; the DC predictors are
-  // reset after the skip.
-  BitWriter w;
+// A P picture whose first slice codes macroblocks 1 and 4 intra (luma
+// 200, chroma 128) and skips 2 and 3.
+void PPictureOfTwoIntraMacroblocks(BitWriter& w) {
   PictureOptions o;
   o.type = 2;
   o.fCode[0][0] = o.fCode[0][1] = 1;
@@ -275,11 +282,88 @@ TEST_F(PreviewDecoderTest, SkippedMacroblocksInAPPictureShowTheReference) {
       WriteEndOfBlock(w, 0);
     }
   }
+}
+
+TEST_F(PreviewDecoderTest, SkippedMacroblocksInAPPictureShowTheReference) {
+  // A P picture first in a call is predicted from the store that is never
+  // written, so skipped macroblocks come out black; the DC predictors are
+  // reset after the skip.
+  BitWriter w;
+  PPictureOfTwoIntraMacroblocks(w);
   ASSERT_EQ(Decode(w), kPreviewFinished);
   EXPECT_EQ(At(0, 0), Grey(200));
   EXPECT_EQ(At(0, 8), Grey(0));
   EXPECT_EQ(At(0, 16), Grey(0));
   EXPECT_EQ(At(0, 24), Grey(200));
+}
+
+// A VOBU signature: an I picture from its DC coefficients alone, without
+// touching the preview image; a P picture first is decoded in full and its
+// blocks averaged, skipped macroblocks showing the black reference.
+TEST_F(PreviewDecoderTest, SignatureFromTheDcOfAnIPictureAndAPPictureInFull) {
+  static VobuSignature sig;
+  {
+    BitWriter w;
+    FlatPicture(w, 720, 480, 50, 15, 200);
+    w.StartCode(0x00);
+    next_[0] = '\0';
+    ASSERT_EQ(SignatureOf(Packetise(w.Bytes()), sig), kPreviewFinished);
+    EXPECT_EQ(sig.width, 90);
+    EXPECT_EQ(sig.height, 60);
+    EXPECT_EQ(sig.fullDecode, 0);
+    EXPECT_EQ(sig.y[0][0], 50);
+    EXPECT_EQ(sig.y[29][89], 50);
+    EXPECT_EQ(sig.y[30][0], 200);
+    EXPECT_EQ(sig.y[59][45], 200);
+    EXPECT_EQ(sig.cb[0][0], 128);
+    EXPECT_EQ(sig.cr[29][44], 128);
+    EXPECT_EQ(At(0, 0), Grey(kUntouched));
+  }
+  {
+    BitWriter w;
+    PPictureOfTwoIntraMacroblocks(w);
+    w.StartCode(0x00);
+    ASSERT_EQ(SignatureOf(Packetise(w.Bytes()), sig), kPreviewFinished);
+    EXPECT_EQ(sig.fullDecode, 1);
+    EXPECT_EQ(sig.y[0][0], 200);
+    EXPECT_EQ(sig.y[1][1], 200);
+    EXPECT_EQ(sig.y[0][2], 0);
+    EXPECT_EQ(sig.y[0][6], 200);
+    EXPECT_EQ(sig.cb[0][1], 128);
+    EXPECT_EQ(At(0, 0), Grey(kUntouched));
+  }
+  EXPECT_TRUE(ui_.messages.empty());
+}
+
+// A signature reads up to the end of the first reference picture that the
+// navigation pack gives (VOBU_1STREF_EA), and takes its VOBU_S_PTM: a slice
+// in the packs after it is not seen. Without that end, it reads on as the
+// preview does, and the slice (clamped onto the last macroblock) is seen.
+TEST_F(PreviewDecoderTest, SignatureReadsOnlyThePacksOfTheFirstReferencePicture) {
+  BitWriter w;
+  FlatPicture(w, 720, 480, 50);
+  std::vector<uint8_t> vob = Packetise(w.Bytes());
+  const uint32_t lastPack = static_cast<uint32_t>(vob.size() / 2048 - 1);
+  WriteBe32(&vob[0x26], 0x000001BF);
+  vob[0x2C] = 0x00;
+  WriteBe32(&vob[0x39], 90000);
+  WriteBe32(&vob[0x400], 0x000001BF);
+  vob[0x406] = 0x01;
+  BitWriter more;
+  WriteSliceHeader(more, 1, 8);
+  for (int c = 0; c < 45; ++c) WriteIntraMacroblock(more, {c == 0 ? 200 - 128 : 0, 0, 0, 0, 0, 0});
+  more.StartCode(0x00);
+  const std::vector<uint8_t> after = Packetise(more.Bytes(), false);
+  vob.insert(vob.end(), after.begin(), after.end());
+  static VobuSignature sig;
+  for (const uint32_t end : {lastPack, 0u}) {
+    SCOPED_TRACE(end);
+    WriteBe32(&vob[0x413], end);
+    ASSERT_EQ(SignatureOf(vob, sig), kPreviewFinished);
+    EXPECT_EQ(sig.startPtm, 90000u);
+    EXPECT_EQ(sig.y[0][0], 50);
+    EXPECT_EQ(sig.y[59][89], end == 0 ? 200 : 50);
+  }
 }
 
 TEST_F(PreviewDecoderTest, PictureSizesAndTheUprightBottomUpLayout) {

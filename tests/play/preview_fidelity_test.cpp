@@ -25,6 +25,8 @@ extern "C" {
 #include "play/decoder_state.h"
 #include "play/preview_decoder.h"
 #include "play/preview_request.h"
+#include "play/scene_scan.h"
+#include "play/vobu_signature.h"
 #include "tests/support/real_titles.h"
 #include "tests/support/recording_ui.h"
 #include "tests/support/temp_dir.h"
@@ -216,6 +218,142 @@ TEST(PreviewFidelity, InterlacedWithFieldDctAlternateScanAndTableOne) {
   ExpectFaithful(s);
 }
 
+// ---- VOBU signatures against libavcodec's block means ----
+
+// Mean of a size x size square of a plane, top line first.
+double SquareMean(const std::vector<uint8_t>& plane, int width, int top, int left, int size) {
+  double sum = 0;
+  for (int r = top; r < top + size; ++r)
+    for (int c = left; c < left + size; ++c) sum += plane[static_cast<size_t>(r) * width + c];
+  return sum / (size * size);
+}
+
+struct SignatureError {
+  int pictures = 0, dcOnly = 0;
+  double sum = 0, worst = 0;
+  long n = 0;
+  void Add(double e) {
+    sum += e;
+    ++n;
+    if (e > worst) worst = e;
+  }
+};
+
+// Each VOBU's signature from its DC coefficients against the means of
+// libavcodec's decoded picture: each macroblock's luma (in field-DCT
+// macroblocks a block's mean is that of a field) and each chroma block.
+// Progressive titles compare every luma block.
+void ExpectSignaturesMatch(const RealTitleRecipe& recipe, bool perBlock) {
+  const std::string dir = RealTitleSet(recipe);
+  ASSERT_FALSE(dir.empty()) << recipe.name;
+  TitleTables& t = Titles();
+  RecordingUi ui;
+  ASSERT_EQ(ReadVobFiles(t, ui, dir.c_str()), ReadResult::Scanned);
+  SignatureError e;
+  static VobuSignature sig;
+  for (int i = 0; i < t.TimeListNum; ++i) {
+    PreviewRequest r;
+    ASSERT_TRUE(FillPreviewRequest(t, i, r));
+    const std::vector<uint8_t> es = FirstPictureStream(r.vobPath, r.continuationPath, r.sector);
+    Reference ref;
+    if (!DecodeWithLibavcodec(es, ref)) continue;
+    ASSERT_EQ(DecodeVobuSignature(ui, r.vobPath, r.continuationPath, r.sector, sig),
+              kPreviewFinished);
+    ASSERT_EQ(sig.width, ref.width / 8);
+    ASSERT_EQ(sig.height, ref.height / 8);
+    EXPECT_NE(sig.startPtm, 0u);
+    ++e.pictures;
+    e.dcOnly += sig.fullDecode == 0;
+    for (int my = 0; my < sig.height / 2; ++my)
+      for (int mx = 0; mx < sig.width / 2; ++mx) {
+        if (perBlock) {
+          for (int b = 0; b < 4; ++b) {
+            const int by = 2 * my + b / 2, bx = 2 * mx + b % 2;
+            e.Add(std::fabs(sig.y[by][bx] - SquareMean(ref.y, ref.width, 8 * by, 8 * bx, 8)));
+          }
+        } else {
+          const double mean = (sig.y[2 * my][2 * mx] + sig.y[2 * my][2 * mx + 1] +
+                               sig.y[2 * my + 1][2 * mx] + sig.y[2 * my + 1][2 * mx + 1]) / 4.0;
+          e.Add(std::fabs(mean - SquareMean(ref.y, ref.width, 16 * my, 16 * mx, 16)));
+        }
+        e.Add(std::fabs(sig.cb[my][mx] - SquareMean(ref.cb, ref.width / 2, 8 * my, 8 * mx, 8)));
+        e.Add(std::fabs(sig.cr[my][mx] - SquareMean(ref.cr, ref.width / 2, 8 * my, 8 * mx, 8)));
+      }
+  }
+  std::printf("%s: %d signatures (%d from DC alone), mean error %.3f, worst %.2f\n",
+              recipe.name.c_str(), e.pictures, e.dcOnly, e.sum / static_cast<double>(e.n), e.worst);
+  EXPECT_GE(e.pictures, t.TimeListNum - 1);
+  EXPECT_EQ(e.dcOnly, e.pictures);
+  // The DC is the block's mean before the IDCT's rounding and the clamp
+  // of its samples to 0..255.
+  EXPECT_LE(e.sum / static_cast<double>(e.n), 0.1);
+  EXPECT_LE(e.worst, 1.0);
+  EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST(RealTitleSignature, DcMeansMatchTheDecodedPicture) {
+  struct Case {
+    RealTitleRecipe recipe;
+    bool perBlock;
+  };
+  std::vector<Case> cases(4);
+  cases[0].recipe.name = "ntsc-3ch";
+  cases[0].perBlock = true;
+  cases[1].recipe.name = "preview-352";
+  cases[1].recipe.width = 352;
+  cases[1].perBlock = true;
+  cases[2].recipe.name = "preview-pal-split";  // signatures across the file ends
+  cases[2].recipe.height = 576;
+  cases[2].recipe.pal = true;
+  cases[2].recipe.splitParts = 3;
+  cases[2].perBlock = true;
+  cases[3].recipe.name = "preview-interlaced";  // field DCT macroblocks
+  cases[3].recipe.interlaced = true;
+  cases[3].perBlock = false;
+  for (const Case& c : cases) ExpectSignaturesMatch(c.recipe, c.perBlock);
+}
+
+// The scan of a whole title: the progress window and its stop (nothing
+// kept), then the scores kept for the same time list and dropped for
+// another.
+TEST(RealTitleSignature, ScanStopsWithTheProgressWindowAndKeepsItsScores) {
+  RealTitleRecipe recipe;
+  recipe.name = "ntsc-3ch";
+  const std::string dir = RealTitleSet(recipe);
+  ASSERT_FALSE(dir.empty());
+  TitleTables& t = Titles();
+  RecordingUi ui;
+  ASSERT_EQ(ReadVobFiles(t, ui, dir.c_str()), ReadResult::Scanned);
+  static SceneScores scores;
+  scores.count = 0;
+  RecordingUi stopping;
+  stopping.stopAfterPumps = 1;
+  EXPECT_EQ(ScanSceneScores(t, stopping, scores), kSceneScanStopped);
+  EXPECT_EQ(scores.count, 0);
+  EXPECT_EQ(t.BusyFlag, 0);
+  EXPECT_EQ(stopping.progressOpen, 0);
+  EXPECT_EQ(stopping.progressCaptions, (std::vector<std::string>{"Scene cuts reading"}));
+
+  RecordingUi first;
+  ASSERT_EQ(EnsureSceneScores(t, first, scores), kSceneScanDone);
+  EXPECT_EQ(scores.count, t.TimeListNum);
+  EXPECT_EQ(first.lastDone, t.TimeListNum);
+  EXPECT_EQ(scores.pictureMs[0], 0);
+  for (int i = 1; i < scores.count; ++i) EXPECT_GT(scores.pictureMs[i], scores.pictureMs[i - 1]);
+  RecordingUi again;
+  EXPECT_EQ(EnsureSceneScores(t, again, scores), kSceneScanDone);
+  EXPECT_TRUE(again.progressCaptions.empty());  // nothing read
+  t.TimeListSector[3] += 1;  // another time list
+  RecordingUi other;
+  EXPECT_EQ(EnsureSceneScores(t, other, scores), kSceneScanDone);
+  EXPECT_EQ(other.progressCaptions.size(), 1u);
+  t.TimeListSector[3] -= 1;
+  t.BusyFlag = 1;
+  EXPECT_EQ(ScanSceneScores(t, other, scores), kSceneScanIgnored);
+  t.BusyFlag = 0;
+  EXPECT_TRUE(first.messages.empty());
+}
+
 // ---- VOBs encoded with chosen options ----
 
 // Interlaced content with motion and edges everywhere: a test pattern
@@ -350,7 +488,7 @@ INSTANTIATE_TEST_SUITE_P(Options, EncodedFidelity, ::testing::ValuesIn(kEncoding
 
 // A 352 x 240 picture is below the size the preview shows: the decoder
 // stops at its sequence header without a message and leaves the image.
-TEST(EncodedFidelityLimits, Picture352x240IsRefusedSilently) {
+TEST(EncodedFidelityLimits, Picture352x240IsRefusedSilentlyButHasASignature) {
   const Encoding e{"ildct-352x240", "", "352x240", false, "-flags +ildct+ilme -b:v 2000k", 0};
   const std::string vob = EncodedVob(e);
   ASSERT_FALSE(vob.empty()) << EncoderCommand(e);
@@ -360,6 +498,12 @@ TEST(EncodedFidelityLimits, Picture352x240IsRefusedSilently) {
   RecordingUi ui;
   char none[4] = "";
   EXPECT_EQ(DecodePreviewPicture(ui, vob.c_str(), none, 0), kPreviewTooSmall);
+  EXPECT_TRUE(ui.messages.empty());
+  // A signature still compares such pictures.
+  static VobuSignature sig;
+  EXPECT_EQ(DecodeVobuSignature(ui, vob.c_str(), none, 0, sig), kPreviewFinished);
+  EXPECT_EQ(sig.width, 44);
+  EXPECT_EQ(sig.height, 30);
   EXPECT_TRUE(ui.messages.empty());
   for (uint8_t b : image) ASSERT_EQ(b, 0x55);
 }

@@ -19,13 +19,15 @@ namespace {
 
 constexpr int64_t kSector = 2048;
 
-std::string Describe(const RealTitleRecipe& s) {
+std::string Describe(const RealTitleRecipe& s, const std::string& videoGraph) {
   std::ostringstream d;
   d << "v2 " << s.width << 'x' << s.height << (s.pal ? " pal" : " ntsc") << ' ' << s.seconds
     << "s chapters";
   for (int c : s.chapterSeconds) d << ' ' << c;
   d << " audio " << s.audioStreams << " subpictures " << s.subtitleStreams
-    << (s.interlaced ? " interlaced" : " progressive") << " parts " << s.splitParts << '\n';
+    << (s.interlaced ? " interlaced" : " progressive") << " parts " << s.splitParts;
+  if (!videoGraph.empty()) d << " video " << videoGraph;
+  d << '\n';
   return d.str();
 }
 
@@ -41,15 +43,21 @@ bool Run(const std::string& work, const std::string& command) {
   return RunCommand("cd '" + work + "' && ( " + command + " ) >>build.log 2>&1") == 0;
 }
 
-bool Encode(const RealTitleRecipe& s, const std::string& work) {
+bool Encode(const RealTitleRecipe& s, const std::string& videoGraph, const std::string& work) {
   std::ostringstream c;
-  c << "ffmpeg -nostdin -hide_banner -loglevel error -y -f lavfi -i testsrc=size=" << s.width
-    << 'x' << s.height << ":rate=" << (s.pal ? "25" : "30000/1001") << ":duration=" << s.seconds;
+  c << "ffmpeg -nostdin -hide_banner -loglevel error -y";
+  const bool graph = !videoGraph.empty();
+  if (!graph)
+    c << " -f lavfi -i testsrc=size=" << s.width << 'x' << s.height << ":rate="
+      << (s.pal ? "25" : "30000/1001") << ":duration=" << s.seconds;
   for (int a = 0; a < s.audioStreams; ++a)
     c << " -f lavfi -i sine=frequency=" << 440 + 110 * a << ":sample_rate=48000:duration="
       << s.seconds;
-  c << " -map 0:v";
-  for (int a = 0; a < s.audioStreams; ++a) c << " -map " << a + 1 << ":a";
+  if (graph)
+    c << " -filter_complex \"" << videoGraph << "\" -map \"[v]\"";
+  else
+    c << " -map 0:v";
+  for (int a = 0; a < s.audioStreams; ++a) c << " -map " << a + (graph ? 0 : 1) << ":a";
   c << " -target " << (s.pal ? "pal-dvd" : "ntsc-dvd") << " -s " << s.width << 'x' << s.height
     << " -aspect 4:3 -b:v 4000k -b:a 192k";
   if (s.interlaced)
@@ -110,17 +118,17 @@ bool Split(const std::string& videoTs, int parts) {
   return true;
 }
 
-bool Build(const RealTitleRecipe& s, const std::string& tmp) {
+bool Build(const RealTitleRecipe& s, const std::string& videoGraph, const std::string& tmp) {
   std::error_code ec;
   fs::remove_all(tmp, ec);
   std::string work = tmp + "work/";
   fs::create_directories(work, ec);
   if (ec) return false;
   std::string mpg = "title0.mpg";
-  if (!Encode(s, work) || !MuxSubpictures(s, work, mpg) || !Author(s, work, mpg)) return false;
+  if (!Encode(s, videoGraph, work) || !MuxSubpictures(s, work, mpg) || !Author(s, work, mpg)) return false;
   fs::rename(work + "dvd", tmp + "dvd", ec);
   if (ec || !Split(tmp + "dvd/VIDEO_TS/", s.splitParts)) return false;
-  std::ofstream(tmp + "recipe.txt") << Describe(s);
+  std::ofstream(tmp + "recipe.txt") << Describe(s, videoGraph);
   fs::remove_all(work, ec);
   return true;
 }
@@ -131,14 +139,16 @@ bool Cached(const std::string& dir, const std::string& description) {
 
 }  // namespace
 
-std::string RealTitleSet(const RealTitleRecipe& wanted) {
+std::string RealTitleSet(const RealTitleRecipe& wanted) { return RealTitleSet(wanted, ""); }
+
+std::string RealTitleSet(const RealTitleRecipe& wanted, const std::string& videoGraph) {
   if (wanted.name.empty()) return "";
   std::string base = std::string(VM_TEST_DATA_DIR) + "/real/";
   std::error_code ec;
   fs::create_directories(base, ec);
   std::string dir = base + wanted.name + "/";
   std::string result = dir + "dvd/VIDEO_TS/";
-  std::string description = Describe(wanted);
+  std::string description = Describe(wanted, videoGraph);
   if (Cached(dir, description)) return result;
 
   int lock = open((base + wanted.name + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
@@ -147,7 +157,7 @@ std::string RealTitleSet(const RealTitleRecipe& wanted) {
   bool ok = Cached(dir, description);
   if (!ok) {
     std::string tmp = base + ".build-" + wanted.name + "-" + std::to_string(getpid()) + "/";
-    ok = Build(wanted, tmp);
+    ok = Build(wanted, videoGraph, tmp);
     if (ok) {
       fs::remove_all(dir, ec);
       fs::rename(tmp.substr(0, tmp.size() - 1), dir.substr(0, dir.size() - 1), ec);

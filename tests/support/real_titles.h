@@ -34,4 +34,10 @@ struct RealTitleRecipe {
 // The VIDEO_TS folder, ending in '/'; "" when the tools failed.
 std::string RealTitleSet(const RealTitleRecipe& recipe);
 
+// The same with the picture from `videoGraph`, a filter graph of lavfi
+// sources whose output is labelled [v], in place of testsrc (several
+// sources joined by concat make scene cuts); its sources give their own
+// size and rate.
+std::string RealTitleSet(const RealTitleRecipe& recipe, const std::string& videoGraph);
+
 }  // namespace vm::testing
