@@ -1,5 +1,6 @@
 #include "author/source_attributes.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "common/be.h"
@@ -9,12 +10,13 @@ namespace vm {
 
 namespace {
 
-constexpr char kVtsiName[] = "VTS_01_0.IFO";
+constexpr char kVtsiName[] = "VTS_%02d_0.IFO";
 constexpr char kVtsiId[] = "DVDVIDEO-VTS";
 constexpr size_t kVtsiIdBytes = 12;
 constexpr size_t kPgcitSectorLowByte = 0xCF;  // VTSI_MAT: VTS_PGCIT sector, low byte
 constexpr size_t kPgcitCount = 0x00;          // VTS_PGCIT: number of PGCs
 constexpr size_t kPgcitFirstOffsetLow = 0x0E; // low half of the first PGC's offset
+constexpr size_t kPgcitSrpBytes = 8;          // one search pointer a PGC
 constexpr size_t kPgcitHeaderBytes = 16;
 constexpr size_t kAttrStart = 0x100;          // VTSM_V_ATR .. end of VTS_SPST_ATRT
 constexpr size_t kPgcCopyStart = 0x0C;        // PGC_AST_CTL .. end of PGC_CLUT
@@ -30,14 +32,19 @@ constexpr char kBadPgcNo[] = "Invalid Program Chain No (Range: 1\u301C%d).";
 
 int ReadSourceAttributes(TitleTables& t, Ui& ui, int title) {
   if (title < 0 || title >= kTitleSlots) return 1;
+  // The title set and program chain of the title read.
+  const int vts = t.TitleVts >= 1 && t.TitleVts <= 99 ? t.TitleVts : 1;
+  const int pgc = t.TitlePgc >= 1 ? t.TitlePgc : 1;
+  char name[16];
+  std::snprintf(name, sizeof name, kVtsiName, vts);
   Path path;
-  if (!path.Set(t.InputFolder) || !path.Append(kVtsiName)) {
+  if (!path.Set(t.InputFolder) || !path.Append(name)) {
     ui.Error(kOpenError);
     return 1;
   }
   // The reader found the file without regard to case; do the same here.
   Path found;
-  if (FindFileNoCase(t.InputFolder, kVtsiName, found)) path = found;
+  if (FindFileNoCase(t.InputFolder, name, found)) path = found;
 
   uint8_t* v = t.VtsiBuffer;
   std::memset(v, 0, kVtsiBufferBytes);
@@ -57,13 +64,18 @@ int ReadSourceAttributes(TitleTables& t, Ui& ui, int title) {
     return 1;
   }
   int pgcs = ReadBe16(v + p + kPgcitCount);
-  if (pgcs < 1) {
+  if (pgcs < pgc) {
     MessageText text;
     text.Format(kBadPgcNo, pgcs);
     ui.Error(text.c_str());
     return 1;
   }
-  size_t g = p + ReadBe16(v + p + kPgcitFirstOffsetLow);
+  const size_t srp = p + kPgcitSrpBytes * static_cast<size_t>(pgc - 1) + kPgcitFirstOffsetLow;
+  if (srp + 2 > n) {
+    ui.Error(kInvalid);
+    return 1;
+  }
+  size_t g = p + ReadBe16(v + srp);
   if (g + kPgcCopyStart + kPgcCopyBytes > n) {
     ui.Error(kInvalid);
     return 1;

@@ -44,6 +44,7 @@ int main(int argc, char** argv) {
     case Command::Extract: status = RunExtract(t, ui, args); break;
     case Command::Play: status = RunPlay(t, ui, args); break;
     case Command::Verify: status = RunVerify(args); break;
+    case Command::Titles: status = RunTitles(t, args); break;
     case Command::None: break;
   }
   std::fflush(stdout);

@@ -32,6 +32,8 @@ enum class Opt {
   Verify,
   Iso,
   VolumeId,
+  // Titles of a volume of several.
+  Title,
 };
 
 struct OptionSpec {
@@ -50,6 +52,7 @@ enum class Command {
   Play,
   // The volume check.
   Verify,
+  Titles,
 };
 
 struct CommandSpec {
