@@ -68,6 +68,7 @@ void MainWindow::BuildControls() {
   AddStatic(-1, "<Time List>", 3, 5, 70, 10);
   labelStart_ = AddStatic(kIdLabelStart, "S:", 10, 17, 45, 10);
   labelEnd_ = AddStatic(kIdLabelEnd, "E:", 55, 17, 35, 10);
+  labelTitle_ = AddStatic(kIdLabelTitle, "", 75, 5, 48, 10);
   connect(AddButton(kIdCellUp, "up", 90, 15, 15, 12), &QPushButton::clicked, this,
           [this] { Navigate(static_cast<int>(NavButton::CellUp)); });
   connect(AddButton(kIdCellDown, "dw", 105, 15, 15, 12), &QPushButton::clicked, this,
@@ -161,6 +162,8 @@ void MainWindow::UpdateLabels() {
   labelStart_->setText(QString::fromUtf8(ctx_.tables.LabelStart));
   labelEnd_->setText(QString::fromUtf8(ctx_.tables.LabelEnd));
   labelSize_->setText(QString::fromUtf8(ctx_.tables.LabelSize));
+  const int title = ctx_.tables.ChosenTitle;
+  labelTitle_->setText(title > 0 ? QString("Title %1").arg(title) : QString());
 }
 
 bool MainWindow::MayClose() {
