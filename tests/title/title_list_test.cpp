@@ -226,5 +226,37 @@ TEST(TitleExtents, CellsBecomeRunsOfFileSectors) {
   EXPECT_EQ(t.VobFileNum, 0);
 }
 
+// The refusals of a chosen title, each with its message; a readable title
+// gets as far as its VOB files.
+TEST(TitleChoice, RefusalsNameTheirCause) {
+  struct Row {
+    const char* what;
+    std::function<void(Bytes& vts)> damage;
+    int title;
+    const char* message;
+  } rows[] = {
+      {"two angles", [](Bytes&) {}, 2, "Multi angle is included (Multi angle not supported)."},
+      {"interleaved cell", [](Bytes& v) { WriteBe32(&v[0x1020 + 0x108 + 12], 7); }, 1,
+       "Interleave is included (Interleave not supported)."},
+      {"outside the list", [](Bytes&) {}, 3, "Title 3 is not on this volume (titles 1 to 2)."},
+      {"damaged program chain", [](Bytes& v) { v[0x1020 + 0xED] = 9; }, 1,
+       "Title 1 cannot be read: its program chain is damaged."},
+      {"readable title, no VOB files", [](Bytes&) {}, 1, "VOB files are not found for the VTSI file."},
+  };
+  for (const Row& r : rows) {
+    testing::TempDir dir;
+    Bytes vts = Vts();
+    r.damage(vts);
+    const Bytes vmg = Vmg();
+    ASSERT_TRUE(testing::WriteFile(dir / "VIDEO_TS.IFO", std::string(vmg.begin(), vmg.end())));
+    ASSERT_TRUE(testing::WriteFile(dir / "VTS_01_0.IFO", std::string(vts.begin(), vts.end())));
+    TitleTables& t = FreshTables();
+    RecordingUi ui;
+    EXPECT_EQ(ReadVobFiles(t, ui, dir.path().c_str(), r.title), ReadResult::Refused) << r.what;
+    EXPECT_EQ(ui.OnlyText(), r.message) << r.what;
+    EXPECT_EQ(t.ChosenTitle, 0) << r.what;
+  }
+}
+
 }  // namespace
 }  // namespace vm
