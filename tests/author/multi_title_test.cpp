@@ -165,8 +165,11 @@ TEST_P(RealTitleMulti, OneTitleWrittenAloneWithItsChapterEdit) {
   const TitleCells source = CellsOf(in, n);
   ASSERT_FALSE(source.cells.empty());
   const std::string vobs = TitleVobs(in, source.vts);
-  std::string expected;
-  for (const auto& [first, last] : source.cells) expected += NonNavPacks(vobs, first, last + 1);
+  std::string expected, sectors;
+  for (const auto& [first, last] : source.cells) {
+    expected += NonNavPacks(vobs, first, last + 1);
+    sectors.append(vobs, first * kSector, (last + 1 - first) * kSector);
+  }
   const std::string outVobs = TitleVobs(out.path(), 1);
   const std::string got = NonNavPacks(outVobs, 0, outVobs.size() / kSector);
   EXPECT_EQ(got.size() / kSector, expected.size() / kSector);
@@ -177,6 +180,18 @@ TEST_P(RealTitleMulti, OneTitleWrittenAloneWithItsChapterEdit) {
   EXPECT_EQ(alone.audioLanguages, source.audioLanguages);
   EXPECT_EQ(alone.palette, source.palette);
   EXPECT_EQ(alone.audioControl, source.audioControl);
+
+  // Playback and the preview read the same extents: the whole time list
+  // extracted is the title's cells, and its first picture decodes.
+  const size_t e = edited.find("E:");
+  ASSERT_NE(e, std::string::npos);
+  const std::string entries = std::to_string(std::atoi(edited.c_str() + e + 2));
+  const std::string clip = out.path() + "clip.mpg";
+  const std::string extracted = Cli("extract" + title + " " + in + " 1-" + entries + " " + clip, &status);
+  EXPECT_EQ(status, 0) << extracted;
+  EXPECT_TRUE(testing::ReadFile(clip) == sectors) << "extract differs from title " << n << "'s cells";
+  const std::string preview = Cli("preview" + title + " " + in + " 2 " + out.path() + "p.ppm", &status);
+  EXPECT_EQ(status, 0) << preview;
 
   EXPECT_EQ(Snapshot(in), before) << "the source changed";
 }

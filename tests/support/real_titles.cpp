@@ -179,13 +179,13 @@ const std::vector<MultiTitlePart>& MultiTitleParts() {
 
 bool EncodePart(const std::string& work, const std::string& out, int seconds, int audio) {
   std::ostringstream c;
-  c << "ffmpeg -nostdin -hide_banner -loglevel error -y -f lavfi -i testsrc=size=352x240:rate="
+  c << "ffmpeg -nostdin -hide_banner -loglevel error -y -f lavfi -i testsrc=size=352x480:rate="
        "30000/1001:duration=" << seconds;
   for (int a = 0; a < audio; ++a)
     c << " -f lavfi -i sine=frequency=" << 440 + 110 * a << ":sample_rate=48000:duration=" << seconds;
   c << " -map 0:v";
   for (int a = 0; a < audio; ++a) c << " -map " << a + 1 << ":a";
-  c << " -target ntsc-dvd -s 352x240 -aspect 4:3 -b:v 2000k -b:a 128k " << out;
+  c << " -target ntsc-dvd -s 352x480 -aspect 4:3 -b:v 2000k -b:a 128k " << out;
   return Run(work, c.str());
 }
 
@@ -248,7 +248,7 @@ std::string RealTitleSet(const RealTitleRecipe& wanted) {
 std::string MultiTitleVolume(MultiTitleKind kind) {
   const bool sets = kind == MultiTitleKind::ThreeTitleSets;
   std::ostringstream d;
-  d << "v1 multi " << (sets ? "three title sets with menus" : "one title set of three pgcs");
+  d << "v2 multi 352x480 " << (sets ? "three title sets with menus" : "one title set of three pgcs");
   for (const auto& p : MultiTitleParts()) d << ' ' << p.seconds << "s " << p.chapters;
   d << '\n';
   return Cache(sets ? "multi-sets" : "multi-pgcs", d.str(), BuildMultiTitle, &kind);

@@ -34,7 +34,7 @@ struct RealTitleRecipe {
 // The VIDEO_TS folder, ending in '/'; "" when the tools failed.
 std::string RealTitleSet(const RealTitleRecipe& recipe);
 
-// Volumes of three titles of 2, 4 and 3 seconds (NTSC 352x240) with 2, 2
+// Volumes of three titles of 2, 4 and 3 seconds (NTSC 352x480) with 2, 2
 // and 3 chapters: three title sets, each with a menu, and a VMG menu (the
 // second set has two audio streams, fr and de, the others one: en, ja);
 // or one title set whose three program chains have their own cells.
