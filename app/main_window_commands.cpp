@@ -58,12 +58,13 @@ void MainWindow::ReadTitle() {
   if (Busy()) return;
   if (!TakeFolderField(inputFolder_, ctx_.history.InputFolderText, "Input")) return;
   TitleTables& t = ctx_.tables;
-  // A volume of several titles: the person picks one; Cancel ends the
-  // read with nothing changed.
+  // A volume of several titles, one of them readable: the person picks
+  // one; Cancel ends the read with nothing changed.
   int title = 0;
   Path folder;
   if (IsFullPath(ctx_.history.InputFolderText) && folder.Set(ctx_.history.InputFolderText) &&
-      AddTrailingSeparator(folder) && ListVolumeTitles(t, folder.c_str()) > 1) {
+      AddTrailingSeparator(folder) && ListVolumeTitles(t, folder.c_str()) > 1 &&
+      t.Titles.longest >= 0) {
     title = RunTitleSelect(this, t.Titles);
     if (title == 0) return;
   }
