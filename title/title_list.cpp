@@ -79,26 +79,26 @@ void Language(const uint8_t* attr, bool given, char (&out)[3]) {
   if (out[0] == '\0' || out[1] == '\0') out[0] = out[1] = '\0';
 }
 
-void ReadStreams(const IfoView& v, TitleEntry& e) {
+// The streams of one kind: a count at `countAt`, then `attrBytes` per
+// stream whose first byte holds the language type at bit `typeShift`.
+template <int N>
+int32_t ReadLanguages(const IfoView& v, size_t countAt, size_t attrAt, size_t attrBytes,
+                      int typeShift, char (&lang)[N][3]) {
   uint32_t n = 0;
-  e.audioNum = v.U8(kVtsAudioCount, n) ? static_cast<int32_t>(n > kMaxTitleAudio ? kMaxTitleAudio : n) : 0;
-  for (int i = 0; i < e.audioNum; ++i) {
-    const uint8_t* a = v.Bytes(kVtsAudioAttr + kAudioAttrBytes * i, kAudioAttrBytes);
-    if (a == nullptr) {
-      e.audioNum = i;
-      break;
-    }
-    Language(a, ((a[0] >> 2) & 3) == 1, e.audioLang[i]);
+  if (!v.U8(countAt, n)) return 0;
+  const int count = static_cast<int>(n > N ? N : n);
+  for (int i = 0; i < count; ++i) {
+    const uint8_t* a = v.Bytes(attrAt + attrBytes * i, attrBytes);
+    if (a == nullptr) return i;
+    Language(a, ((a[0] >> typeShift) & 3) == 1, lang[i]);
   }
-  e.subpicNum = v.U8(kVtsSubpicCount, n) ? static_cast<int32_t>(n > kMaxTitleSubpic ? kMaxTitleSubpic : n) : 0;
-  for (int i = 0; i < e.subpicNum; ++i) {
-    const uint8_t* s = v.Bytes(kVtsSubpicAttr + kSubpicAttrBytes * i, kSubpicAttrBytes);
-    if (s == nullptr) {
-      e.subpicNum = i;
-      break;
-    }
-    Language(s, (s[0] & 3) == 1, e.subpicLang[i]);
-  }
+  return count;
+}
+
+void ReadStreams(const IfoView& v, TitleEntry& e) {
+  e.audioNum = ReadLanguages(v, kVtsAudioCount, kVtsAudioAttr, kAudioAttrBytes, 2, e.audioLang);
+  e.subpicNum =
+      ReadLanguages(v, kVtsSubpicCount, kVtsSubpicAttr, kSubpicAttrBytes, 0, e.subpicLang);
 }
 
 // The title's program chain from its part-of-title entries: every chapter
