@@ -206,7 +206,7 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 // The refusals on a volume of several titles, each with its message.
-TEST(RealTitleMultiRefusal, WithoutTitleOrOutsideTheList) {
+TEST(RealTitleChoice, WithoutTitleOrOutsideTheList) {
   const std::string in = testing::MultiTitleVolume(MultiTitleKind::OneSetThreePgcs);
   ASSERT_FALSE(in.empty());
   struct Row {
@@ -227,6 +227,23 @@ TEST(RealTitleMultiRefusal, WithoutTitleOrOutsideTheList) {
     EXPECT_EQ(status, r.status) << r.args << "\n" << said;
     for (const std::string& s : r.says) EXPECT_NE(said.find(s), std::string::npos) << r.args << "\n" << said;
   }
+}
+
+// A single-title set read as title 1 is its whole files: the same time
+// list, the same volume written (here one cut into three VOB files).
+TEST(RealTitleChoice, TitleOneOfASingleTitleSetIsTheWholeSet) {
+  const std::string in =
+      testing::RealTitleSet({"e2e_pal_split", 720, 576, true, 20, {0, 7}, 1, 0, false, 3});
+  ASSERT_FALSE(in.empty());
+  int status = -1;
+  EXPECT_EQ(Cli("read --title 1 " + in, &status), Cli("read " + in, &status));
+  testing::TempDir whole, chosen;
+  Cli("--yes author --toggle 5 " + in + " " + whole.path(), &status);
+  ASSERT_EQ(status, 0);
+  Cli("--yes author --title 1 --toggle 5 " + in + " " + chosen.path(), &status);
+  ASSERT_EQ(status, 0);
+  for (const char* name : {"VIDEO_TS.IFO", "VTS_01_0.IFO", "VTS_01_1.VOB"})
+    EXPECT_TRUE(testing::ReadFile(whole / name) == testing::ReadFile(chosen / name)) << name;
 }
 
 }  // namespace
