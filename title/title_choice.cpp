@@ -69,14 +69,14 @@ int BuildTitleExtents(TitleTables& t, Ui& ui, int title) {
   const TitleEntry& e = t.Titles.title[title - 1];
   // The whole files, kept apart: cells out of storage order may take a
   // file's slot before its name has been copied.
-  static Path names[kVobFileSlots];
-  static Extent files[kVobFileSlots];
+  Path names[kMaxVobFiles];
+  Extent files[kMaxVobFiles];
   const int fileNum = std::min(t.VobFileNum, kMaxVobFiles);
   for (int f = 0; f < fileNum; ++f) {
     names[f].Set(t.VobFileName[f]);
     files[f] = {f, 0, t.VobFileSectors[f], t.VobFileVtsSector[f]};
   }
-  static Extent out[kMaxTitleExtents];
+  Extent out[kMaxTitleExtents];
   int n = 0;
   for (int c = 0; c < e.cells; ++c) {
     const int64_t a = e.cell[c].first, b = int64_t{e.cell[c].last} + 1;
