@@ -1,5 +1,8 @@
 #include "author/source_attributes.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
 
@@ -27,6 +30,45 @@ static_assert(kAttrStart + kSrcVtsiAttrBytes <= kVtsiBufferBytes);
 constexpr char kOpenError[] = "VTSI file open error.";
 constexpr char kInvalid[] = "VTSI file format is invalid.";
 constexpr char kBadPgcNo[] = "Invalid Program Chain No (Range: 1\u301C%d).";
+
+constexpr size_t kPgcitSector = 0xCC;          // VTSI_MAT: VTS_PGCIT sector, all 32 bits
+constexpr size_t kPgcitSrpOffset = 0x0C;       // search pointer i's PGC offset: 8 * i + 12
+
+bool ReadAt(int fd, uint8_t* dst, size_t n, uint64_t at) {
+  return pread(fd, dst, n, static_cast<off_t>(at)) == static_cast<ssize_t>(n);
+}
+
+// A chosen title's program chain, found with the tables' full-width fields
+// (it may lie past the first 64 KiB): the bytes from PGC_AST_CTL to the end
+// of PGC_CLUT into `dst`. 0 copied, 1 not there, 2 fewer PGCs than `pgc`
+// (their count in `pgcs`).
+int ReadChosenPgc(const char* path, int pgc, uint8_t* dst, int& pgcs) {
+  const int fd = open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return 1;
+  uint8_t b[4];
+  int r = 1;
+  if (ReadAt(fd, b, 4, kPgcitSector)) {
+    const uint64_t p = uint64_t{kSectorBytes} * ReadBe32(b);
+    if (ReadAt(fd, b, 2, p + kPgcitCount)) {
+      pgcs = ReadBe16(b);
+      if (pgcs < pgc) {
+        r = 2;
+      } else if (ReadAt(fd, b, 4, p + kPgcitSrpOffset + kPgcitSrpBytes * (pgc - 1u))) {
+        r = ReadAt(fd, dst, kPgcCopyBytes, p + ReadBe32(b) + kPgcCopyStart) ? 0 : 1;
+      }
+    }
+  }
+  close(fd);
+  return r;
+}
+
+int MarkRead(TitleTables& t, int title, const Path& path) {
+  CopyField(t.DC_VtsiFName[title], path.c_str());
+  t.DC_PrgChainNo[title] = 1;
+  t.DC_VtsiEnable[title] = 1;
+  t.DC_AttCheck[title] = 1;
+  return 0;
+}
 
 }  // namespace
 
@@ -58,6 +100,18 @@ int ReadSourceAttributes(TitleTables& t, Ui& ui, int title) {
     ui.Error(kInvalid);
     return 1;
   }
+  if (t.ChosenTitle > 0) {
+    int pgcs = 0;
+    const int r = ReadChosenPgc(path.c_str(), pgc, t.SrcVtsiCopy[title] + kSrcVtsiAttrBytes, pgcs);
+    if (r != 0) {
+      MessageText text;
+      text.Format(kBadPgcNo, pgcs);
+      ui.Error(r == 2 ? text.c_str() : kInvalid);
+      return 1;
+    }
+    std::memcpy(t.SrcVtsiCopy[title], v + kAttrStart, kSrcVtsiAttrBytes);
+    return MarkRead(t, title, path);
+  }
   size_t p = static_cast<size_t>(v[kPgcitSectorLowByte]) * kSectorBytes;
   if (p + kPgcitHeaderBytes > n) {
     ui.Error(kInvalid);
@@ -83,11 +137,7 @@ int ReadSourceAttributes(TitleTables& t, Ui& ui, int title) {
   // Bytes past the end of a short file read as the buffer's zeros.
   std::memcpy(t.SrcVtsiCopy[title], v + kAttrStart, kSrcVtsiAttrBytes);
   std::memcpy(t.SrcVtsiCopy[title] + kSrcVtsiAttrBytes, v + g + kPgcCopyStart, kPgcCopyBytes);
-  CopyField(t.DC_VtsiFName[title], path.c_str());
-  t.DC_PrgChainNo[title] = 1;
-  t.DC_VtsiEnable[title] = 1;
-  t.DC_AttCheck[title] = 1;
-  return 0;
+  return MarkRead(t, title, path);
 }
 
 }  // namespace vm
