@@ -10,6 +10,7 @@
 #include <dvdread/ifo_read.h>
 
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <string>
@@ -110,12 +111,12 @@ std::vector<int> ChapterEntries(const std::string& listing) {
   return entries;
 }
 
+// Every file of the folder with a hash of its bytes.
 std::map<std::string, size_t> Snapshot(const std::string& folder) {
   std::map<std::string, size_t> files;
-  for (const char* name : {"VIDEO_TS.IFO", "VIDEO_TS.BUP", "VIDEO_TS.VOB", "VTS_01_0.IFO",
-                           "VTS_01_1.VOB", "VTS_02_0.IFO", "VTS_02_1.VOB", "VTS_03_0.IFO",
-                           "VTS_03_1.VOB"})
-    files[name] = std::hash<std::string>{}(testing::ReadFile(folder + name));
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    files[entry.path().filename().string()] =
+        std::hash<std::string>{}(testing::ReadFile(entry.path().string()));
   return files;
 }
 
