@@ -14,10 +14,11 @@ namespace vm {
 
 namespace {
 
-std::string Languages(const char (*lang)[3], int n, const char* separator) {
-  std::string s;
+// "2 en,fr": the count, then each stream's language ("--" when not given).
+std::string Streams(const char (*lang)[3], int n) {
+  std::string s = std::to_string(n);
   for (int i = 0; i < n; ++i) {
-    if (i > 0) s += separator;
+    s += i == 0 ? " " : ",";
     s += lang[i][0] != '\0' ? lang[i] : "--";
   }
   return s;
@@ -43,12 +44,9 @@ void PrintText(const TitleList& list) {
     }
     char length[16];
     FormatTitleLength(e.lengthMs, length);
-    const std::string audio =
-        std::to_string(e.audioNum) + (e.audioNum > 0 ? " " + Languages(e.audioLang, e.audioNum, ",") : "");
-    const std::string subpic = std::to_string(e.subpicNum) +
-                               (e.subpicNum > 0 ? " " + Languages(e.subpicLang, e.subpicNum, ",") : "");
     std::printf("%c %5d  %02d %8s %8d %5d %6d %-14s %s\n", mark, i + 1, e.vts, length, e.chapters,
-                e.cells, e.angles, audio.c_str(), subpic.c_str());
+                e.cells, e.angles, Streams(e.audioLang, e.audioNum).c_str(),
+                Streams(e.subpicLang, e.subpicNum).c_str());
   }
   if (list.longest >= 0) std::printf("* the longest title\n");
 }
@@ -64,7 +62,8 @@ void PrintJson(const TitleList& list) {
                 "\"longest\":%s,\"damage\":",
                 i > 0 ? "," : "", i + 1, e.vts, length, e.lengthMs, e.chapters, e.cells, e.angles,
                 JsonLanguages(e.audioLang, e.audioNum).c_str(),
-                JsonLanguages(e.subpicLang, e.subpicNum).c_str(), i == list.longest ? "true" : "false");
+                JsonLanguages(e.subpicLang, e.subpicNum).c_str(),
+                i == list.longest ? "true" : "false");
     if (e.fault == TitleFault::None) std::printf("null}");
     else std::printf("\"%s\"}", TitleFaultText(e.fault));
   }
@@ -111,7 +110,9 @@ int RunTitles(TitleTables& t, const ParsedArgs& args) {
   for (const GivenOption& o : args.options) json = json || o.id == Opt::Json;
   Path folder;
   if (!folder.Set(args.positional[0].c_str()) || !AddTrailingSeparator(folder)) {
-    std::fprintf(stderr, "Error: Input folder name is too long (at most 259 characters with the final '/').\n");
+    std::fprintf(stderr,
+                 "Error: Input folder name is too long (at most 259 characters with the final "
+                 "'/').\n");
     return 1;
   }
   const int r = ReadTitleList(folder.c_str(), t.IoBuffer, kIoBufferBytes, t.Titles);
