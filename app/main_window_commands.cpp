@@ -13,19 +13,19 @@
 #include "app/main_window.h"
 #include "app/settings_dialog.h"
 #include "app/time_list_model.h"
-#include "app/title_select_dialog.h"
 #include "app/time_list_view.h"
+#include "app/title_select_dialog.h"
 #include "app/version_box.h"
 #include "author/create_volume.h"
 #include "chapters/chapter_list.h"
 #include "chapters/chapter_marks.h"
 #include "common/fixed_string.h"
+#include "common/path.h"
 #include "pickers/folder_select_dialog.h"
 #include "play/playback.h"
-#include "common/path.h"
 #include "title/read_command.h"
-#include "title/title_choice.h"
 #include "title/time_list_nav.h"
+#include "title/title_choice.h"
 
 namespace vm {
 
