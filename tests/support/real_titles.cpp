@@ -112,13 +112,17 @@ bool Split(const std::string& videoTs, int parts) {
 
 bool Build(const RealTitleRecipe& s, const std::string& tmp) {
   std::error_code ec;
+  fs::remove_all(tmp, ec);
   std::string work = tmp + "work/";
   fs::create_directories(work, ec);
   if (ec) return false;
   std::string mpg = "title0.mpg";
   if (!Encode(s, work) || !MuxSubpictures(s, work, mpg) || !Author(s, work, mpg)) return false;
   fs::rename(work + "dvd", tmp + "dvd", ec);
-  return !ec && Split(tmp + "dvd/VIDEO_TS/", s.splitParts);
+  if (ec || !Split(tmp + "dvd/VIDEO_TS/", s.splitParts)) return false;
+  std::ofstream(tmp + "recipe.txt") << Describe(s);
+  fs::remove_all(work, ec);
+  return true;
 }
 
 bool Cached(const std::string& dir, const std::string& description) {
