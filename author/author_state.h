@@ -14,6 +14,7 @@ constexpr int kOutVobuSlots = 131072;
 constexpr int kOutTmapSlots = 65536;
 constexpr int32_t kOutVobPackLimit = 524287;  // sectors per output VOB file
 constexpr int kChunkPackSlots = 8192;          // 2048-byte packs in IoBuffer
+constexpr int kCellTickSlots = 256;            // 255 cells and the one refused
 
 // Where each pack of the chunk in IoBuffer came from, so that unchanged
 // packs can be copied file to file in the longest possible runs.
@@ -22,6 +23,20 @@ struct ChunkPackSources {
   int64_t offset[kChunkPackSlots];   // byte offset in the source
   int32_t list[kChunkPackSlots];     // list index the pack was read from
   uint8_t changed[kChunkPackSlots];  // 1 = the buffer differs from the source
+};
+
+// The output file being put together: one pending run of packs to copy
+// source file to output file in one go, and the packs inside it that differ
+// from the source, written over the copy once it is made.
+constexpr int kPatchSlots = 4096;
+struct PackRun {
+  int inFd, outFd;       // -1: no run pending
+  int64_t in, out, len;  // byte offsets and length of the run
+  int32_t patchNum;
+  int64_t patchAt[kPatchSlots];  // output byte offset of each patch, rising
+  uint8_t patch[kPatchSlots][2048];
+  int32_t refused;  // the kernel refused copy_file_range for this title
+  int32_t shared;   // the run's blocks can be shared with the source's
 };
 
 struct AuthorState {
@@ -48,10 +63,10 @@ struct AuthorState {
   int32_t OutLastVideoVobu;
   int32_t OutPictureWidth;
   int32_t OutPictureHeight;
-  uint32_t CellBaseScr;
-  uint32_t CellBaseScrExt;
-  int32_t CellBaseEltm;
-  int32_t CellTime[4];  // h, m, s, ms
+  // Presentation time of each cell of the title in 90 kHz ticks: the sum of
+  // VOBU_E_PTM - VOBU_S_PTM over its VOBUs.
+  int64_t CellTicks[kCellTickSlots];
+  bool TitlePal;  // the title's time codes count 25 frames a second
 
   // Interleave and stream filters.
   uint8_t KeepAudioStream[8];
@@ -65,12 +80,15 @@ struct AuthorState {
 
   // Chunk bookkeeping of the VOB writer.
   ChunkPackSources ChunkSrc;
+  PackRun Run;
 
   // Knobs for tests; 0 keeps the product's values.
   int32_t ChunkBytesLimit;  // bytes read per chunk (0 = all of IoBuffer)
   int32_t SplitPacks;       // sectors per output file (0 = kOutVobPackLimit)
   int32_t ForcePlainWrite;  // 1 = always write(2) the buffer
   int32_t RefuseCopies;     // 1 = act as if the kernel refused copy_file_range
+  int32_t ReadByCopy;       // 1 = read the sources with pread(2), never map them
+  int32_t AssumeShared;     // 1 = copy as on a filesystem that shares blocks
 };
 
 AuthorState& Author();

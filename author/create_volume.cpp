@@ -64,6 +64,7 @@ bool PrepareContent(TitleTables& t, Ui& ui) {
     return false;
   }
   if (ReadSourceAttributes(t, ui, t.CurTitleIdx) != 0) return false;
+  ReadSourceRegion(t);
   for (int i = 0; i < TitleCount(t); ++i) {
     if (t.DC_AttCheck[i] != 0) continue;
     MessageText text;
@@ -122,13 +123,12 @@ bool CloseOutputFile(AuthorState& a, int title) {
   return ok;
 }
 
-// The end marker and the last record's times, then the chapter count.
+// The end marker and the last record's sectors, then the chapter count.
 void CloseProgramRecords(TitleTables& t, const AuthorState& a, int title) {
   int n = std::clamp(t.PrgNum[title], 0, kProgramRecordSlots - 1);
   t.PrgNum[title] = n;
   if (n > 0) {
     int p = n - 1;
-    for (int k = 0; k < 4; ++k) t.Time[title][p][k] = a.CellTime[k];
     t.EndIndex[title][p] = a.OutLastNavSector;
     t.PackEndIndex[title][p] = a.OutSector - 1;
   }
@@ -162,7 +162,7 @@ const char* WriteTitle(TitleTables& t, AuthorState& a, Ui& ui, int title, Messag
   }
   if (!CloseOutputFile(a, title)) return kVobCreateError;
   CloseProgramRecords(t, a, title);
-  ComputeProgramTimeCodes(t, title);
+  ComputeProgramTimeCodes(t, a, title);
   if (WriteVtsi(t, a, title) != kVtsiDone) return kVtsiError;
   if (t.DC_VobuPointer[title] == 1) {
     ui.ProgressCaption(kUpdating);

@@ -4,6 +4,7 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "author/vmgi_writer.h"
 #include "common/files.h"
 
 namespace vm {
@@ -123,6 +124,7 @@ void WriteDiagnosticDump(const TitleTables& t, const char* programFolder) {
   Put(f, "DC_FirstPlayPgc=%2d\n", t.DC_FirstPlayPgc);
   Put(f, "DC_VtsAtr      =%2d\n", t.DC_VtsAtr);
   Put(f, "DC_Region      =%2d\n", t.DC_Region);
+  Put(f, "RegionMask     =%02X\n", static_cast<unsigned>(VmgiRegionMask(t)));
   Put(f, "DC_AllSet      =%2d\n", t.DC_AllSet);
   Put(f, "DC_TitleSeries =%2d\n", t.DC_TitleSeries);
   Put(f, "\n");

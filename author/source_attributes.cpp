@@ -27,6 +27,12 @@ constexpr size_t kPgcCopyBytes = kSrcVtsiCopyBytes - kSrcVtsiAttrBytes;
 static_assert(kPgcCopyBytes == 216);
 static_assert(kAttrStart + kSrcVtsiAttrBytes <= kVtsiBufferBytes);
 
+constexpr size_t kVtsVatrInCopy = 0x100;    // VTS_V_ATR (0x200) in SrcVtsiCopy
+constexpr uint8_t kVideoStandardMask = 0x30, kVideoStandard625 = 0x10;
+constexpr char kVmgiName[] = "VIDEO_TS.IFO";
+constexpr char kVmgiId[] = "DVDVIDEO-VMG";
+constexpr size_t kVmgiRegionMask = 0x23;
+
 constexpr char kOpenError[] = "VTSI file open error.";
 constexpr char kInvalid[] = "VTSI file format is invalid.";
 constexpr char kBadPgcNo[] = "Invalid Program Chain No (Range: 1\u301C%d).";
@@ -138,6 +144,21 @@ int ReadSourceAttributes(TitleTables& t, Ui& ui, int title) {
   std::memcpy(t.SrcVtsiCopy[title], v + kAttrStart, kSrcVtsiAttrBytes);
   std::memcpy(t.SrcVtsiCopy[title] + kSrcVtsiAttrBytes, v + g + kPgcCopyStart, kPgcCopyBytes);
   return MarkRead(t, title, path);
+}
+
+bool TitleIsPal(const TitleTables& t, int title) {
+  if (title < 0 || title >= kTitleSlots || t.DC_VtsiEnable[title] != 1) return false;
+  return (t.SrcVtsiCopy[title][kVtsVatrInCopy] & kVideoStandardMask) == kVideoStandard625;
+}
+
+void ReadSourceRegion(TitleTables& t) {
+  t.SrcRegionMask = -1;
+  Path path;
+  if (!FindFileNoCase(t.InputFolder, kVmgiName, path)) return;
+  uint8_t head[kVmgiRegionMask + 1] = {};
+  if (ReadFileHead(path.c_str(), head, sizeof head) != static_cast<int64_t>(sizeof head)) return;
+  if (std::memcmp(head, kVmgiId, sizeof kVmgiId - 1) != 0) return;
+  t.SrcRegionMask = head[kVmgiRegionMask];
 }
 
 }  // namespace vm

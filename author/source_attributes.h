@@ -12,4 +12,12 @@ namespace vm {
 // out of the file, no program chain).
 int ReadSourceAttributes(TitleTables& t, Ui& ui, int title);
 
+// True when the video attributes the title set is written with say 625/50
+// (25 frames a second); false for 525/60 (30000/1001), the written default.
+bool TitleIsPal(const TitleTables& t, int title);
+
+// The source VIDEO_TS.IFO's region mask (byte 0x23) into SrcRegionMask, or
+// -1 there when the file cannot be read.
+void ReadSourceRegion(TitleTables& t);
+
 }  // namespace vm

@@ -83,12 +83,22 @@ int TitleCount(const TitleTables& t) { return std::clamp(t.DC_TitleNum, 0, kTitl
 
 bool HasMenuUnit(const TitleTables& t) { return t.DC_TitleSeries != 3; }
 
+}  // namespace
+
+uint8_t VmgiRegionMask(const TitleTables& t) {
+  if (t.RegionMask >= 0 && t.RegionMask <= 0xFF) return static_cast<uint8_t>(t.RegionMask);
+  if (t.SrcRegionMask >= 0 && t.SrcRegionMask <= 0xFF) return static_cast<uint8_t>(t.SrcRegionMask);
+  return t.DC_Region == 0 ? kRegion2Only : kAllRegions;
+}
+
+namespace {
+
 void FillMat(const TitleTables& t, int n, int sectors, uint8_t* m) {
   std::memcpy(m + kMatId, "DVDVIDEO-VMG", 12);
   WriteBe32(m + kMatVmgLastSector, static_cast<uint32_t>(2 * sectors - 1));
   WriteBe32(m + kMatVmgiLastSector, static_cast<uint32_t>(sectors - 1));
   m[kMatVersion] = kVersion;
-  m[kMatRegionMask] = t.DC_Region == 0 ? kRegion2Only : kAllRegions;
+  m[kMatRegionMask] = VmgiRegionMask(t);
   WriteBe16(m + kMatVolumes, 1);
   WriteBe16(m + kMatVolumeNo, 1);
   m[kMatSide] = 1;

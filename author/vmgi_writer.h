@@ -17,6 +17,10 @@ constexpr size_t kVmgiImageBytes = 102400;
 constexpr int kVmgiDone = 0;
 constexpr int kVmgiFileError = 1;
 
+// The region mask written at byte 0x23: RegionMask when set, else the
+// source's, else 0xFD (region 2) when DC_Region is 0 and 0x00 otherwise.
+uint8_t VmgiRegionMask(const TitleTables& t);
+
 // Sectors of the VMGI for the current settings and DC_TitleNum.
 int VmgiSectors(const TitleTables& t);
 

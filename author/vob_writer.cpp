@@ -1,15 +1,21 @@
 #include "author/vob_writer.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <algorithm>
 
 #include <cerrno>
 #include <cstring>
 
 #include "author/nav_pack.h"
 #include "author/pack_copy.h"
+#include "author/source_attributes.h"
 #include "author/stream_filters.h"
 #include "common/be.h"
+#include "common/files.h"
 #include "common/scr.h"
 #include "common/timecode.h"
 
@@ -23,6 +29,12 @@ namespace {
 
 constexpr uint32_t kNoScr = 0x7FFFFFFF;
 constexpr int kMaxCells = 255;
+constexpr int kNavPciVobuSPtm = 0x39;
+constexpr int kNavPciVobuEPtm = 0x3D;
+// A VOBU lasts about half a second; a span of PTM or SCR above this is taken
+// for damage rather than time.
+constexpr int64_t kMaxVobuTicks = 60 * kTicksPerSecond;
+constexpr int64_t kTmapStepTicks = 3 * kTicksPerSecond;
 constexpr const char* kDamagedPackPrompt =
     "PACK header is invalid (Data is broken: PACK No.=%08Xh).\nContinue or not ? (If data "
     "damage is little, DVD player will play it normally.)";
@@ -38,14 +50,23 @@ struct Writer {
   // Per call state.
   bool forceCell = false;
   uint32_t prevScr = kNoScr;
-  int64_t accumulator = 0;
-  uint32_t prevCellRel = 0;
-  bool firstMapEntry = false;
+  uint32_t lastPackScr = 0;  // of the last undamaged pack, whatever its list
   int vobCounter = 0;
   int cellCounter = 0;
   int32_t carry = 0;
   int lastList = -1;  // list of the previous processed pack
   int lastPermille = -1;
+  bool mapped = false;  // source pages are mapped over the buffer
+  // The VOBU whose presentation time is not yet counted: its end is known
+  // for certain only at the next navigation pack, where the time list's
+  // SCR step stands in for damaged PTMs.
+  bool pending = false;
+  int32_t pendSector = 0;
+  int pendCell = 0;
+  uint32_t pendScr = 0, pendSPtm = 0, pendEPtm = 0;
+  int64_t titleTicks = 0;  // presentation time of the VOBUs counted
+  int64_t mapStep = 1;     // the time map's next entry is for mapStep * 3 s
+  int lastMapCell = 0;
   // The list being read.
   int fd = -1;
   int retiredFd = -1;  // previous list's file, open until its packs are written
@@ -54,12 +75,13 @@ struct Writer {
   int local = 0;
 };
 
-// Queued copies may still read the sources: they finish first.
-void CloseSources(Writer& w) {
-  if (w.fd >= 0 || w.retiredFd >= 0) DrainPackCopies();
+// The pending run may still read the sources: it is copied first.
+bool CloseSources(Writer& w) {
+  const bool ok = FlushPackCopies(w.a);
   if (w.fd >= 0) close(w.fd);
   if (w.retiredFd >= 0) close(w.retiredFd);
   w.fd = w.retiredFd = -1;
+  return ok;
 }
 
 int OpenList(Writer& w) {
@@ -78,8 +100,38 @@ int OpenList(Writer& w) {
   return kVobWriteDone;
 }
 
+// Puts `len` bytes of the buffer from `p` on back to memory of its own,
+// large pages preferred again.
+void UnmapBuffer(uint8_t* p, size_t len) {
+  mmap(p, len, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0);
+  PreferLargePages(p, len);
+}
+
+// Maps up to `want` bytes of the current list over buf+at instead of
+// copying them there, where both the buffer position and the file offset
+// fall on page boundaries: the packs are then read straight from the page
+// cache, and only the pages the writer changes (the navigation packs)
+// become copies of their own. Only bytes the file holds are mapped, so no
+// page past its end is touched. -1 where it cannot; the caller reads.
+int64_t MapList(Writer& w, size_t at, int64_t want) {
+  static const long page = sysconf(_SC_PAGESIZE);
+  if (w.a.ReadByCopy != 0 || page <= 0 || want < page || at % page != 0 || w.pos % page != 0)
+    return -1;
+  struct stat st;
+  if (fstat(w.fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size - w.pos < page) return -1;
+  const int64_t len = std::min<int64_t>(want, st.st_size - w.pos);
+  if (mmap(w.buf + at, static_cast<size_t>(len), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_FIXED,
+           w.fd, w.pos) == MAP_FAILED) {
+    UnmapBuffer(w.buf + at, static_cast<size_t>(len));
+    return -1;
+  }
+  w.mapped = true;
+  return len;
+}
+
 // Reads up to `want` bytes of the current list to buf+at; -1 on a read error.
 int64_t ReadList(Writer& w, size_t at, int64_t want) {
+  if (int64_t mapped = MapList(w, at, want); mapped >= 0) return mapped;
   int64_t got = 0;
   while (got < want) {
     ssize_t r = pread(w.fd, w.buf + at + got, static_cast<size_t>(want - got), w.pos + got);
@@ -159,14 +211,53 @@ void DrawProgress(Writer& w) {
   w.ui.ProgressDraw(a.CreateDoneSectors, a.CreateTotalSectors, BarColour::Blue);
 }
 
+// Ticks from SCR `from` to `to`, or -1 when that is no plausible VOBU span.
+int64_t ScrSpan(uint32_t from, uint32_t to) {
+  const int64_t d = static_cast<int32_t>(to - from);
+  return d > 0 && d <= kMaxVobuTicks ? d : -1;
+}
+
+// Counts the pending VOBU's presentation time into its cell and the title,
+// and makes the time map entries for the times it presents: entry k names
+// the VOBU that presents 3(k+1) s of the title. `nextScr` is the SCR of the
+// next navigation pack when there is one.
+int FinishVobu(Writer& w, bool haveNext, uint32_t nextScr) {
+  if (!w.pending) return kVobWriteDone;
+  w.pending = false;
+  AuthorState& a = w.a;
+  int64_t d = w.pendEPtm > w.pendSPtm ? static_cast<int64_t>(w.pendEPtm - w.pendSPtm) : -1;
+  if (d > kMaxVobuTicks) d = -1;
+  if (d < 0) {
+    // Zero or backward PTMs: the step the time list shows for the VOBU.
+    a.NgPackCount += 1;
+    d = haveNext ? ScrSpan(w.pendScr, nextScr) : -1;
+    if (d < 0) d = ScrSpan(w.pendScr, w.lastPackScr);
+    if (d < 0) d = 0;
+  }
+  if (w.pendCell >= 1 && w.pendCell <= kCellTickSlots) a.CellTicks[w.pendCell - 1] += d;
+  const int64_t end = w.titleTicks + d;
+  while (w.mapStep * kTmapStepTicks < end) {
+    // The time map has no room for more: refuse rather than write a map
+    // that stops short of the title's end.
+    if (a.OutTmapNum >= kOutTmapSlots) return kVobWriteTooManyVobus;
+    uint32_t e = static_cast<uint32_t>(w.pendSector);
+    if (a.OutTmapNum > 0 && w.pendCell != w.lastMapCell) e |= 0x80000000u;
+    a.OutTmapEntry[a.OutTmapNum] = static_cast<int32_t>(e);
+    a.OutTmapNum += 1;
+    w.lastMapCell = w.pendCell;
+    w.mapStep += 1;
+  }
+  w.titleTicks = end;
+  return kVobWriteDone;
+}
+
 void CloseRecord(Writer& w, int p) {
   TitleTables& t = w.t;
-  for (int k = 0; k < 4; ++k) t.Time[w.title][p][k] = w.a.CellTime[k];
   t.EndIndex[w.title][p] = w.a.OutLastNavSector;
   t.PackEndIndex[w.title][p] = w.a.OutSector - 1;
 }
 
-int StartCell(Writer& w, uint8_t* p, uint32_t scr, uint32_t ext, int eltm, int x) {
+int StartCell(Writer& w, uint8_t* p, uint32_t scr, uint32_t ext, int x) {
   TitleTables& t = w.t;
   AuthorState& a = w.a;
   int n = w.title;
@@ -188,16 +279,12 @@ int StartCell(Writer& w, uint8_t* p, uint32_t scr, uint32_t ext, int eltm, int x
   }
   t.PrgNum[n] = prg + 1;
   if (t.PrgNum[n] > kMaxCells) return kVobWriteTooManyCells;
-  a.CellBaseScr = scr;
-  a.CellBaseScrExt = ext;
-  a.CellBaseEltm = eltm;
+  a.CellTicks[prg] = 0;
   w.forceCell = false;
-  w.prevCellRel = 0;
-  w.firstMapEntry = true;
   return kVobWriteDone;
 }
 
-void RewriteNav(Writer& w, uint8_t* p, int eltm) {
+void RewriteNav(Writer& w, uint8_t* p) {
   TitleTables& t = w.t;
   AuthorState& a = w.a;
   int n = w.title;
@@ -222,22 +309,11 @@ void RewriteNav(Writer& w, uint8_t* p, int eltm) {
         break;
     }
   }
-  if (a.CellBaseEltm != 0) {
-    // A 25 frames/s source counts its frame digits in 25ths: its difference
-    // is taken in 25ths and keeps its own rate code. Taken in 30ths, a cell
-    // that starts inside a source cell would borrow 30 frames a second and
-    // show PAL time as 30 frames/s time, up to several frames off.
-    const bool pal = (p[kNavPciEltm + 3] & kFrameRateMask) == kFrameRate25;
-    int rel = pal ? FramesAt25(eltm) - FramesAt25(a.CellBaseEltm) : eltm - a.CellBaseEltm;
-    if (rel < 0) rel = 0;  // a time that ran backwards would give no valid code
-    if (pal) {
-      Frames25ToTimeCode(rel, p + kNavPciEltm);
-      Frames25ToTimeCode(rel, p + kNavDsiCEltm);
-    } else {
-      FramesToTimeCode(rel, p + kNavPciEltm);
-      FramesToTimeCode(rel, p + kNavDsiCEltm);
-    }
-  }
+  // The cell elapsed time: what the cell's VOBUs before this one present.
+  const int cell = t.PrgNum[n];
+  const int64_t elapsed = cell >= 1 && cell <= kCellTickSlots ? a.CellTicks[cell - 1] : 0;
+  TicksToTimeCode(elapsed, a.TitlePal, p + kNavPciEltm);
+  TicksToTimeCode(elapsed, a.TitlePal, p + kNavDsiCEltm);
   std::memset(p + kNavNsmlAgli, 0, kNavNsmlAgliBytes);
   std::memset(p + kNavSmlPbi, 0, kNavSmlPbiBytes);
   std::memset(p + kNavSmlAgli, 0, kNavSmlAgliBytes);
@@ -254,44 +330,25 @@ int NavPack(Writer& w, uint8_t* p, int i, uint32_t scr, uint32_t ext) {
     p[kNavCellMarker] = 0;
     p[kNavCellMarker + 1] = 0;
   }
+  if (int r = FinishVobu(w, true, scr); r != kVobWriteDone) return r;
   if (eltm == 0 || w.forceCell || (a.OutVobuMark[x] & 1)) {
-    if (int r = StartCell(w, p, scr, ext, eltm, x); r != kVobWriteDone) return r;
-  }
-  if (w.accumulator / 90000 >= 3) {
-    // The time map has no room for more: refuse rather than write a map
-    // that stops short of the title's end.
-    if (a.OutTmapNum >= kOutTmapSlots) return kVobWriteTooManyVobus;
-    uint32_t e = static_cast<uint32_t>(a.OutSector);
-    if (w.firstMapEntry && a.OutTmapNum > 0) e |= 0x80000000u;
-    a.OutTmapEntry[a.OutTmapNum] = static_cast<int32_t>(e);
-    w.firstMapEntry = false;
-    a.OutTmapNum += 1;
-    w.accumulator -= 270000;
+    if (int r = StartCell(w, p, scr, ext, x); r != kVobWriteDone) return r;
   }
   a.OutVobuSector[x] = a.OutSector;
   a.OutVobuFileNo[x] = static_cast<uint8_t>(a.OutVobNo);
   a.OutVobuCellNo[x] = static_cast<uint8_t>(w.t.PrgNum[w.title]);
   a.OutVobuNum += 1;
   a.OutLastNavSector = a.OutSector;
-  RewriteNav(w, p, eltm);
+  w.pending = true;
+  w.pendSector = a.OutSector;
+  w.pendCell = w.t.PrgNum[w.title];
+  w.pendScr = scr;
+  w.pendSPtm = ReadBe32(p + kNavPciVobuSPtm);
+  w.pendEPtm = ReadBe32(p + kNavPciVobuEPtm);
+  RewriteNav(w, p);
   a.ChunkSrc.changed[i] = 1;
   DrawProgress(w);
   return kVobWriteDone;
-}
-
-void UpdateCellTime(Writer& w, uint32_t scr, uint32_t ext) {
-  AuthorState& a = w.a;
-  uint32_t adj = scr;
-  if (a.CellBaseScr != 0 || a.CellBaseScrExt != 0) {
-    if (ext < a.CellBaseScrExt) adj -= 1;
-    adj -= a.CellBaseScr;
-  }
-  a.CellTime[0] = static_cast<int32_t>(adj / 324000000u);
-  a.CellTime[1] = static_cast<int32_t>((adj / 5400000u) % 60);
-  a.CellTime[2] = static_cast<int32_t>((adj / 90000u) % 60);
-  a.CellTime[3] = static_cast<int32_t>((adj / 90u) % 1000);
-  w.accumulator += static_cast<int32_t>(adj - w.prevCellRel);
-  w.prevCellRel = adj;
 }
 
 // A new list in the chunk: a list that starts inside its file opens a cell.
@@ -307,7 +364,7 @@ void EnterList(Writer& w, int list) {
 
 int NextOutputFile(Writer& w) {
   AuthorState& a = w.a;
-  if (!DrainPackCopies()) return kVobWriteOutputError;
+  if (!FlushPackCopies(a)) return kVobWriteOutputError;
   close(a.OutFd);
   a.OutFd = -1;
   a.OutVobNo += 1;
@@ -340,8 +397,8 @@ int ProcessPacks(Writer& w, int packs) {
       } else if (IsVideoPack(p) && a.OutVobuNum > 0) {
         a.OutLastVideoVobu = a.OutVobuNum - 1;
       }
-      UpdateCellTime(w, scr, ext);
       w.prevScr = scr;
+      w.lastPackScr = scr;
     }
     a.OutSector += 1;
     if (w.t.StopRequest == 1) return kVobWriteStopped;
@@ -391,13 +448,13 @@ int ReadLists(Writer& w) {
       if (int r = ReadChunk(w, got, ended); r != kVobWriteDone) return r;
       if (int r = Chunk(w, got, ended); r != kVobWriteDone) return r;
       if (w.retiredFd >= 0) {
-        DrainPackCopies();
+        if (!FlushPackCopies(w.a)) return kVobWriteOutputError;
         close(w.retiredFd);
         w.retiredFd = -1;
       }
       if (ended) break;
     }
-    CloseSources(w);
+    if (!CloseSources(w)) return kVobWriteOutputError;
     w.a.CurListIdx += 1;
   }
   return kVobWriteDone;
@@ -414,6 +471,7 @@ int WriteTitleVobs(TitleTables& t, AuthorState& a, Ui& ui, int title) {
   Writer w{t, a, ui, title, t.IoBuffer, chunk, a.SplitPacks > 0 ? a.SplitPacks : kOutVobPackLimit};
   a.OutLastVideoVobu = 0;
   a.OutPictureWidth = a.OutPictureHeight = 0;
+  a.TitlePal = TitleIsPal(t, title);
   std::memset(a.OutVobuMark, 0, sizeof a.OutVobuMark);
   SetUpFilters(t, a, title);
   int chapters = t.DC_ChapterNum[title];
@@ -423,8 +481,12 @@ int WriteTitleVobs(TitleTables& t, AuthorState& a, Ui& ui, int title) {
   }
   StartPackCopies(a);
   int r = ReadLists(w);
-  if (!FinishPackCopies() && r == kVobWriteDone) r = kVobWriteOutputError;
+  if (r == kVobWriteDone) r = FinishVobu(w, false, 0);
+  if (!FlushPackCopies(a) && r == kVobWriteDone) r = kVobWriteOutputError;
   CloseSources(w);
+  // No mapping of a source outlives the writer: a file cut short later
+  // would make its pages fault.
+  if (w.mapped) UnmapBuffer(t.IoBuffer, kIoBufferBytes);
   return r;
 }
 

@@ -395,30 +395,28 @@ uint8_t* Image() {
 
 }  // namespace
 
-void ComputeProgramTimeCodes(TitleTables& t, int title) {
-  int cells = std::clamp(t.PrgNum[title], 0, kProgramRecordSlots);
-  int64_t h = 0, mi = 0, s = 0, f = 0;
+// Players add the cells' times up in whole milliseconds, each rounded to
+// a frame and truncated: each cell's code is chosen so that this sum stays
+// within half a frame of the presentation time at every cell's end, so the
+// rounding of one cell is made good in the next rather than piling up over
+// many chapters. The title's time is its presentation time rounded once.
+void ComputeProgramTimeCodes(TitleTables& t, const AuthorState& a, int title) {
+  const int cells = std::clamp(t.PrgNum[title], 0, kCellTickSlots);
+  int64_t ticks = 0, readMs = 0;
   for (int p = 0; p < cells; ++p) {
-    const int32_t* tm = t.Time[title][p];
-    int frames = (tm[3] + 32) / 33;
+    const int64_t cell = a.CellTicks[p];
+    ticks += cell;
+    int32_t* tm = t.Time[title][p];
+    const int64_t ms = cell / 90;
+    tm[0] = static_cast<int32_t>(ms / 3600000);
+    tm[1] = static_cast<int32_t>(ms / 60000 % 60);
+    tm[2] = static_cast<int32_t>(ms / 1000 % 60);
+    tm[3] = static_cast<int32_t>(ms % 1000);
     uint8_t* tc = t.PrgTimeCode[title][p];
-    tc[0] = ToBcd(tm[0]);
-    tc[1] = ToBcd(tm[1]);
-    tc[2] = ToBcd(tm[2]);
-    tc[3] = static_cast<uint8_t>(ToBcd(frames) + kFrameRate30);
-    h += tm[0];
-    mi += tm[1];
-    s += tm[2];
-    f += frames;
+    TicksToTimeCode(ticks - readMs * 90, a.TitlePal, tc);
+    readMs += TimeCodeMs(tc);
   }
-  s += f / 30;
-  mi += s / 60;
-  h += mi / 60;
-  uint8_t* total = t.TotalTimeCode[title];
-  total[0] = ToBcd(static_cast<int>(h));
-  total[1] = ToBcd(static_cast<int>(mi % 60));
-  total[2] = ToBcd(static_cast<int>(s % 60));
-  total[3] = static_cast<uint8_t>(ToBcd(static_cast<int>(f % 30)) + kFrameRate30);
+  TicksToTimeCode(ticks, a.TitlePal, t.TotalTimeCode[title]);
 }
 
 int BuildVtsi(TitleTables& t, const AuthorState& a, int title, uint8_t* image) {

@@ -20,8 +20,10 @@ constexpr int kVtsiDone = 0;
 constexpr int kVtsiFileError = 1;   // creating or writing the IFO or BUP failed
 constexpr int kVtsiTooLarge = 2;    // counts beyond the tables or the image
 
-// PrgTimeCode[title][p] for every cell and TotalTimeCode[title].
-void ComputeProgramTimeCodes(TitleTables& t, int title);
+// From the cells' presentation times (a.CellTicks): Time[title][p],
+// PrgTimeCode[title][p] for every cell and TotalTimeCode[title], the codes
+// at the title's own rate (a.TitlePal).
+void ComputeProgramTimeCodes(TitleTables& t, const AuthorState& a, int title);
 
 // Lays out the VTSI of `title` into `image` (kVtsiImageBytes, zeroed here)
 // and sets VtsInfoBlockLen[title]. kVtsiDone or kVtsiTooLarge.

@@ -66,6 +66,8 @@ bool Build(const std::string& folder, const std::vector<int64_t>& fileSectors) {
         nav.scr = scr;
         nav.celtmFrames = scr == 0 ? 0 : 15;
         nav.vobuEa = kPacksPerVobu - 1;
+        nav.sPtm = scr + 27000;
+        nav.ePtm = nav.sPtm + 45000;
         Bytes p = vm::testing::NavPack(nav);
         run.insert(run.end(), p.begin(), p.end());
         scr += 45000;

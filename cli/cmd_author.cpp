@@ -52,6 +52,23 @@ bool ParseStreams(const std::string& text, int limit, std::vector<int>& out) {
   }
 }
 
+// "all" or "N[,N...]" (regions 1 to 8) as the VMGI's region mask, where a
+// set bit keeps the region from playing.
+bool ParseRegions(const std::string& text, int& mask) {
+  if (text == "all") {
+    mask = 0x00;
+    return true;
+  }
+  std::vector<int> regions;
+  if (!ParseStreams(text, 9, regions)) return false;
+  mask = 0xFF;
+  for (int r : regions) {
+    if (r < 1) return false;
+    mask &= ~(1 << (r - 1));
+  }
+  return true;
+}
+
 int UsageError(const char* what, const std::string& value) {
   std::fprintf(stderr, "vobmarks-cli: invalid %s value \"%s\"\n", what, value.c_str());
   return 2;
@@ -70,6 +87,7 @@ int RunAuthor(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
   std::string iso, volumeId = kDefaultVolumeId;
   const int title = TitleOption(args);
   if (title < 0) return 2;
+  int regionMask = -1;
   for (const GivenOption& o : args.options) {
     switch (o.id) {
       case Opt::Title:
@@ -85,6 +103,9 @@ int RunAuthor(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
       case Opt::DropSubpicture:
         if (!ParseStreams(o.value, kSubpicStreamSlots, dropSubpicture))
           return UsageError("--drop-subpicture", o.value);
+        break;
+      case Opt::Region:
+        if (!ParseRegions(o.value, regionMask)) return UsageError("--region (all or 1 to 8)", o.value);
         break;
       case Opt::Verify:
         verify = true;
@@ -128,6 +149,7 @@ int RunAuthor(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
   if (int r = ApplyChapterOptions(t, ui, chapterArgs); r != 0) return r;
   for (int n : dropAudio) t.DC_A_Use[0][n] = 0;
   for (int n : dropSubpicture) t.DC_C_Use[0][n] = 0;
+  t.RegionMask = regionMask;
 
   CreateResult r = CreateVolume(t, Author(), ui, args.positional[1].c_str(), programFolder.c_str());
   if (r != CreateResult::NormalEnd) return 1;

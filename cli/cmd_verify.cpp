@@ -46,6 +46,8 @@ void PrintText(const std::string& path, const VolumeReport& r) {
     at += Clock(c);
   }
   if (!at.empty()) std::printf("Chapters at:%s\n", at.c_str());
+  for (const VolumeFault& w : r.warnings)
+    std::printf("Warning: %s: %s\n", w.place.c_str(), w.what.c_str());
   for (const VolumeFault& f : r.faults) std::printf("Fault: %s: %s\n", f.place.c_str(), f.what.c_str());
   if (r.faultsLeftOut > 0)
     std::printf("(%lld more faults not listed)\n", static_cast<long long>(r.faultsLeftOut));
@@ -68,7 +70,12 @@ void PrintJson(const std::string& path, const VolumeReport& r) {
   for (size_t i = 0; i < r.faults.size(); ++i)
     std::printf("%s{\"place\": %s, \"fault\": %s}", i ? ", " : "",
                 JsonString(r.faults[i].place).c_str(), JsonString(r.faults[i].what).c_str());
-  std::printf("], \"faults_not_listed\": %lld}\n", static_cast<long long>(r.faultsLeftOut));
+  std::printf("], \"faults_not_listed\": %lld, \"warnings\": [",
+              static_cast<long long>(r.faultsLeftOut));
+  for (size_t i = 0; i < r.warnings.size(); ++i)
+    std::printf("%s{\"place\": %s, \"warning\": %s}", i ? ", " : "",
+                JsonString(r.warnings[i].place).c_str(), JsonString(r.warnings[i].what).c_str());
+  std::printf("]}\n");
 }
 #endif
 

@@ -56,6 +56,8 @@ const std::vector<OptionSpec>& AllOptions() {
       {Opt::Verify, "--verify", nullptr, "check the written volume as \"verify\" does"},
       {Opt::Iso, "--iso", "FILE.iso", "also write a DVD-Video disc image (needs genisoimage)"},
       {Opt::VolumeId, "--volume-id", "NAME", "volume name of the --iso image (default DVD_VIDEO)"},
+      {Opt::Region, "--region", "all|N[,N...]",
+       "playable in all regions, or only in regions N (1 to 8); default: the source's regions"},
       {Opt::Title, "--title", "N",
        "read title N of the volume (as \"titles\" numbers them); needed when it has several"},
   };
@@ -82,6 +84,7 @@ const std::vector<CommandSpec>& AllCommands() {
     author.push_back(Opt::Verify);
     author.push_back(Opt::Iso);
     author.push_back(Opt::VolumeId);
+    author.push_back(Opt::Region);
     c.push_back({Command::Author, "author", "INPUT_DIR OUTPUT_DIR", 2,
                  "write a new VIDEO_TS folder with the chapters set", author});
     c.push_back({Command::Extract, "extract", "INPUT_DIR FIRST[-LAST] OUT", 3,

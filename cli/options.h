@@ -32,6 +32,7 @@ enum class Opt {
   Verify,
   Iso,
   VolumeId,
+  Region,
   // Titles of a volume of several.
   Title,
 };

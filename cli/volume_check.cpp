@@ -22,6 +22,7 @@
 #include <memory>
 
 #include "author/nav_pack.h"
+#include "cli/volume_times.h"
 #include "common/be.h"
 
 namespace vm {
@@ -44,7 +45,6 @@ constexpr int64_t kComparePieceBytes = 64 * 1024;
 // hold a volume of nothing but navigation packs.
 constexpr size_t kMaxNavPacks = size_t{1} << 20;
 constexpr int kReadChunkSectors = 512;
-constexpr int kPtmTicksPerMs = 90;
 // The longest frame of either system: how far a time rounded to frames may
 // be from the presentation time.
 constexpr int64_t kFrameMs = 40;
@@ -54,7 +54,7 @@ struct Nav {
   uint32_t pciLbn, dsiLbn, vobuEa;
   uint16_t vobIdn;
   uint8_t cellIdn;
-  int64_t cEltmMs;
+  uint8_t cEltm[4];
   uint32_t sPtm, ePtm;
   uint32_t sri[kSriEntries];
 };
@@ -136,6 +136,11 @@ class Checker {
     } else {
       ++r_.faultsLeftOut;
     }
+  }
+
+  void Warning(const std::string& place, const std::string& what) {
+    if (out_ >= 0) SendLine("W\t" + OneField(place) + "\t" + OneField(what));
+    if (r_.warnings.size() < kMaxListedFaults) r_.warnings.push_back({place, what});
   }
 
   void SendLine(const std::string& line) {
@@ -269,7 +274,7 @@ class Checker {
         n.vobuEa = ReadBe32(p + kNavVobuEa);
         n.vobIdn = ReadBe16(p + kNavVobIdn);
         n.cellIdn = p[kNavCellIdn];
-        n.cEltmMs = TimeMs(p + kNavDsiCEltm);
+        std::memcpy(n.cEltm, p + kNavDsiCEltm, sizeof n.cEltm);
         n.sPtm = ReadBe32(p + kNavPciVobuSPtm);
         n.ePtm = ReadBe32(p + kNavPciVobuEPtm);
         for (int e = 0; e < kSriEntries; ++e) n.sri[e] = ReadBe32(p + kSriNextVideo + 4 * e);
@@ -398,6 +403,19 @@ class Checker {
     return nullptr;
   }
 
+  void CheckCellTimes(TimeChecker& check, const std::string& place, const cell_playback_t& play,
+                      size_t lo, size_t hi) {
+    std::vector<TimedNav> navs;
+    for (size_t i = lo; i < hi; ++i) {
+      TimedNav t{navs_[i].sector, {}, navs_[i].sPtm, navs_[i].ePtm};
+      std::memcpy(t.cEltm, navs_[i].cEltm, sizeof t.cEltm);
+      navs.push_back(t);
+    }
+    const dvd_time_t& ct = play.playback_time;
+    const uint8_t time[4] = {ct.hour, ct.minute, ct.second, ct.frame_u};
+    check.Cell(place, vobs_, time, navs.data(), navs.size());
+  }
+
   void CheckPgc(const ifo_handle_t& vts, const std::string& ifoName, int number,
                 const pgc_t& pgc) {
     const std::string where = ifoName + Format(" PGC %d", number);
@@ -406,6 +424,9 @@ class Checker {
       return;
     }
     int64_t cellsMs = 0;
+    std::vector<TimeFinding> times;
+    const bool pal = vts.vtsi_mat != nullptr && vts.vtsi_mat->vts_video_attr.video_format == 1;
+    TimeChecker timeCheck(pal, times);
     for (int c = 0; c < pgc.nr_of_cells; ++c) {
       const cell_playback_t& play = pgc.cell_playback[c];
       const cell_position_t& pos = pgc.cell_position[c];
@@ -424,21 +445,16 @@ class Checker {
       if (play.last_vobu_start_sector != navs_[hi - 1].sector)
         Fault(place, Format("last VOBU at sector %u, the cell's last NAV pack is at %u",
                             play.last_vobu_start_sector, navs_[hi - 1].sector));
-      // Cell elapsed time: 0 at the cell's first VOBU, then rising with the
-      // presentation time of the VOBUs before, never past the cell's time.
-      const int64_t cellMs = TimeMs(play.playback_time);
-      int64_t presentedTicks = 0;
-      for (size_t i = lo; i < hi; ++i) {
-        const Nav& n = navs_[i];
-        const int64_t presented = presentedTicks / kPtmTicksPerMs;
-        if (std::llabs(n.cEltmMs - presented) > kFrameMs || n.cEltmMs > cellMs) {
-          Fault(Format("%s sector %u", where.c_str(), n.sector),
-                Format("C_ELTM %s, the cell's VOBUs before present %s (cell time %s)",
-                       ClockText(n.cEltmMs).c_str(), ClockText(presented).c_str(),
-                       ClockText(cellMs).c_str()));
-          break;
-        }
-        if (n.ePtm > n.sPtm) presentedTicks += n.ePtm - n.sPtm;
+      CheckCellTimes(timeCheck, place, play, lo, hi);
+    }
+    const dvd_time_t& pt = pgc.playback_time;
+    const uint8_t pgcTime[4] = {pt.hour, pt.minute, pt.second, pt.frame_u};
+    timeCheck.Chain(where, pgcTime);
+    for (const TimeFinding& f : times) {
+      if (f.fault) {
+        Fault(f.place, f.what);
+      } else {
+        Warning(f.place, f.what);
       }
     }
     const int64_t pgcMs = TimeMs(pgc.playback_time);
@@ -505,6 +521,7 @@ class Checker {
       return;
     }
     const std::string where = Format("VTS_%02d", v);
+    vobs_ = where;
     uint32_t sectors = 0;
     if (!ScanNavPacks(v, where, sectors)) return;
     const vtsi_mat_t& mat = *vts->vtsi_mat;
@@ -636,6 +653,7 @@ class Checker {
   Reader reader_;
   std::vector<std::string> log_;
   std::vector<Nav> navs_;
+  std::string vobs_;  // the title VOBs being checked: "VTS_01"
   int64_t totalSectors_ = 0;  // of every title set's title VOBs
   std::vector<int64_t> titleBlocks_;  // sectors each title plays; -1 not known
 };
@@ -654,6 +672,8 @@ void ReadLine(const std::string& line, VolumeReport& r, Checker& collect) {
   }
   if (f[0] == "F" && f.size() == 3) {
     collect.Fault(f[1], f[2]);
+  } else if (f[0] == "W" && f.size() == 3) {
+    collect.Warning(f[1], f[2]);
   } else if (f[0] == "S" && f.size() >= 6) {
     r.opened = f[1] == "1";
     r.titles = std::atoi(f[2].c_str());

@@ -24,6 +24,8 @@ struct VolumeReport {
   // times before its first cell; titles in order.
   std::vector<int64_t> chapterMs;
   std::vector<VolumeFault> faults;
+  // What players cope with but is not right (times a few frames off).
+  std::vector<VolumeFault> warnings;
   int64_t faultsLeftOut = 0;  // found past the listed limit
 };
 

@@ -51,4 +51,43 @@ inline void Frames25ToTimeCode(int frames, uint8_t tc[4]) {
   tc[3] = static_cast<uint8_t>(ToBcd(frames % kFramesPerSecond25) + kFrameRate25);
 }
 
+// Presentation time (90 kHz ticks) as a time code at a title's own rate:
+// hours, minutes and seconds of the clock and the frames of the second's
+// rest, 25 a second with rate code 01 or 30000/1001 a second with 11,
+// rounded to the nearest frame (a rest that rounds to a whole second
+// carries into it).
+constexpr int64_t kTicksPerSecond = 90000;
+constexpr int64_t kTicksPerFrame25 = 3600;
+constexpr int64_t kTicksPerFrame30 = 3003;
+constexpr uint8_t kFrameRate2997 = 0xC0;  // frame-rate code 11
+
+inline int64_t TicksPerFrame(bool pal) { return pal ? kTicksPerFrame25 : kTicksPerFrame30; }
+
+inline void TicksToTimeCode(int64_t ticks, bool pal, uint8_t tc[4]) {
+  if (ticks < 0) ticks = 0;
+  const int64_t perFrame = TicksPerFrame(pal);
+  const int fps = pal ? kFramesPerSecond25 : kFramesPerSecond;
+  int64_t seconds = ticks / kTicksPerSecond;
+  int64_t frames = (ticks % kTicksPerSecond + perFrame / 2) / perFrame;
+  if (frames >= fps) {
+    seconds += 1;
+    frames = 0;
+  }
+  const int64_t hours = seconds / 3600 > 99 ? 99 : seconds / 3600;
+  tc[0] = ToBcd(static_cast<int>(hours));
+  tc[1] = ToBcd(static_cast<int>(seconds / 60 % 60));
+  tc[2] = ToBcd(static_cast<int>(seconds % 60));
+  tc[3] = static_cast<uint8_t>(ToBcd(static_cast<int>(frames)) +
+                               (pal ? kFrameRate25 : kFrameRate2997));
+}
+
+// A time code in whole milliseconds as players add cell times up: the
+// clock part exactly, the frames at the code's rate, the sum truncated.
+inline int64_t TimeCodeMs(const uint8_t tc[4]) {
+  const int64_t seconds = (BcdValue(tc[0]) * 60 + BcdValue(tc[1])) * 60 + BcdValue(tc[2]);
+  const int64_t frames = BcdValue(tc[3] & 0x3F);
+  const bool pal = (tc[3] & kFrameRateMask) == kFrameRate25;
+  return seconds * 1000 + (pal ? frames * 40 : frames * 1001 / 30);
+}
+
 }  // namespace vm

@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev
   libgtest-dev libgmock-dev
   fonts-dejavu-core
-  ffmpeg dvdauthor mkvtoolnix genisoimage
+  ffmpeg dvdauthor mkvtoolnix genisoimage handbrake-cli lsdvd
   libdvdread-dev libdvdnav-dev
   libavcodec-dev libavformat-dev libavutil-dev
   clang libclang-rt-14-dev

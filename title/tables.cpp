@@ -108,6 +108,8 @@ void ResetTables(TitleTables& t) {
   t.DC_FirstPlayPgc = 1;
   t.DC_VtsAtr = 1;
   t.DC_Region = 0;
+  t.RegionMask = -1;
+  t.SrcRegionMask = -1;
   t.DC_AllSet = 0;
   t.DC_TitleSeries = 0;
   for (int i = 0; i < kTitleSlots; ++i) {

@@ -92,6 +92,11 @@ struct TitleTables {
   int32_t DC_FirstPlayPgc;
   int32_t DC_VtsAtr;
   int32_t DC_Region;
+  // Region mask of the written VIDEO_TS.IFO (a set bit: that region may not
+  // play): RegionMask when 0..255, else the source's SrcRegionMask, else
+  // the DC_Region rule.
+  int32_t RegionMask;
+  int32_t SrcRegionMask;
   int32_t DC_AllSet;
   int32_t DC_TitleSeries;
 

@@ -9,6 +9,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cmath>
 #include <csignal>
 #include <cstring>
 #include <map>
@@ -19,6 +21,7 @@
 
 #include "author/create_volume.h"
 #include "author/output_folder.h"
+#include "common/timecode.h"
 #include "tests/support/dvd_check.h"
 #include "tests/support/recording_ui.h"
 #include "tests/support/synth_title.h"
@@ -40,6 +43,7 @@ AuthorState& A() {
 }
 
 constexpr char kNormalEnd[] = "Normal End.";
+constexpr size_t kVtsVideoAttributes = 0x200;  // VTS_V_ATR in VTS_01_0.IFO
 constexpr char kStopped[] = "DVD-Video volume creating process is stopped.";
 
 bool Exists(const std::string& path) { return RunCommand("test -e '" + path + "'") == 0; }
@@ -82,10 +86,19 @@ class CreateVolumeTest : public ::testing::Test {
   // A title of `vobus` VOBUs of `packs` packs, cells at the given VOBUs,
   // loaded into the time list as the scan would.
   void Load(int vobus, int packs, const std::vector<int>& cells = {0}) {
+    LoadVobus(testing::EvenVobus(vobus, packs, cells), packs);
+  }
+  // The VOBUs as given (all of `packs` packs); a 625/50 title set when `pal`.
+  void LoadVobus(const std::vector<testing::SynthVobu>& vobus, int packs, bool pal = false) {
     testing::SynthTitleSet set(in);
     ASSERT_TRUE(set.WriteIfos({0}));
-    int64_t sectors = set.WriteVob("VTS_01_1.VOB", testing::EvenVobus(vobus, packs, cells));
-    LoadTimeList(vobus, packs, sectors);
+    if (pal) {
+      std::string ifo = ReadFile(in + "VTS_01_0.IFO");
+      ifo[kVtsVideoAttributes] = static_cast<char>(ifo[kVtsVideoAttributes] | 0x10);
+      ASSERT_TRUE(set.WriteFile("VTS_01_0.IFO", testing::Bytes(ifo.begin(), ifo.end())));
+    }
+    int64_t sectors = set.WriteVob("VTS_01_1.VOB", vobus);
+    LoadTimeList(static_cast<int>(vobus.size()), packs, sectors);
   }
   void LoadTimeList(int vobus, int packs, int64_t sectors) {
     TitleTables& t = T();
@@ -149,6 +162,86 @@ TEST_F(CreateVolumeTest, NormalEndWritesAVolumeLibdvdreadAccepts) {
   EXPECT_TRUE(r.log.empty()) << r.Log();
   // No marker file: no dump.
   EXPECT_FALSE(Exists(program / "DEBUG.TXT"));
+}
+
+// Cell, title and elapsed times are the presentation time the source's
+// VOBUs carry (not their SCR steps), at the title's own rate, read back by
+// libdvdread; a VOBU with damaged PTMs counts its SCR step and is counted.
+TEST_F(CreateVolumeTest, TimesAreThePresentationTimeAtTheTitlesRate) {
+  struct Case {
+    const char* name;
+    bool pal;
+    std::vector<uint32_t> ptm;  // per VOBU; 0 = damaged (counts 45000, the SCR step)
+    std::vector<int> chapters;  // VOBUs after the first that start one
+  };
+  const std::vector<Case> cases = {
+      {"NTSC, VOBUs shorter than their SCR steps", false, std::vector<uint32_t>(12, 40040),
+       {4, 8}},
+      {"PAL", true, std::vector<uint32_t>(10, 43200), {3, 7}},
+      {"NTSC with a damaged VOBU", false, {45045, 45045, 45045, 45045, 45045, 0, 45045, 45045},
+       {4}},
+      {"NTSC, a chapter at every VOBU", false, std::vector<uint32_t>(30, 45045),
+       {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24,
+        25, 26, 27, 28, 29}},
+  };
+  constexpr int kPacks = 3;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TearDown();
+    ASSERT_EQ(RunCommand("rm -rf '" + in + "' '" + out + "'"), 0);
+    SetUp();
+    std::vector<testing::SynthVobu> vobus = testing::EvenVobus(static_cast<int>(c.ptm.size()), kPacks);
+    int damaged = 0;
+    for (size_t v = 0; v < vobus.size(); ++v) {
+      vobus[v].ptmTicks = c.ptm[v];
+      damaged += c.ptm[v] == 0;
+    }
+    LoadVobus(vobus, kPacks, c.pal);
+    for (int v : c.chapters) T().TimeListFlags[v] |= TL_CHAPTER;
+    ui.messages.clear();
+    ASSERT_EQ(Run(out), CreateResult::NormalEnd);
+    EXPECT_EQ(ui.Texts().back(), damaged == 0 ? std::string(kNormalEnd)
+                                               : "Normal End (Number of NG PACKs=" +
+                                                     std::to_string(damaged) + ").");
+    // The presentation time at each VOBU's start, from the title's and from
+    // its cell's start.
+    std::vector<int64_t> title(vobus.size() + 1, 0), cell(vobus.size(), 0);
+    std::vector<int64_t> cellTicks;
+    for (size_t v = 0; v < vobus.size(); ++v) {
+      const bool starts = v == 0 || std::count(c.chapters.begin(), c.chapters.end(), v) > 0;
+      if (starts) cellTicks.push_back(0);
+      cell[v] = cellTicks.back();
+      const int64_t d = c.ptm[v] == 0 ? 45000 : c.ptm[v];
+      cellTicks.back() += d;
+      title[v + 1] = title[v] + d;
+    }
+    const double frameMs = c.pal ? 40.0 : 1001.0 / 30.0;
+    const uint8_t rate = c.pal ? 0x40 : 0xC0;
+    testing::DvdReadReport r = testing::ReadWithDvdRead(out);
+    EXPECT_TRUE(r.log.empty()) << r.Log();
+    ASSERT_EQ(r.cellTimes.size(), cellTicks.size());
+    int64_t sumTicks = 0, sumMs = 0;
+    for (size_t k = 0; k < cellTicks.size(); ++k) {
+      const uint8_t* tc = r.cellTimes[k].data();
+      EXPECT_EQ(tc[3] & 0xC0, rate) << k;
+      sumTicks += cellTicks[k];
+      sumMs += TimeCodeMs(tc);
+      EXPECT_LE(std::abs(TimeCodeMs(tc) - cellTicks[k] / 90.0), frameMs + 1) << k;
+      EXPECT_LE(std::abs(sumMs - sumTicks / 90.0), frameMs / 2 + 1) << k;
+    }
+    EXPECT_EQ(r.pgcTime[3] & 0xC0, rate);
+    EXPECT_LE(std::abs(TimeCodeMs(r.pgcTime.data()) - title.back() / 90.0), frameMs / 2);
+    EXPECT_EQ(r.tmapEntries, static_cast<int>((title.back() - 1) / 270000));
+    const std::string vob = ReadFile(out + "VTS_01_1.VOB");
+    ASSERT_EQ(vob.size(), vobus.size() * kPacks * 2048);
+    for (size_t v = 0; v < vobus.size(); ++v) {
+      const uint8_t* nav = reinterpret_cast<const uint8_t*>(vob.data()) + v * kPacks * 2048;
+      for (int at : {0x45, 0x423}) {
+        EXPECT_EQ(nav[at + 3] & 0xC0, rate) << v;
+        EXPECT_LE(std::abs(TimeCodeMs(nav + at) - cell[v] / 90.0), frameMs / 2 + 1) << v;
+      }
+    }
+  }
 }
 
 TEST_F(CreateVolumeTest, BusyOrEmptyInputOrBadSourceIfoStopsWithItsMessage) {

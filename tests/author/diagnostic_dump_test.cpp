@@ -84,7 +84,7 @@ const char kExpected[] =
     "DC_Seamless   [ 0]  =   0\n\n"
     "DC_A_Use[ 0]=1 1 0 1 1 1 1 1 \n"
     "DC_C_Use[ 0]=1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 0 \n\n"
-    "DC_FirstPlayPgc= 1\nDC_VtsAtr      = 1\nDC_Region      = 0\nDC_AllSet      = 0\n"
+    "DC_FirstPlayPgc= 1\nDC_VtsAtr      = 1\nDC_Region      = 0\nRegionMask     =FD\nDC_AllSet      = 0\n"
     "DC_TitleSeries = 0\n\n"
     "DC_SrcFName[ 0]=/in/VTS_01_1.VOB\nDC_SrcFName[ 1]=/in/VTS_01_2.VOB\n\n"
     "DC_StartMarkNo[ 0]=    5\nDC_EndMarkNo  [ 0]=   -1\nDC_StartVobu  [ 0]=  300\n"

@@ -148,6 +148,30 @@ TEST_F(VmgiWriter, SettingsThatDropTables) {
   for (int i = 0x400; i < 0x800; ++i) ASSERT_EQ(got[i], 0) << std::hex << i;
 }
 
+// The region mask: the --region choice, else the source's, else the
+// DC_Region rule; nothing else of the VMGI depends on it.
+TEST_F(VmgiWriter, RegionMaskIsTheChoiceOrTheSourcesOrTheOldRule) {
+  struct Case {
+    int chosen, source, dcRegion;
+    uint8_t mask;
+  };
+  const Case cases[] = {
+      {-1, -1, 0, 0xFD}, {-1, -1, 1, 0x00}, {-1, 0x00, 0, 0x00},
+      {-1, 0xFE, 1, 0xFE}, {0x00, 0xFD, 0, 0x00}, {0xF6, 0x00, 0, 0xF6},
+  };
+  TitleTables& t = T();
+  const Bytes plain = Build();
+  for (const Case& c : cases) {
+    t.RegionMask = c.chosen;
+    t.SrcRegionMask = c.source;
+    t.DC_Region = c.dcRegion;
+    Bytes got = Build();
+    EXPECT_EQ(got[0x23], c.mask) << c.chosen << " " << c.source << " " << c.dcRegion;
+    got[0x23] = plain[0x23];
+    EXPECT_EQ(got, plain);
+  }
+}
+
 TEST_F(VmgiWriter, AttributesComeBackFromTheWrittenTitleSetFile) {
   testing::TempDir dir;
   CopyField(A().OutputFolder, dir.path().c_str());

@@ -49,10 +49,15 @@ Bytes Pack(uint32_t scr, uint8_t id, uint8_t fill) {
   return p;
 }
 
-// A navigation pack with E_ELTM = `eltm` frames and every field the writer
-// changes filled with a recognisable byte.
-Bytes Nav(uint32_t scr, int eltm) {
+constexpr int kSPtm = 0x39, kEPtm = 0x3D;  // PCI VOBU_S_PTM, VOBU_E_PTM
+
+// A navigation pack with E_ELTM = `eltm` frames, a VOBU presenting
+// `ticks` from shortly after its SCR, and every field the writer changes
+// filled with a recognisable byte.
+Bytes Nav(uint32_t scr, int eltm, uint32_t ticks) {
   Bytes p = Pack(scr, 0xBB, 0);
+  WriteBe32(p.data() + kSPtm, scr + 20000);
+  WriteBe32(p.data() + kEPtm, scr + 20000 + ticks);
   FramesToTimeCode(eltm, p.data() + kNavPciEltm);
   FramesToTimeCode(eltm, p.data() + kNavDsiCEltm);
   WriteBe32(p.data() + kNavPciLbn, 0x11111111);
@@ -71,8 +76,8 @@ Bytes Data(uint32_t scr, uint8_t fill) { return Pack(scr, 0xE0, fill); }
 
 struct Source {
   std::vector<Bytes> packs;
-  void Vobu(uint32_t scr, int eltm, int dataPacks = 1) {
-    packs.push_back(Nav(scr, eltm));
+  void Vobu(uint32_t scr, int eltm, int dataPacks = 1, uint32_t ticks = 45000) {
+    packs.push_back(Nav(scr, eltm, ticks));
     for (int k = 0; k < dataPacks; ++k) {
       packs.push_back(Data(scr + 40000, static_cast<uint8_t>(packs.size())));
     }
@@ -187,9 +192,7 @@ TEST_F(VobWriter, RewritesEveryNavFieldAndKeepsOtherPacks) {
   EXPECT_EQ(a.OutPictureWidth, 720);
   EXPECT_EQ(a.OutPictureHeight, 480);
   EXPECT_EQ(t.TotalSize[0], 5.0 * kPackBytes);
-  // Cell time of the last pack: 135000 + 40000 - 90000 ticks = 944 ms.
-  EXPECT_EQ(a.CellTime[2], 0);
-  EXPECT_EQ(a.CellTime[3], 944);
+  EXPECT_EQ(a.CellTicks[0], 90000);  // two VOBUs of 0.5 s
   EXPECT_EQ(a.CreateDoneSectors, 5);
   EXPECT_EQ(ui.lastDone, 3);  // drawn at the second NAV pack, before it counts
 }
@@ -242,21 +245,23 @@ TEST_F(VobWriter, CutsCellsAtEltmZeroMarksJumpsAndMarkers) {
   for (int v = 0; v < 6; ++v) EXPECT_EQ(A().OutVobuCellNo[v], cellNo[v]) << v;
 }
 
-// Nine VOBUs 1.5 s apart, a new cell at VOBU 6.
-TEST_F(VobWriter, TimeMapEveryThreeSecondsOfCellTime) {
+// Nine VOBUs of 1.5 s, a new cell at VOBU 6: an entry for each 3 s of the
+// title names the VOBU that presents it, flagged where it is a new cell's.
+TEST_F(VobWriter, TimeMapEveryThreeSecondsOfPresentationTime) {
   Source s;
-  for (int n = 0; n < 9; ++n) s.Vobu(135000u * n + 1000, n == 6 ? 0 : 10 + n);
+  for (int n = 0; n < 9; ++n) s.Vobu(135000u * n + 1000, n == 6 ? 0 : 10 + n, 1, 135000);
   AddList(s);
   ASSERT_EQ(Run(), kVobWriteDone);
-  ASSERT_EQ(A().OutTmapNum, 3);
-  EXPECT_EQ(A().OutTmapEntry[0], 6);
-  EXPECT_EQ(A().OutTmapEntry[1], 10);
-  EXPECT_EQ(static_cast<uint32_t>(A().OutTmapEntry[2]), 0x80000010u);
+  ASSERT_EQ(A().OutTmapNum, 4);
+  EXPECT_EQ(A().OutTmapEntry[0], 4);
+  EXPECT_EQ(A().OutTmapEntry[1], 8);
+  EXPECT_EQ(static_cast<uint32_t>(A().OutTmapEntry[2]), 0x8000000Cu);
+  EXPECT_EQ(A().OutTmapEntry[3], 16);
 }
 
 TEST_F(VobWriter, TimeMapFullIsRefused) {
   Source s;
-  for (int n = 0; n < 6; ++n) s.Vobu(135000u * n + 1000, 10 + n);  // entries at VOBUs 3, 5
+  for (int n = 0; n < 6; ++n) s.Vobu(135000u * n + 1000, 10 + n, 1, 135000);  // 2 entries
   AddList(s);
   A().OutTmapNum = kOutTmapSlots - 1;  // room for exactly one more entry
   EXPECT_EQ(Run(), kVobWriteTooManyVobus);
@@ -395,17 +400,20 @@ TEST_F(VobWriter, CopyAndPlainWriteGiveTheSameBytes) {
     bool second;
   };
   for (const Layout& l : {Layout{-1, false}, Layout{5, false}, Layout{-1, true}, Layout{9, true}}) {
-    // Copied by the kernel, copied through the copier's buffer as where the
-    // kernel refuses, and written from the chunk buffer.
-    Bytes out[3];
+    // Copied by the kernel, copied through a buffer as where the kernel
+    // refuses, written from the chunk buffer, read without mapping, and
+    // copied around the changed packs' blocks as where blocks are shared.
+    Bytes out[6];
     int32_t packs = 0;
-    for (int mode = 0; mode < 3; ++mode) {
+    for (int mode = 0; mode < 6; ++mode) {
       SetUp();
       AddList(s, l.firstStart, 0);
       if (l.second) AddList(odd, -1, 1);
       A().ChunkBytesLimit = 16 * kPackBytes;  // many chunks, runs cut by NAV packs
-      A().RefuseCopies = mode == 1;
+      A().RefuseCopies = mode == 1 || mode == 5;
       A().ForcePlainWrite = mode == 2;
+      A().ReadByCopy = mode == 3;  // the others map the sources where they can
+      A().AssumeShared = mode >= 4;
       ASSERT_EQ(Run(), kVobWriteDone);
       out[mode] = Out();
       packs = A().OutSector;
@@ -413,6 +421,7 @@ TEST_F(VobWriter, CopyAndPlainWriteGiveTheSameBytes) {
     EXPECT_EQ(out[0].size(), static_cast<size_t>(packs) * kPackBytes) << l.firstStart;
     EXPECT_TRUE(out[0] == out[2]) << l.firstStart << " " << l.second;
     EXPECT_TRUE(out[1] == out[2]) << l.firstStart << " " << l.second;
+    for (int mode : {3, 4, 5}) EXPECT_TRUE(out[mode] == out[2]) << l.firstStart << " " << mode;
     const int32_t lastNav = A().OutLastNavSector;
     EXPECT_EQ(ReadBe32(PackOf(out[2], lastNav) + kNavDsiLbn), static_cast<uint32_t>(lastNav));
   }

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <csignal>
 #include <cstring>
 #include <string>
@@ -13,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "author/vtsi_writer.h"
+#include "common/timecode.h"
 #include "tests/support/synth_title.h"
 #include "tests/support/temp_dir.h"
 
@@ -50,7 +52,8 @@ class VtsiWriter : public ::testing::Test {
     // Three cells; cells 1 and 3 start chapters; cell 3 follows an SCR reset.
     const int start[] = {0, 40, 100, 150}, end[] = {30, 90, 140}, pack[] = {39, 99, 149};
     const int flg[] = {1, 0, 1}, reset[] = {0, 0, 1};
-    const int times[3][4] = {{0, 0, 1, 500}, {0, 0, 2, 999}, {0, 1, 0, 0}};
+    // Presentation times 1.5 s, 2.999 s and 60 s.
+    const int64_t ticks[3] = {135000, 269910, 5400000};
     t.PrgNum[0] = 3;
     t.ChapterNumNew[0] = 2;
     for (int p = 0; p < 4; ++p) t.StartIndex[0][p] = start[p];
@@ -59,10 +62,11 @@ class VtsiWriter : public ::testing::Test {
       t.PackEndIndex[0][p] = pack[p];
       t.PrgChapterFlg[0][p] = flg[p];
       t.PrgTimeReset[0][p] = reset[p];
-      for (int k = 0; k < 4; ++k) t.Time[0][p][k] = times[p][k];
+      A().CellTicks[p] = ticks[p];
     }
     t.DC_VtsiEnable[0] = 0;
     AuthorState& a = A();
+    a.TitlePal = false;
     a.OutVobuNum = 5;
     const int vobus[] = {0, 31, 40, 91, 100};
     for (int k = 0; k < 5; ++k) a.OutVobuSector[k] = vobus[k];
@@ -74,7 +78,7 @@ class VtsiWriter : public ::testing::Test {
   }
 
   Bytes Build() {
-    ComputeProgramTimeCodes(T(), 0);
+    ComputeProgramTimeCodes(T(), A(), 0);
     EXPECT_EQ(BuildVtsi(T(), A(), 0, Image()), kVtsiDone);
     return Bytes(Image(), Image() + static_cast<size_t>(T().VtsInfoBlockLen[0]) * 2048);
   }
@@ -104,16 +108,16 @@ Bytes ExpectedThreeCells() {
   Put(e, 0x800, {0, 1, 0, 0, 0, 0, 0, 19, 0, 0, 0, 12, 0, 1, 0, 1, 0, 1, 0, 2});
   // VTS_PGCIT and the PGC at 0x1010.
   Put(e, 0x1000, {0, 1, 0, 0, 0, 0, 0x01, 0x61, 0x81, 0, 0, 0, 0, 0, 0, 0x10});
-  Put(e, 0x1012, {2, 3, 0x00, 0x01, 0x04, 0xD7});
+  Put(e, 0x1012, {2, 3, 0x00, 0x01, 0x04, 0xD5});
   e[0x101C] = 0x80;
   for (size_t k = 0; k < 16; ++k) Put(e, 0x10B4 + 4 * k, {0x00, 0x10, 0x80, 0x80});
   Put(e, 0x10F4, {0x00, 0xEC, 0x00, 0xFC, 0x00, 0xFE, 0x01, 0x46});
   Put(e, 0x10FC, {0, 0, 0, 1, 0, 0, 0, 0x0F, 0x30, 0x01, 0, 0, 0, 0, 0, 0});
   Put(e, 0x110C, {1, 3});
-  Put(e, 0x110E, {0x02, 0, 0, 0, 0x00, 0x00, 0x01, 0xD6});
+  Put(e, 0x110E, {0x02, 0, 0, 0, 0x00, 0x00, 0x01, 0xD5});
   PutBe32(e, 0x110E + 16, 30);
   PutBe32(e, 0x110E + 20, 39);
-  Put(e, 0x1126, {0x08, 0, 0, 0, 0x00, 0x00, 0x02, 0xF1});
+  Put(e, 0x1126, {0x08, 0, 0, 0, 0x00, 0x00, 0x03, 0xC0});
   PutBe32(e, 0x1126 + 8, 40);
   PutBe32(e, 0x1126 + 16, 90);
   PutBe32(e, 0x1126 + 20, 99);
@@ -144,21 +148,53 @@ TEST_F(VtsiWriter, ThreeCellTitleMatchesHandWorkedImage) {
   EXPECT_EQ(T().VtsInfoBlockLen[0], 6);
 }
 
-TEST_F(VtsiWriter, TimeCodesRoundMillisecondsUpToFramesAndCarryOnlyInTheTotal) {
-  ComputeProgramTimeCodes(T(), 0);
-  const uint8_t* tc = T().PrgTimeCode[0][1];
-  EXPECT_EQ(tc[3], 0xF1);  // 999 ms -> frame 31, not carried into seconds
-  EXPECT_EQ(tc[2], 0x02);
-  // 16 + 31 + 0 frames = 1 s 17 f; 1+2+0 s + 1 = 4 s; 1 min.
-  const uint8_t* total = T().TotalTimeCode[0];
-  EXPECT_EQ(std::vector<uint8_t>(total, total + 4), (std::vector<uint8_t>{0x00, 0x01, 0x04, 0xD7}));
-  // 59 min 59 s in two cells of 30 min: minutes carry into hours.
-  T().PrgNum[0] = 2;
-  for (int p = 0; p < 2; ++p) {
-    T().Time[0][p][0] = 0, T().Time[0][p][1] = 30, T().Time[0][p][2] = 30, T().Time[0][p][3] = 0;
+// Cell and title times from presentation time at the title's own rate:
+// what a player adds up (whole milliseconds per cell) stays within half a
+// frame of the presentation time at every cell end, however many cells;
+// each cell is within a frame of its own time; the title is rounded once.
+TEST_F(VtsiWriter, TimeCodesFollowPresentationTimeAtTheTitlesRate) {
+  struct Case {
+    const char* name;
+    bool pal;
+    std::vector<int64_t> cells;  // ticks
+    std::vector<uint8_t> first, total;
+  };
+  const std::vector<Case> cases = {
+      {"NTSC three cells", false, {135000, 269910, 5400000}, {0, 0, 1, 0xD5}, {0, 1, 4, 0xD5}},
+      {"PAL three cells", true, {135000, 269910, 5400000}, {0, 0, 1, 0x53}, {0, 1, 4, 0x52}},
+      // 62 chapters of 1.93 s: rounded cell by cell these would drift.
+      {"NTSC 62 cells", false, std::vector<int64_t>(62, 173700), {0, 0, 1, 0xE8},
+       {0, 1, 0x59, 0xE0}},
+      {"PAL 40 cells of 0.52 s", true, std::vector<int64_t>(40, 46800), {0, 0, 0, 0x53},
+       {0, 0, 0x20, 0x60}},
+      {"NTSC over ten hours", false, {36000LL * 90000 + 3003 * 7}, {0x10, 0, 0, 0xC7},
+       {0x10, 0, 0, 0xC7}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TitleTables& t = T();
+    AuthorState& a = A();
+    a.TitlePal = c.pal;
+    t.PrgNum[0] = static_cast<int>(c.cells.size());
+    for (size_t p = 0; p < c.cells.size(); ++p) a.CellTicks[p] = c.cells[p];
+    ComputeProgramTimeCodes(t, a, 0);
+    const double frameMs = c.pal ? 40.0 : 1001.0 / 30.0;
+    int64_t ticks = 0, readMs = 0;
+    for (size_t p = 0; p < c.cells.size(); ++p) {
+      const uint8_t* tc = t.PrgTimeCode[0][p];
+      EXPECT_EQ(tc[3] & 0xC0, c.pal ? 0x40 : 0xC0) << p;
+      EXPECT_LT(tc[3] & 0x3F, c.pal ? 0x25 : 0x30) << p;
+      ticks += c.cells[p];
+      readMs += TimeCodeMs(tc);
+      EXPECT_LE(std::abs(static_cast<double>(readMs) - ticks / 90.0), frameMs / 2 + 1) << p;
+      EXPECT_LE(std::abs(static_cast<double>(TimeCodeMs(tc)) - c.cells[p] / 90.0), frameMs + 1)
+          << p;
+    }
+    EXPECT_EQ(std::vector<uint8_t>(t.PrgTimeCode[0][0], t.PrgTimeCode[0][0] + 4), c.first);
+    const uint8_t* total = t.TotalTimeCode[0];
+    EXPECT_EQ(std::vector<uint8_t>(total, total + 4), c.total);
+    EXPECT_EQ(t.Time[0][0][2] * 1000 + t.Time[0][0][3], c.cells[0] / 90 % 60000);
   }
-  ComputeProgramTimeCodes(T(), 0);
-  EXPECT_EQ(std::vector<uint8_t>(total, total + 4), (std::vector<uint8_t>{0x01, 0x01, 0x00, 0xC0}));
 }
 
 TEST_F(VtsiWriter, SingleCellGetsPaddedProgramMapAndOnePtt) {
@@ -346,7 +382,7 @@ TEST_F(VtsiWriter, LargestTitleFitsTheImageAndMoreIsRefused) {
 TEST_F(VtsiWriter, WritesIdenticalIfoAndBup) {
   testing::TempDir dir;
   CopyField(A().OutputFolder, dir.path().c_str());
-  ComputeProgramTimeCodes(T(), 0);
+  ComputeProgramTimeCodes(T(), A(), 0);
   ASSERT_EQ(WriteVtsi(T(), A(), 0), kVtsiDone);
   std::string ifo = testing::ReadFile(dir / "VTS_01_0.IFO");
   std::string want(reinterpret_cast<const char*>(ExpectedThreeCells().data()), 6 * 2048);

@@ -52,6 +52,10 @@ TEST(Cli, UsageErrorsExitWithTwo) {
       "verify",                         // missing volume
       "read /a --iso x.iso",            // an author option only
       "author /a /b --json",            // a verify option only
+      "author /a /b --region 9",        // regions are 1 to 8
+      "author /a /b --region 0",
+      "author /a /b --region 1,,2",
+      "author /a /b --region none",
   };
   for (const char* args : cases) {
     int status = -1;

@@ -1,7 +1,11 @@
 // vobmarks-cli verify: every volume that author writes from the real title
 // sets is sound, and a copy with one fault planted by hand, at offsets
-// worked out from the tables, fails with that fault named.
+// worked out from the tables, fails with that fault named. HandBrake and
+// lsdvd, as players read them, find the written volumes' times where the
+// navigation packs' presentation time puts them, and the region mask is
+// the source's unless asked otherwise.
 
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -61,6 +65,27 @@ constexpr size_t kPgcProgramMapOffset = 0xE6;
 constexpr size_t kPgcCellPlaybackOffset = 0xE8;
 constexpr size_t kCellPlaybackBytes = 24;
 constexpr size_t kCellLastVobuStart = 16;
+
+constexpr size_t kPgcPlaybackTime = 0x04;
+constexpr size_t kCellPlaybackTime = 4;
+constexpr size_t kNavCEltm = 0x423;
+
+int Bcd(char c) { return (static_cast<unsigned char>(c) >> 4) * 10 + (c & 0x0F); }
+char ToBcd(int v) { return static_cast<char>((v / 10) << 4 | v % 10); }
+
+// Adds seconds and frames to the playback time of cell `cell` (0-based) of
+// the first PGC, as BCD.
+void AddToCellTime(std::string& ifo, int cell, int seconds, int frames) {
+  const size_t pgc = FirstPgc(ifo);
+  const size_t at = pgc + Be16(ifo, pgc + kPgcCellPlaybackOffset) + kCellPlaybackBytes * cell +
+                    kCellPlaybackTime;
+  const int fps = (static_cast<unsigned char>(ifo[at + 3]) >> 6) == 1 ? 25 : 30;
+  int f = Bcd(static_cast<char>(ifo[at + 3] & 0x3F)) + frames;
+  int s = Bcd(ifo[at + 2]) + seconds + f / fps;
+  ifo[at + 3] = static_cast<char>((ifo[at + 3] & 0xC0) | ToBcd(f % fps));
+  ifo[at + 2] = ToBcd(s % 60);
+  ifo[at + 1] = ToBcd(Bcd(ifo[at + 1]) + s / 60);
+}
 
 // Changes the same bytes in VTS_01_0.IFO and VTS_01_0.BUP.
 void EditIfoAndBup(const std::string& dir, const std::function<void(std::string&)>& edit) {
@@ -169,6 +194,26 @@ TEST_F(Verify, EachPlantedFaultIsFoundAndNamed) {
          });
        },
        "VTS_PTT_SRPT title 1 chapter 1: PGC 1 program 1 does not exist"},
+      // Entries 3 to 7 make cell 2: its fourth NAV pack is inside it.
+      {"a NAV pack's C_ELTM set to zero within a cell",
+       [](const std::string& d) {
+         EditVob(d, [](std::string& b) {
+           size_t s = NavSector(b, 5) * kSector;
+           PutBe32(b, s + kNavCEltm, 0x000000C0);
+         });
+       },
+       "C_ELTM 0.000 s goes back from"},
+      {"a cell's playback time a second too long",
+       [](const std::string& d) { EditIfoAndBup(d, [](std::string& b) { AddToCellTime(b, 1, 1, 0); }); },
+       "PGC 1 cell 2: playback time"},
+      {"the title's frame rate written as 25 frames/s",
+       [](const std::string& d) {
+         EditIfoAndBup(d, [](std::string& b) {
+           size_t pgc = FirstPgc(b);
+           b[pgc + kPgcPlaybackTime + 3] = static_cast<char>((b[pgc + kPgcPlaybackTime + 3] & 0x3F) | 0x40);
+         });
+       },
+       "PGC 1: playback time frame-rate bits 01, the video attributes say 525/60"},
       {"a VOB file cut short",
        [](const std::string& d) {
          fs::resize_file(d + "VTS_01_1.VOB", fs::file_size(d + "VTS_01_1.VOB") - 5 * kSector);
@@ -188,6 +233,23 @@ TEST_F(Verify, EachPlantedFaultIsFoundAndNamed) {
     std::string json = Cli("verify --json " + copy, &status);
     EXPECT_NE(json.find("\"sound\": false"), std::string::npos) << p.what;
   }
+}
+
+// A few frames off is what other authoring tools write and players cope
+// with: a warning, and the volume stays sound.
+TEST_F(Verify, TimesAFewFramesOffAreAWarning) {
+  TempDir dir;
+  const std::string copy = dir / "VIDEO_TS/";
+  fs::copy(*written_ / "VIDEO_TS/", copy);
+  EditIfoAndBup(copy, [](std::string& b) { AddToCellTime(b, 1, 0, 3); });
+  int status = -1;
+  std::string out = Cli("verify " + copy, &status);
+  EXPECT_EQ(status, 0) << out;
+  EXPECT_NE(out.find("Warning: VTS_01_0.IFO PGC 1 cell 2: playback time"), std::string::npos) << out;
+  EXPECT_NE(out.find("Sound."), std::string::npos) << out;
+  std::string json = Cli("verify --json " + copy, &status);
+  EXPECT_NE(json.find("\"warnings\": [{\"place\": \"VTS_01_0.IFO PGC 1 cell 2\""), std::string::npos)
+      << json;
 }
 
 TEST(VerifyWritten, EveryTestTitleSetWrittenAgainIsSound) {
@@ -210,6 +272,144 @@ TEST(VerifyWritten, EveryTestTitleSetWrittenAgainIsSound) {
       out = Cli("verify " + dir / v, &status);
       EXPECT_EQ(status, 0) << r.name << " " << v << "\n" << out;
     }
+  }
+}
+
+// The title VOBs' VOBUs: NAV pack sector (counted over all the files) and
+// presentation time from the title start, one more entry for the end.
+struct Presented {
+  std::vector<uint32_t> sector;
+  std::vector<int64_t> ticks;
+};
+
+Presented ReadPresented(const std::string& dir) {
+  Presented p;
+  p.ticks.push_back(0);
+  uint32_t base = 0;
+  for (int n = 1; n <= 9; ++n) {
+    const std::string vob = ReadFile(dir + "VTS_01_" + std::to_string(n) + ".VOB");
+    if (vob.empty()) break;
+    for (size_t s = 0; s < vob.size() / kSector; ++s) {
+      if (!IsNav(vob, s)) continue;
+      const uint32_t sPtm = Be32(vob, s * kSector + 0x39), ePtm = Be32(vob, s * kSector + 0x3D);
+      p.sector.push_back(base + static_cast<uint32_t>(s));
+      p.ticks.push_back(p.ticks.back() + (ePtm > sPtm ? ePtm - sPtm : 0));
+    }
+    base += static_cast<uint32_t>(vob.size() / kSector);
+  }
+  return p;
+}
+
+// Where each chapter of the first PGC starts, in presentation ticks.
+std::vector<int64_t> PresentedChapterStarts(const std::string& dir, const Presented& p) {
+  const std::string ifo = ReadFile(dir + "VTS_01_0.IFO");
+  const size_t pgc = FirstPgc(ifo);
+  const int programs = static_cast<unsigned char>(ifo[pgc + 2]);
+  const size_t map = pgc + Be16(ifo, pgc + kPgcProgramMapOffset);
+  const size_t cells = pgc + Be16(ifo, pgc + kPgcCellPlaybackOffset);
+  std::vector<int64_t> starts;
+  for (int k = 0; k < programs; ++k) {
+    const int cell = static_cast<unsigned char>(ifo[map + k]);
+    const uint32_t first = Be32(ifo, cells + kCellPlaybackBytes * (cell - 1) + 8);
+    size_t v = 0;
+    while (v < p.sector.size() && p.sector[v] < first) ++v;
+    starts.push_back(p.ticks[v]);
+  }
+  return starts;
+}
+
+// HandBrake's scan: the chapter durations and the title's, in 90 kHz ticks.
+bool HandBrakeTimes(const std::string& dir, std::vector<int64_t>& chapters, int64_t& title) {
+  int status = -1;
+  const std::string out =
+      RunAndCapture("HandBrakeCLI --json --scan --min-duration 0 -i " + dir + " -t 0 2>/dev/null", &status);
+  size_t at = out.find("\"ChapterList\"");
+  if (status != 0 || at == std::string::npos) return false;
+  // Each chapter has a name and a duration; the title's duration follows.
+  size_t names = 0;
+  for (size_t n = out.find("\"Name\": \"Chapter ", at); n != std::string::npos;
+       n = out.find("\"Name\": \"Chapter ", n + 1))
+    ++names;
+  std::vector<int64_t> ticks;
+  for (size_t t = out.find("\"Ticks\":", at); t != std::string::npos && ticks.size() <= names;
+       t = out.find("\"Ticks\":", t + 1))
+    ticks.push_back(std::atoll(out.c_str() + t + 8));
+  if (names == 0 || ticks.size() != names + 1) return false;
+  title = ticks.back();
+  ticks.pop_back();
+  chapters = ticks;
+  return true;
+}
+
+TEST(VerifyWrittenTimes, HandBrakeAndLsdvdReadThePresentationTime) {
+  const RealTitleRecipe recipes[] = {
+      {"e2e_ntsc", 720, 480, false, 20, {0, 5, 10}},
+      {"e2e_pal_split", 720, 576, true, 20, {0, 7}, 1, 0, false, 3},
+      {"times_ntsc_split", 720, 480, false, 8, {0, 3}, 1, 0, false, 2},
+      {"times_pal", 720, 576, true, 8, {0, 4}},
+  };
+  for (const RealTitleRecipe& r : recipes) {
+    const std::string in = RealTitleSet(r);
+    ASSERT_FALSE(in.empty()) << r.name;
+    TempDir dir;
+    const std::string few = dir / "few/", many = dir / "many/";
+    int status = -1;
+    std::string out = Cli("--yes author " + in + " " + few, &status);
+    ASSERT_EQ(status, 0) << out;
+    out = Cli("--yes author " + in + " " + many + " --toggle 2,3,4,5,6,7,8,9,10,11,12", &status);
+    ASSERT_EQ(status, 0) << out;
+    const int64_t frame = r.pal ? 3600 : 3003;
+    for (const std::string& v : {few, many}) {
+      SCOPED_TRACE(r.name + " " + v);
+      const Presented p = ReadPresented(v);
+      const std::vector<int64_t> starts = PresentedChapterStarts(v, p);
+      std::vector<int64_t> chapters;
+      int64_t title = 0;
+      ASSERT_TRUE(HandBrakeTimes(v, chapters, title));
+      EXPECT_LE(std::llabs(title - p.ticks.back()), frame) << title << " " << p.ticks.back();
+      ASSERT_EQ(chapters.size(), starts.size());
+      EXPECT_GE(chapters.size(), v == many ? 8u : 2u);
+      int64_t at = 0;
+      for (size_t k = 0; k < chapters.size(); ++k) {
+        EXPECT_LE(std::llabs(at - starts[k]), frame) << "chapter " << k + 1 << ": " << at
+                                                     << " " << starts[k];
+        at += chapters[k];
+      }
+      out = RunAndCapture("lsdvd -v " + v + " 2>/dev/null", &status);
+      EXPECT_NE(out.find(r.pal ? "FPS: 25.00" : "FPS: 29.97"), std::string::npos) << out;
+    }
+  }
+}
+
+// The written VIDEO_TS.IFO's region mask is the source's, or what --region
+// asks for (a set bit: the region may not play).
+TEST(VerifyWrittenTimes, RegionMaskIsTheSourcesUnlessAsked) {
+  RealTitleRecipe recipe;
+  recipe.name = "ntsc-3ch";
+  const std::string real = RealTitleSet(recipe);
+  ASSERT_FALSE(real.empty());
+  TempDir dir;
+  const std::string in = dir / "in/";
+  fs::copy(real, in);
+  for (const char* name : {"VIDEO_TS.IFO", "VIDEO_TS.BUP"}) {
+    std::string b = ReadFile(in + name);
+    b[0x23] = static_cast<char>(0xFE);  // region 1 only
+    WriteFile(in + name, b);
+  }
+  struct Case {
+    const char* option;
+    unsigned char mask;
+  };
+  const Case cases[] = {{"", 0xFE}, {"--region all", 0x00}, {"--region 2,5", 0xED},
+                        {"--region 1,2,3,4,5,6,7,8", 0x00}};
+  int n = 0;
+  for (const Case& c : cases) {
+    const std::string out = dir / ("out" + std::to_string(n++) + "/");
+    int status = -1;
+    const std::string text = Cli("--yes author " + in + " " + out + " " + c.option, &status);
+    ASSERT_EQ(status, 0) << text;
+    for (const char* name : {"VIDEO_TS.IFO", "VIDEO_TS.BUP"})
+      EXPECT_EQ(static_cast<unsigned char>(ReadFile(out + name)[0x23]), c.mask) << c.option;
   }
 }
 

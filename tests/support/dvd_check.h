@@ -6,7 +6,9 @@
 #include <dvdread/dvd_reader.h>
 #include <dvdread/ifo_read.h>
 
+#include <array>
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -20,6 +22,11 @@ struct DvdReadReport {
   int chapters = 0;  // chapters of title 1 in TT_SRPT
   int ptts = 0;      // PTT entries of title 1 in the title set
   int cells = 0;     // cells of the title's PGC
+  using TimeCode = std::array<uint8_t, 4>;
+  std::vector<TimeCode> cellTimes;  // playback time of each cell of that PGC
+  TimeCode pgcTime{};
+  int tmapEntries = -1;             // of the first time map; -1 none
+  int regionMask = -1;              // VIDEO_TS.IFO byte 0x23
   std::vector<std::string> log;  // every message above debug level
 
   std::string Log() const {
@@ -57,14 +64,25 @@ inline DvdReadReport ReadWithDvdRead(const std::string& folder) {
       r.titles = vmg->tt_srpt->nr_of_srpts;
       if (r.titles > 0) r.chapters = vmg->tt_srpt->title[0].nr_of_ptts;
     }
+    if (vmg->vmgi_mat != nullptr) r.regionMask = (vmg->vmgi_mat->vmg_category >> 16) & 0xFF;
     ifoClose(vmg);
   }
   if (ifo_handle_t* vts = ifoOpen(dvd, 1)) {
     r.vtsOpened = true;
     if (vts->vts_ptt_srpt != nullptr && vts->vts_ptt_srpt->nr_of_srpts > 0)
       r.ptts = vts->vts_ptt_srpt->title[0].nr_of_ptts;
-    if (vts->vts_pgcit != nullptr && vts->vts_pgcit->nr_of_pgci_srp > 0)
-      r.cells = vts->vts_pgcit->pgci_srp[0].pgc->nr_of_cells;
+    if (vts->vts_pgcit != nullptr && vts->vts_pgcit->nr_of_pgci_srp > 0) {
+      const pgc_t* pgc = vts->vts_pgcit->pgci_srp[0].pgc;
+      r.cells = pgc->nr_of_cells;
+      const dvd_time_t& t = pgc->playback_time;
+      r.pgcTime = {t.hour, t.minute, t.second, t.frame_u};
+      for (int c = 0; c < pgc->nr_of_cells && pgc->cell_playback != nullptr; ++c) {
+        const dvd_time_t& ct = pgc->cell_playback[c].playback_time;
+        r.cellTimes.push_back({ct.hour, ct.minute, ct.second, ct.frame_u});
+      }
+    }
+    if (vts->vts_tmapt != nullptr && vts->vts_tmapt->nr_of_tmaps > 0)
+      r.tmapEntries = vts->vts_tmapt->tmap[0].nr_of_entries;
     ifoClose(vts);
   }
   DVDClose(dvd);

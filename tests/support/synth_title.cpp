@@ -158,6 +158,8 @@ Bytes NavPack(const NavFields& f) {
   PutBe32(p, 0x407, f.scr);              // NV_PCK_SCR
   PutBe32(p, kNavVobuEaOffset, f.vobuEa);
   p[kNavCategoryOffset] = f.category;
+  PutBe32(p, 0x39, f.sPtm);
+  PutBe32(p, 0x3D, f.ePtm);
   return p;
 }
 
@@ -203,6 +205,10 @@ Bytes VobuBytes(const SynthVobu& v) {
   f.celtmFrames = v.celtmFrames;
   f.category = v.category;
   f.vobuEa = static_cast<uint32_t>(v.vobuEa >= 0 ? v.vobuEa : v.packs - 1);
+  if (v.ptmTicks > 0) {
+    f.sPtm = v.scr + 27000;
+    f.ePtm = f.sPtm + v.ptmTicks;
+  }
   Bytes out = NavPack(f);
   for (int k = 1; k < v.packs; ++k) {
     Bytes pack = k == 1 ? VideoPack(v.scr + 100, true) : PaddingPack(v.scr + 100 * k);

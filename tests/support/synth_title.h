@@ -73,6 +73,7 @@ struct NavFields {
   int celtmFrames = 0;     // cell elapsed time (30 frames/s), 0 = cell start
   uint32_t vobuEa = 0;     // sectors after the NAV pack to the VOBU's last pack
   uint8_t category = 0;    // first byte of the VOBU category
+  uint32_t sPtm = 0, ePtm = 0;  // PCI VOBU_S_PTM, VOBU_E_PTM (90 kHz)
 };
 Bytes NavPack(const NavFields& f);
 Bytes VideoPack(uint32_t scr, bool sequenceHeader = false, int width = 720, int height = 480);
@@ -88,10 +89,14 @@ struct SynthVobu {
   uint8_t category = 0;
   int packs = 4;
   int64_t vobuEa = -1;  // -1: packs - 1
+  // Presentation time of the VOBU, from 0.3 s after its SCR; 0 leaves
+  // both PTM fields 0 (damaged).
+  uint32_t ptmTicks = 45000;
 };
 Bytes VobuBytes(const SynthVobu& v);
 
-// VOBUs of `packs` packs with SCRs 0.5 s apart and cell starts where asked.
+// VOBUs of `packs` packs with SCRs 0.5 s apart, each presenting 0.5 s, and
+// cell starts where asked.
 std::vector<SynthVobu> EvenVobus(int count, int packs, const std::vector<int>& cellStarts = {0});
 
 // A title set folder: the files given by name and content.
