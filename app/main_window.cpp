@@ -33,6 +33,7 @@ constexpr ControlRow kMainWindow[] = {
     {"timeListHeading", ControlKind::Static, "<Time List>", 3, 5, 70, 10},
     {"201", ControlKind::Static, "S:", 10, 17, 45, 10},
     {"202", ControlKind::Static, "E:", 55, 17, 35, 10},
+    {"204", ControlKind::Static, "", 75, 5, 48, 10},
     {"123", ControlKind::Button, "up", 90, 15, 15, 12},
     {"124", ControlKind::Button, "dw", 105, 15, 15, 12},
     {"114", ControlKind::Supplied, "", 10, 32, 110, 200},
@@ -98,6 +99,7 @@ void MainWindow::BindControls() {
   labelStart_ = findChild<QLabel*>(QString::number(kIdLabelStart));
   labelEnd_ = findChild<QLabel*>(QString::number(kIdLabelEnd));
   labelSize_ = findChild<QLabel*>(QString::number(kIdLabelSize));
+  labelTitle_ = findChild<QLabel*>(QString::number(kIdLabelTitle));
   inputFolder_ = findChild<QLineEdit*>(QString::number(kIdInputFolder));
   outputFolder_ = findChild<QLineEdit*>(QString::number(kIdOutputFolder));
   connect(inputFolder_, &QLineEdit::returnPressed, this, [this] { ReadTitle(); });
@@ -143,6 +145,8 @@ void MainWindow::UpdateLabels() {
   labelStart_->setText(QString::fromUtf8(ctx_.tables.LabelStart));
   labelEnd_->setText(QString::fromUtf8(ctx_.tables.LabelEnd));
   labelSize_->setText(QString::fromUtf8(ctx_.tables.LabelSize));
+  const int title = ctx_.tables.ChosenTitle;
+  labelTitle_->setText(title > 0 ? QString("Title %1").arg(title) : QString());
 }
 
 bool MainWindow::MayClose() {

@@ -50,6 +50,7 @@ enum ControlId : int {
   kIdLabelStart = 201,
   kIdLabelEnd = 202,
   kIdLabelSize = 203,
+  kIdLabelTitle = 204,  // the chosen title's number, beside S: and E:
 };
 
 // The process-wide state the window works on; tests build their own.
@@ -138,6 +139,7 @@ class MainWindow : public QWidget {
   QLabel* labelStart_ = nullptr;
   QLabel* labelEnd_ = nullptr;
   QLabel* labelSize_ = nullptr;
+  QLabel* labelTitle_ = nullptr;
   QPointer<PreviewWindow> preview_;
   QPointer<ChapterPicturesWindow> pictures_;
   std::function<void()> onExit_;

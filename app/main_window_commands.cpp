@@ -14,15 +14,18 @@
 #include "app/settings_dialog.h"
 #include "app/time_list_model.h"
 #include "app/time_list_view.h"
+#include "app/title_select_dialog.h"
 #include "app/version_box.h"
 #include "author/create_volume.h"
 #include "chapters/chapter_list.h"
 #include "chapters/chapter_marks.h"
 #include "common/fixed_string.h"
+#include "common/path.h"
 #include "pickers/folder_select_dialog.h"
 #include "play/playback.h"
 #include "title/read_command.h"
 #include "title/time_list_nav.h"
+#include "title/title_choice.h"
 
 namespace vm {
 
@@ -55,7 +58,17 @@ void MainWindow::ReadTitle() {
   if (Busy()) return;
   if (!TakeFolderField(inputFolder_, ctx_.history.InputFolderText, "Input")) return;
   TitleTables& t = ctx_.tables;
-  ReadResult r = ReadVobFiles(t, ui_, ctx_.history.InputFolderText);
+  // A volume of several titles, one of them readable: the person picks
+  // one; Cancel ends the read with nothing changed.
+  int title = 0;
+  Path folder;
+  if (IsFullPath(ctx_.history.InputFolderText) && folder.Set(ctx_.history.InputFolderText) &&
+      AddTrailingSeparator(folder) && ListVolumeTitles(t, folder.c_str()) > 1 &&
+      t.Titles.longest >= 0) {
+    title = RunTitleSelect(this, t.Titles);
+    if (title == 0) return;
+  }
+  ReadResult r = ReadVobFiles(t, ui_, ctx_.history.InputFolderText, title);
   // The folder of the last read, as the read took it (with its '/').
   CopyField(ctx_.history.InputFolder, t.InputFolder);
   model_->Sync();

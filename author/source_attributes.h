@@ -1,5 +1,6 @@
 // Re-reads the attribute bytes of the source title set (VTS_01_0.IFO in the
-// input folder) into the title's SrcVtsiCopy before a volume is written.
+// input folder, or the chosen title's own title set and program chain) into
+// the title's SrcVtsiCopy before a volume is written.
 #pragma once
 
 #include "common/ui.h"

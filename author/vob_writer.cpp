@@ -88,10 +88,10 @@ int OpenList(Writer& w) {
   int l = w.a.CurListIdx;
   w.fd = open(w.t.DC_SrcFName[l], O_RDONLY | O_CLOEXEC);
   if (w.fd < 0) return kVobWriteSourceError;
-  w.pos = 0;
-  if (w.t.DC_StartVobu[l] != -1) {
-    w.pos = static_cast<int64_t>(w.t.DC_StartVobu[l]) * kPackBytes;
-    if (w.t.DC_StartVobu[l] < 0 || lseek(w.fd, w.pos, SEEK_SET) < 0) {
+  // The list's place in its file comes from the title's extent table.
+  w.pos = ListSourceOffset(w.t, l);
+  if (w.pos != 0 || w.t.DC_StartVobu[l] != -1) {
+    if (w.t.DC_StartVobu[l] < -1 || lseek(w.fd, w.pos, SEEK_SET) < 0) {
       CloseSources(w);
       return kVobWriteSourceError;
     }

@@ -85,9 +85,13 @@ int RunAuthor(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
   std::vector<int> dropAudio, dropSubpicture;
   bool verify = false;
   std::string iso, volumeId = kDefaultVolumeId;
+  const int title = TitleOption(args);
+  if (title < 0) return 2;
   int regionMask = -1;
   for (const GivenOption& o : args.options) {
     switch (o.id) {
+      case Opt::Title:
+        break;
       case Opt::Range:
         if (!ParseRange(o.value, first, last)) return UsageError("--range", o.value);
         hasRange = true;
@@ -127,8 +131,7 @@ int RunAuthor(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
   // The desktop program's folder: the dump marker and DEBUG.TXT live there.
   if (!FindProgramFolder(programFolder)) programFolder.Set("/");
 
-  if (ReadVobFiles(t, ui, args.positional[0].c_str()) != ReadResult::Scanned || ui.Failed())
-    return 1;
+  if (!ReadForCommand(t, ui, args.positional[0], title)) return 1;
   if (t.TimeListNum == 0) {
     ui.Error("No VOBU (navigation pack) is found in the VOB files.");
     return 1;

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "cli/commands.h"
 #include "cli/play_commands.h"
 #include "play/playback.h"
 #include "title/read_command.h"
@@ -65,12 +66,14 @@ int RunExtract(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
     std::fprintf(stderr, "vobmarks-cli: FIRST[-LAST] must be entry numbers from 1, FIRST not above LAST\n");
     return 2;
   }
+  const int title = TitleOption(args);
+  if (title < 0) return 2;
   const std::string out = MakeAbsolute(args.positional[2]);
   if (InsideFolder(out, input)) {
     std::fprintf(stderr, "vobmarks-cli: OUT must not be inside the input folder\n");
     return 2;
   }
-  if (ReadVobFiles(t, ui, input.c_str()) != ReadResult::Scanned || ui.Failed()) return 1;
+  if (!ReadForCommand(t, ui, input, title)) return 1;
   if (t.TimeListNum == 0) {
     ui.Error("No VOBU (navigation pack) is found in the VOB files.");
     return 1;

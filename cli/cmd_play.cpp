@@ -15,6 +15,7 @@
 
 #include "app/history.h"
 #include "app/startup.h"
+#include "cli/commands.h"
 #include "cli/play_commands.h"
 #include "play/playback.h"
 #include "title/read_command.h"
@@ -82,6 +83,8 @@ int RunPlay(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
     }
   }
   if (again && ranged) return UsageError("--continue and --range exclude each other");
+  const int title = TitleOption(args);
+  if (title < 0) return 2;
 
   Path programFolder, historyPath;
   if (!FindProgramFolder(programFolder) ||
@@ -94,8 +97,7 @@ int RunPlay(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
   ReadHistory(h, historyPath.c_str(), home != nullptr && home[0] == '/' ? home : "/");
   if (!playerGiven) player = h.PlayerPath;
 
-  if (ReadVobFiles(t, ui, args.positional[0].c_str()) != ReadResult::Scanned || ui.Failed())
-    return 1;
+  if (!ReadForCommand(t, ui, args.positional[0], title)) return 1;
   if (t.TimeListNum == 0) {
     ui.Error("No VOBU (navigation pack) is found in the VOB files.");
     return 1;

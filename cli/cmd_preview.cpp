@@ -20,8 +20,9 @@ int RunPreview(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
     std::fprintf(stderr, "vobmarks-cli: ENTRY must be a time-list entry number from 1\n");
     return 2;
   }
-  ReadResult r = ReadVobFiles(t, ui, args.positional[0].c_str());
-  if (r != ReadResult::Scanned || ui.Failed() || t.TimeListNum == 0) return 1;
+  const int title = TitleOption(args);
+  if (title < 0) return 2;
+  if (!ReadForCommand(t, ui, args.positional[0], title) || t.TimeListNum == 0) return 1;
   static PreviewRequest request;
   if (entry > t.TimeListNum || !FillPreviewRequest(t, static_cast<int32_t>(entry - 1), request)) {
     std::fprintf(stderr, "vobmarks-cli: the time list has %d entries\n", t.TimeListNum);

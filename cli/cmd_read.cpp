@@ -1,5 +1,4 @@
 #include "cli/commands.h"
-#include "title/read_command.h"
 
 namespace vm {
 
@@ -9,8 +8,9 @@ int RunRead(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
   const char* folder = args.positional.empty() ? "" : args.positional[0].c_str();
   ChapterFileFormat format;
   if (!ExportFormat(args, format)) return 2;
-  ReadResult r = ReadVobFiles(t, ui, folder);
-  if (r != ReadResult::Scanned || ui.Failed()) return 1;
+  const int title = TitleOption(args);
+  if (title < 0) return 2;
+  if (!ReadForCommand(t, ui, folder, title)) return 1;
   if (t.TimeListNum == 0) {
     ui.Error("No VOBU (navigation pack) is found in the VOB files.");
     return 1;

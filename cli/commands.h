@@ -43,6 +43,18 @@ int ApplyChapterOptions(TitleTables& t, CliUi& ui, const ParsedArgs& args);
 // usage message.
 bool ExportFormat(const ParsedArgs& args, ChapterFileFormat& format);
 
+// vobmarks-cli titles INPUT_DIR [--json].
+int RunTitles(TitleTables& t, const ParsedArgs& args);
+
+// The --title value: 0 when not given, -1 after a usage message.
+int TitleOption(const ParsedArgs& args);
+
+// "Read VOB files" of `folder` with title `title` (0: the whole single
+// title set): true when the title was scanned without an error. Refused
+// without a title on a volume of several, a second line names --title and
+// the titles command.
+bool ReadForCommand(TitleTables& t, CliUi& ui, const std::string& folder, int title);
+
 // Prints every time-list line, then the three labels, one per line.
 void PrintTimeList(const TitleTables& t);
 

@@ -47,6 +47,7 @@ int main(int argc, char** argv) {
     case Command::Verify: status = RunVerify(args); break;
     case Command::Scenes: status = RunScenes(t, ui, args); break;
     case Command::Sheet: status = RunSheet(t, ui, args); break;
+    case Command::Titles: status = RunTitles(t, args); break;
     case Command::None: break;
   }
   std::fflush(stdout);

@@ -70,6 +70,8 @@ const std::vector<OptionSpec>& AllOptions() {
        "\"Snap chapters to cuts\": move each mark to the strongest cut within +-SEC (1..60)"},
       {Opt::Columns, "--columns", "N", "tiles per row of the sheet, 1..16 (default 4)"},
       {Opt::Width, "--width", "PIXELS", "width of the sheet, 200..8000 (default 1280)"},
+      {Opt::Title, "--title", "N",
+       "read title N of the volume (as \"titles\" numbers them); needed when it has several"},
   };
   return kOptions;
 }
@@ -78,14 +80,16 @@ const std::vector<CommandSpec>& AllCommands() {
   static const std::vector<CommandSpec> kCommands = [] {
     std::vector<CommandSpec> c;
     std::vector<Opt> read = kChapterOptions;
+    read.push_back(Opt::Title);
     read.push_back(Opt::ExportChapters);
     read.push_back(Opt::Format);
     c.push_back({Command::Read, "read", "INPUT_DIR", 1,
                  "read the title and print its time list and labels", read});
     c.push_back({Command::Preview, "preview", "INPUT_DIR ENTRY OUT", 3,
                  "decode the first picture of time-list entry ENTRY to OUT (.ppm or .bmp)",
-                 {}});
+                 {Opt::Title}});
     std::vector<Opt> author = kChapterOptions;
+    author.push_back(Opt::Title);
     author.push_back(Opt::Range);
     author.push_back(Opt::DropAudio);
     author.push_back(Opt::DropSubpicture);
@@ -97,10 +101,14 @@ const std::vector<CommandSpec>& AllCommands() {
                  "write a new VIDEO_TS folder with the chapters set", author});
     c.push_back({Command::Extract, "extract", "INPUT_DIR FIRST[-LAST] OUT", 3,
                  "write the bytes that playing entries FIRST to LAST puts into the work file to OUT",
-                 {}});
+                 {Opt::Title}});
     c.push_back({Command::Play, "play", "INPUT_DIR ENTRY", 2,
                  "\"Play\" from ENTRY into the work file, then start the player on it",
-                 {Opt::Continue, Opt::PlayRange, Opt::Player}});
+                 {Opt::Continue, Opt::PlayRange, Opt::Player, Opt::Title}});
+    c.push_back({Command::Titles, "titles", "INPUT_DIR", 1,
+                 "list the volume's titles (number, title set, length, chapters, cells, angles, "
+                 "streams), the longest marked",
+                 {Opt::Json}});
     // The volume check.
     c.push_back({Command::Verify, "verify", "DIR_OR_ISO", 1,
                  "check a written volume (folder or .iso) with libdvdread and libdvdnav",

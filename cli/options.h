@@ -40,6 +40,8 @@ enum class Opt {
   Snap,
   Columns,
   Width,
+  // Titles of a volume of several.
+  Title,
 };
 
 struct OptionSpec {
@@ -60,6 +62,7 @@ enum class Command {
   Verify,
   Scenes,
   Sheet,
+  Titles,
 };
 
 struct CommandSpec {

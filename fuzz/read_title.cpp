@@ -1,4 +1,5 @@
-// Fuzzes reading a title: the IFO checks, the PGC walk and the VOB scan.
+// Fuzzes reading a title: the IFO checks, the PGC walk and the VOB scan,
+// of the whole title set and of title 1 as its cells' extents.
 // The input is cut into the three files of a one-file title set:
 //   2 bytes big-endian n, n bytes of VIDEO_TS.IFO,
 //   2 bytes big-endian m, m bytes of VTS_01_0.IFO, the rest VTS_01_1.VOB.
@@ -39,5 +40,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   size -= vts;
   if (!Put(folder + "VTS_01_1.VOB", data, size)) return 0;
   vm::ReadVobFiles(vm::Tables(), ui, folder.c_str());
+  vm::ReadVobFiles(vm::Tables(), ui, folder.c_str(), 1);
   return 0;
 }

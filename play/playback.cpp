@@ -63,6 +63,11 @@ int CreateOutput(const TitleTables& t, const char* path) {
   return fd;
 }
 
+// Where extent f of the title starts in its file.
+int64_t ExtentBase(const TitleTables& t, int32_t f) {
+  return int64_t{t.VobFileFirstSector[f]} * kSectorBytes;
+}
+
 // The copy reads each file front to back: the kernel may read ahead far.
 int OpenSource(const TitleTables& t, int32_t f) {
   const int fd = open(t.VobFileName[f], O_RDONLY | O_CLOEXEC);
@@ -135,11 +140,12 @@ CopyFailure CopySpan(TitleTables& t, Ui& ui, CopyJob& job, int first) {
     const int64_t from = f == s.f0 ? s.b0 : 0;
     const int64_t to = f == s.f1 ? s.b1 : ScannedBytes(t, f);
     if (f != s.f0) {
-      if (from >= to) continue;  // the end lies at the start of this file
+      if (from >= to) continue;  // the end lies at the start of this extent
       in = OpenSource(t, f);
       if (in < 0) return CopyFailure::Open;
     }
-    const bool ok = CopyFileSpan(t, ui, job, in, from, to);
+    const int64_t base = ExtentBase(t, f);
+    const bool ok = CopyFileSpan(t, ui, job, in, base + from, base + to);
     close(in);
     if (!ok) return CopyFailure::Write;
   }
@@ -168,7 +174,7 @@ int CopyEntries(TitleTables& t, Ui& ui, const PlaySpan& span, bool interactive,
   struct stat st;
   if (in < 0) {
     failure = kOpenError;
-  } else if (fstat(in, &st) != 0 || span.b0 > st.st_size) {
+  } else if (fstat(in, &st) != 0 || ExtentBase(t, span.f0) + span.b0 > st.st_size) {
     close(in);
     failure = kSeekError;
   } else {

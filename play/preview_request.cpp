@@ -15,12 +15,14 @@ bool FillPreviewRequest(const TitleTables& t, int32_t i, PreviewRequest& request
   const int32_t file = t.TimeListFileNo[i];
   if (file < 0 || file >= t.VobFileNum) return false;
   std::snprintf(request.vobPath, sizeof request.vobPath, "%s", t.VobFileName[file]);
-  if (file + 1 < t.VobFileNum)
+  // The decoder reads on into the start of the continuation file, so only
+  // an extent that starts its file can continue the one before.
+  if (file + 1 < t.VobFileNum && t.VobFileFirstSector[file + 1] == 0)
     std::snprintf(request.continuationPath, sizeof request.continuationPath, "%s",
                   t.VobFileName[file + 1]);
   else
     request.continuationPath[0] = '\0';
-  request.sector = static_cast<uint32_t>(t.TimeListSector[i]);
+  request.sector = static_cast<uint32_t>(t.VobFileFirstSector[file] + t.TimeListSector[i]);
   return true;
 }
 

@@ -18,6 +18,8 @@ enum class ReadResult {
 };
 
 // `inputFolderText` is the input-folder field's text (at most 259 bytes).
-ReadResult ReadVobFiles(TitleTables& t, Ui& ui, const char* inputFolderText);
+// `title` 0 reads a single-title volume's title set whole; N reads title N
+// of the volume's title list (any volume) as its cells.
+ReadResult ReadVobFiles(TitleTables& t, Ui& ui, const char* inputFolderText, int title = 0);
 
 }  // namespace vm

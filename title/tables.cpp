@@ -52,6 +52,7 @@ void ResetTitleCounts(TitleTables& t, int title) {
 
 void MoveList(TitleTables& t, int to, int from) {
   std::memcpy(t.DC_SrcFName[to], t.DC_SrcFName[from], kPathBytes);
+  t.DC_SrcFirstSector[to] = t.DC_SrcFirstSector[from];
   t.DC_StartMarkNo[to] = t.DC_StartMarkNo[from];
   t.DC_EndMarkNo[to] = t.DC_EndMarkNo[from];
   t.DC_StartVobu[to] = t.DC_StartVobu[from];
@@ -101,6 +102,9 @@ void ResetTables(TitleTables& t) {
   t.LineCount = 0;
   t.CurTitleIdx = 0;
   t.DC_TitleNum = 0;
+  t.ChosenTitle = 0;
+  t.TitleVts = 1;
+  t.TitlePgc = 1;
   t.DC_FirstPlayPgc = 1;
   t.DC_VtsAtr = 1;
   t.DC_Region = 0;
@@ -168,6 +172,7 @@ int AddRangeAsContent(TitleTables& t, Ui& ui, int32_t s, int32_t e) {
   for (int f = f0; f <= f1; ++f) {
     const int q = p + (f - f0);
     std::memcpy(t.DC_SrcFName[q], t.VobFileName[f], kPathBytes);
+    t.DC_SrcFirstSector[q] = t.VobFileFirstSector[f];
     t.DC_TotalSize[q] = t.VobFileSize[f];
     if (f == f0) {
       t.DC_StartMarkNo[q] = s;
@@ -191,6 +196,11 @@ int AddRangeAsContent(TitleTables& t, Ui& ui, int32_t s, int32_t e) {
   t.DC_VobuNum[T] += e - s + 1;
   if (t.DC_TitleNum <= T) t.DC_TitleNum += 1;
   return 0;
+}
+
+int64_t ListSourceOffset(const TitleTables& t, int list) {
+  const int64_t start = t.DC_StartVobu[list] == -1 ? 0 : t.DC_StartVobu[list];
+  return (int64_t{t.DC_SrcFirstSector[list]} + start) * kSectorBytes;
 }
 
 void RemoveCurrentTitle(TitleTables& t) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "common/fixed_string.h"
+#include "title/title_list.h"
 
 namespace vm {
 
@@ -44,11 +45,27 @@ constexpr int kLineBytes = 25;
 constexpr int kLabelBytes = 32;
 
 struct TitleTables {
-  // Group 1: input file set.
+  // Group 1: input file set. The title read is a table of extents, one
+  // slot each: a run of sectors of one VOB file (VobFileName), starting at
+  // VobFileFirstSector of that file, VobFileSectors long, at VobFileVtsSector
+  // in its title set's sector numbering. Time-list sectors and VobFileSize
+  // count within the extent. A single-title set is its whole files, one
+  // extent each; a title chosen from several is its program chain's cells.
   char InputFolder[kPathBytes];
   int32_t VobFileNum;
   char VobFileName[kVobFileSlots][kPathBytes];
   double VobFileSize[kVobFileSlots];
+  int32_t VobFileFirstSector[kVobFileSlots];
+  int32_t VobFileSectors[kVobFileSlots];
+  int32_t VobFileVtsSector[kVobFileSlots];
+
+  // The title read: 0 when the volume's one title was read as a whole
+  // title set, else its number in the volume's title list; its title set
+  // and program chain (1 and 1 for a whole title set).
+  int32_t ChosenTitle;
+  int32_t TitleVts;
+  int32_t TitlePgc;
+  TitleList Titles;
 
   // Group 2: time list; slot TimeListNum is the sentinel.
   int32_t TimeListNum;
@@ -111,6 +128,7 @@ struct TitleTables {
 
   // Per list.
   char DC_SrcFName[kListSlots][kPathBytes];
+  int32_t DC_SrcFirstSector[kListSlots];  // the extent's first sector in its file
   int32_t DC_StartMarkNo[kListSlots];
   int32_t DC_EndMarkNo[kListSlots];
   int32_t DC_StartVobu[kListSlots];
@@ -160,6 +178,9 @@ int AddRangeAsContent(TitleTables& t, Ui& ui, int32_t s, int32_t e);
 
 // Removes title CurTitleIdx and its lists (nothing while busy).
 void RemoveCurrentTitle(TitleTables& t);
+
+// Byte offset in DC_SrcFName[list] of the list's first pack.
+int64_t ListSourceOffset(const TitleTables& t, int list);
 
 // Per-title attribute defaults, as the reset writes them.
 void SetTitleAttributeDefaults(TitleTables& t, int title);

@@ -1,5 +1,7 @@
 #include "title/vob_files.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 
 #include "common/files.h"
@@ -8,13 +10,10 @@ namespace vm {
 
 namespace {
 
-// The title set number comes from characters 5 and 6 of "VTS_01_0.IFO".
-constexpr char kVtsiName[] = "VTS_01_0.IFO";
-
-bool FindVob(const TitleTables& t, int k, bool twoDigits, Path& found) {
+bool FindVob(const TitleTables& t, int vts, int k, bool twoDigits, Path& found) {
   char name[32];
-  std::snprintf(name, sizeof name, twoDigits ? "VTS_%c%c_%02u.VOB" : "VTS_%c%c_%u.VOB",
-                kVtsiName[4], kVtsiName[5], static_cast<unsigned>(k));
+  std::snprintf(name, sizeof name, twoDigits ? "VTS_%02d_%02u.VOB" : "VTS_%02d_%u.VOB", vts,
+                static_cast<unsigned>(k));
   return FindFileNoCase(t.InputFolder, name, found);
 }
 
@@ -22,11 +21,11 @@ bool FindVob(const TitleTables& t, int k, bool twoDigits, Path& found) {
 // found goes to slot k - 1. Returns the last number found (first - 1 when
 // none). A pass that finds nothing writes nothing, so a failed search
 // leaves the previous file list as it was.
-int FindRun(TitleTables& t, int first, int lastNumber, bool twoDigits) {
+int FindRun(TitleTables& t, int vts, int first, int lastNumber, bool twoDigits) {
   int last = first - 1;
   for (int k = first; k <= lastNumber; ++k) {
     Path found;
-    if (!FindVob(t, k, twoDigits, found)) break;
+    if (!FindVob(t, vts, k, twoDigits, found)) break;
     CopyField(t.VobFileName[k - 1], found.c_str());
     last = k;
   }
@@ -35,13 +34,25 @@ int FindRun(TitleTables& t, int first, int lastNumber, bool twoDigits) {
 
 }  // namespace
 
-int FindVobFiles(TitleTables& t, Ui& ui) {
-  int last = FindRun(t, 1, 9, false);
-  if (last == 0) last = FindRun(t, 1, 9, true);
-  if (last == 9) last = FindRun(t, 10, kMaxVobFiles, true);
+int FindVobFiles(TitleTables& t, Ui& ui, int vts) {
+  if (vts < 1 || vts > 99) vts = 1;
+  int last = FindRun(t, vts, 1, 9, false);
+  if (last == 0) last = FindRun(t, vts, 1, 9, true);
+  if (last == 9) last = FindRun(t, vts, 10, kMaxVobFiles, true);
   if (last == 0) {
     ui.Error("VOB files are not found for the VTSI file.");
     return 1;
+  }
+  // Whole files, one extent each, numbered on from one another as the
+  // title set's cells count their sectors.
+  int64_t at = 0;
+  for (int k = 0; k < last; ++k) {
+    const int64_t size = FileSizeOf(t.VobFileName[k]);
+    const int64_t sectors = size > 0 ? size / kSectorBytes : 0;
+    t.VobFileFirstSector[k] = 0;
+    t.VobFileSectors[k] = static_cast<int32_t>(std::min<int64_t>(sectors, INT32_MAX));
+    t.VobFileVtsSector[k] = static_cast<int32_t>(std::min<int64_t>(at, INT32_MAX));
+    at += sectors;
   }
   t.VobFileNum = last;
   return 0;

@@ -90,8 +90,9 @@ void Advance(TitleTables& t, ScanState& s, int i, int64_t& pos, int64_t sectors)
 
 // Finds the first NAV pack in the first 16 MiB; every sector before it
 // must be a pack. Sets pos (0 when the chunk holds none).
-int Synchronise(TitleTables& t, int fd, int64_t& pos) {
-  int64_t got = ReadAt(fd, t.IoBuffer, static_cast<int64_t>(kIoBufferBytes), 0);
+int Synchronise(TitleTables& t, int fd, int64_t base, int64_t sectors, int64_t& pos) {
+  const int64_t head = std::min(static_cast<int64_t>(kIoBufferBytes), sectors * kSectorBytes);
+  int64_t got = ReadAt(fd, t.IoBuffer, head, base);
   if (got < 0) return kScanSeekError;
   pos = 0;
   for (int64_t k = 0; k < got / kSectorBytes; ++k) {
@@ -106,9 +107,10 @@ int Synchronise(TitleTables& t, int fd, int64_t& pos) {
 }
 
 // One VOBU: read its NAV pack, record it, jump to the next.
-int JumpStep(TitleTables& t, ScanState& s, int fd, int i, int64_t sectors, int64_t& pos) {
+int JumpStep(TitleTables& t, ScanState& s, int fd, int64_t base, int i, int64_t sectors,
+             int64_t& pos) {
   uint8_t* nav = t.IoBuffer;
-  if (ReadAt(fd, nav, kSectorBytes, pos * kSectorBytes) != kSectorBytes) return kScanSeekError;
+  if (ReadAt(fd, nav, kSectorBytes, base + pos * kSectorBytes) != kSectorBytes) return kScanSeekError;
   if (!HasPackStartCode(nav)) return kScanNoPackHeader;
   if (!IsNavPack(nav)) return kScanNoVobuHeader;
   int r = RecordEntry(t, s, nav, i, static_cast<int32_t>(pos));
@@ -122,14 +124,14 @@ int JumpStep(TitleTables& t, ScanState& s, int fd, int i, int64_t sectors, int64
 }
 
 // One chunk of the tail, sector by sector. `full` is false at the end.
-int SweepStep(TitleTables& t, ScanState& s, int fd, int i, int64_t sectors, int64_t& pos,
-              bool& full) {
+int SweepStep(TitleTables& t, ScanState& s, int fd, int64_t base, int i, int64_t sectors,
+              int64_t& pos, bool& full) {
   int64_t want = std::min(kChunkSectors, sectors - pos);
   if (want <= 0) {
     full = false;
     return kScanDone;
   }
-  int64_t got = ReadAt(fd, t.IoBuffer, want * kSectorBytes, pos * kSectorBytes);
+  int64_t got = ReadAt(fd, t.IoBuffer, want * kSectorBytes, base + pos * kSectorBytes);
   if (got < 0) return kScanSeekError;
   full = got == want * kSectorBytes;
   for (int64_t k = 0; k < got / kSectorBytes; ++k) {
@@ -183,9 +185,16 @@ int ScanOneFile(TitleTables& t, Ui& ui, ScanState& s, int i) {
   FileHandle file(open(t.VobFileName[i], O_RDONLY | O_CLOEXEC));
   struct stat st;
   if (file.get() < 0 || fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode)) return kScanOpenError;
-  const int64_t sectors = static_cast<int64_t>(st.st_size) / kSectorBytes;
+  // The extent's sectors of the file; a file that has shrunk since it was
+  // listed gives what is there.
+  const int64_t first = t.VobFileFirstSector[i];
+  const int64_t base = first * kSectorBytes;
+  const int64_t sectors =
+      std::max<int64_t>(0, std::min<int64_t>(t.VobFileSectors[i],
+                                             static_cast<int64_t>(st.st_size) / kSectorBytes - first));
+  s.ScanSector = t.VobFileVtsSector[i];
   int64_t pos = 0;
-  int r = Synchronise(t, file.get(), pos);
+  int r = Synchronise(t, file.get(), base, sectors, pos);
   if (r != kScanDone) return r;
   int64_t lead = pos;  // the packs before the first NAV pack still count
   pos = 0;
@@ -194,9 +203,9 @@ int ScanOneFile(TitleTables& t, Ui& ui, ScanState& s, int i) {
     if (n % kPumpEvery == 0) PumpAndPoll(ui, t.StopRequest);
     bool full = true;
     if (pos < sectors - kSweepSectors) {
-      r = JumpStep(t, s, file.get(), i, sectors, pos);
+      r = JumpStep(t, s, file.get(), base, i, sectors, pos);
     } else {
-      r = SweepStep(t, s, file.get(), i, sectors, pos, full);
+      r = SweepStep(t, s, file.get(), base, i, sectors, pos, full);
     }
     if (r != kScanDone) return r;
     if (t.StopRequest == 1) return kScanStopped;
@@ -231,7 +240,8 @@ int CheckFileSizes(TitleTables& t, Ui& ui, ScanState& s) {
       ShowFileMessage(ui, "%s file size >= 2GB.\nAbnormal DVD video format.", t.VobFileName[i]);
       return kScanBadFileSize;
     }
-    s.ScanTotalSectors += size / kSectorBytes;
+    s.ScanTotalSectors += std::max<int64_t>(
+        0, std::min<int64_t>(t.VobFileSectors[i], size / kSectorBytes - t.VobFileFirstSector[i]));
   }
   return 0;
 }

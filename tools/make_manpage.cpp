@@ -44,7 +44,9 @@ std::string ManPage() {
   }
   m += ".SH DESCRIPTION\n"
        "The headless front end of VobMarks. It reads a single\\-title DVD\\-Video volume "
-       "(a VIDEO_TS folder) into a time list with one entry per video object unit, marks "
+       "(a VIDEO_TS folder), or the title chosen with \\fB\\-\\-title\\fR \\fIN\\fR from a "
+       "volume of several (\\fBtitles\\fR lists them), into a time list with one entry per "
+       "video object unit, marks "
        "chapters, previews the first picture of an entry and writes a new VIDEO_TS folder "
        "with the VOB files cut into cells at the chapter points, without re\\-encoding.\n"
        ".PP\nMessages go to standard error as \"Error: \\&...\", \"Information: \\&...\" and "

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -26,6 +27,7 @@
 #include "shell_common/program_icon.h"
 #include "shell_common/window_geometry.h"
 #include "tests/support_qt/modal_script.h"
+#include "tests/support/real_titles.h"
 #include "tests/support/synth_title.h"
 #include "tests/support/temp_dir.h"
 #include "title/tables.h"
@@ -514,6 +516,56 @@ TEST(MainWindow, JumpButtonsStartFromTheTopLine) {
   EXPECT_EQ(s.w().CaretLine(), 200);
   s.Button(kIdCellUp)->click();
   EXPECT_EQ(s.w().CaretLine(), 0);
+}
+
+// A volume of three titles: Read opens "Title select" with the longest
+// title selected, Enter reads it (its number beside S: and E:), Alt+G
+// writes it alone as the command line does; Esc ends a read with nothing
+// changed.
+TEST(RealTitleSelect, KeyboardReadsTheLongestTitleAndWritesIt) {
+  const std::string in = testing::MultiTitleVolume(testing::MultiTitleKind::ThreeTitleSets);
+  ASSERT_FALSE(in.empty());
+  Shell s;
+  s.Find<QLineEdit>("103")->setText(QString::fromStdString(in));
+  QApplication::setActiveWindow(s.frame.get());
+  ASSERT_TRUE(QTest::qWaitForWindowActive(s.frame.get()));
+  ModalScript script;
+  std::string caption;
+  int rows = 0, current = -1;
+  script.OnDialog([&](QDialog* d) {
+    caption = d->windowTitle().toStdString();
+    auto* list = d->findChild<QListWidget*>("101");
+    rows = list->count();
+    current = list->currentRow();
+    QTest::keyClick(list, Qt::Key_Return);
+  });
+  PressMnemonic(s, Qt::Key_R);
+  EXPECT_EQ(caption, "Title select");
+  EXPECT_EQ(rows, 3);
+  EXPECT_EQ(current, 1);
+  EXPECT_EQ(s.t().ChosenTitle, 2);
+  EXPECT_EQ(s.Find<QLabel>("204")->text(), "Title 2");
+  ASSERT_GT(s.t().TimeListNum, 0);
+
+  PressMnemonic(s, Qt::Key_G);
+  ASSERT_FALSE(script.boxes.empty());
+  EXPECT_EQ(script.boxes.back().text, "Normal End.");
+  const std::string out = s.dir.path() + "out/VIDEO_TS/", cli = s.dir.path() + "cli/VIDEO_TS/";
+  ASSERT_EQ(testing::RunCommand(std::string(VM_CLI_PATH) + " --yes author --title 2 '" + in + "' '" +
+                                cli + "' >/dev/null 2>&1 </dev/null"),
+            0);
+  for (const char* name : {"VTS_01_1.VOB", "VTS_01_0.IFO", "VIDEO_TS.IFO"}) {
+    const std::string written = testing::ReadFile(out + name);
+    EXPECT_FALSE(written.empty()) << name;
+    EXPECT_TRUE(written == testing::ReadFile(cli + name)) << name;
+  }
+
+  const int32_t entries = s.t().TimeListNum;
+  script.OnDialog([](QDialog* d) { QTest::keyClick(d, Qt::Key_Escape); });
+  PressMnemonic(s, Qt::Key_R);
+  EXPECT_EQ(script.dialogsSeen, 2);
+  EXPECT_EQ(s.t().TimeListNum, entries);
+  EXPECT_EQ(s.t().ChosenTitle, 2);
 }
 
 }  // namespace

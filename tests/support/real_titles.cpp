@@ -128,13 +128,130 @@ bool Build(const RealTitleRecipe& s, const std::string& videoGraph, const std::s
   if (!Encode(s, videoGraph, work) || !MuxSubpictures(s, work, mpg) || !Author(s, work, mpg)) return false;
   fs::rename(work + "dvd", tmp + "dvd", ec);
   if (ec || !Split(tmp + "dvd/VIDEO_TS/", s.splitParts)) return false;
-  std::ofstream(tmp + "recipe.txt") << Describe(s, videoGraph);
-  fs::remove_all(work, ec);
   return true;
 }
 
 bool Cached(const std::string& dir, const std::string& description) {
   return fs::exists(dir + "dvd/VIDEO_TS/VIDEO_TS.IFO") && ReadFile(dir + "recipe.txt") == description;
+}
+
+// The cached folder `name`, built by `build` into a temporary folder under
+// the lock of its name when missing or made from another description.
+std::string Cache(const std::string& name, const std::string& description,
+                  bool (*build)(const void* what, const std::string& tmp), const void* what) {
+  std::string base = std::string(VM_TEST_DATA_DIR) + "/real/";
+  std::error_code ec;
+  fs::create_directories(base, ec);
+  std::string dir = base + name + "/";
+  std::string result = dir + "dvd/VIDEO_TS/";
+  if (Cached(dir, description)) return result;
+
+  int lock = open((base + name + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  if (lock < 0) return "";
+  flock(lock, LOCK_EX);
+  bool ok = Cached(dir, description);
+  if (!ok) {
+    std::string tmp = base + ".build-" + name + "-" + std::to_string(getpid()) + "/";
+    fs::remove_all(tmp, ec);
+    ok = build(what, tmp);
+    if (ok) {
+      std::ofstream(tmp + "recipe.txt") << description;
+      fs::remove_all(tmp + "work/", ec);
+      fs::remove_all(dir, ec);
+      fs::rename(tmp.substr(0, tmp.size() - 1), dir.substr(0, dir.size() - 1), ec);
+      ok = !ec;
+    }
+    if (!ok) {
+      std::fprintf(stderr, "test title set %s: build failed, see %swork/build.log\n", name.c_str(),
+                   tmp.c_str());
+    }
+  }
+  flock(lock, LOCK_UN);
+  close(lock);
+  return ok ? result : "";
+}
+
+// Title i of a multi-title volume: its length, chapters and audio languages.
+struct MultiTitlePart {
+  int seconds;
+  const char* chapters;
+  std::vector<const char*> languages;
+};
+
+const std::vector<MultiTitlePart>& MultiTitleParts() {
+  static const std::vector<MultiTitlePart> parts = {
+      {2, "0:00:00,0:00:01", {"en"}},
+      {4, "0:00:00,0:00:02", {"fr", "de"}},
+      {3, "0:00:00,0:00:01,0:00:02", {"ja"}},
+  };
+  return parts;
+}
+
+bool EncodePart(const std::string& work, const std::string& out, int seconds, int audio) {
+  std::ostringstream c;
+  c << "ffmpeg -nostdin -hide_banner -loglevel error -y -f lavfi -i testsrc=size=352x480:rate="
+       "30000/1001:duration=" << seconds;
+  for (int a = 0; a < audio; ++a)
+    c << " -f lavfi -i sine=frequency=" << 440 + 110 * a << ":sample_rate=48000:duration=" << seconds;
+  c << " -map 0:v";
+  for (int a = 0; a < audio; ++a) c << " -map " << a + 1 << ":a";
+  c << " -target ntsc-dvd -s 352x480 -aspect 4:3 -b:v 2000k -b:a 128k " << out;
+  return Run(work, c.str());
+}
+
+std::string TitlePgc(const MultiTitlePart& p, int i) {
+  return "<pgc><vob file=\"t" + std::to_string(i) + ".mpg\" chapters=\"" + p.chapters +
+         "\"/></pgc>";
+}
+
+std::string AudioTags(const MultiTitlePart& p) {
+  std::string s;
+  for (const char* l : p.languages) s += std::string("<audio lang=\"") + l + "\"/>";
+  return s;
+}
+
+bool BuildMultiTitle(const void* what, const std::string& tmp) {
+  const MultiTitleKind kind = *static_cast<const MultiTitleKind*>(what);
+  std::string work = tmp + "work/";
+  std::error_code ec;
+  fs::create_directories(work, ec);
+  if (ec) return false;
+  const auto& parts = MultiTitleParts();
+  // In one title set every title has the first title's streams.
+  for (size_t i = 0; i < parts.size(); ++i) {
+    const int audio = static_cast<int>(kind == MultiTitleKind::ThreeTitleSets ? parts[i].languages.size()
+                                                                             : parts[0].languages.size());
+    if (!EncodePart(work, "t" + std::to_string(i) + ".mpg", parts[i].seconds, audio)) return false;
+  }
+  if (!EncodePart(work, "menu.mpg", 1, 1)) return false;
+  std::ostringstream x;
+  x << "<dvdauthor dest=\"dvd\">";
+  if (kind == MultiTitleKind::ThreeTitleSets) {
+    x << "<vmgm><menus><pgc><vob file=\"menu.mpg\"/><post>jump title 1;</post></pgc></menus></vmgm>";
+    for (size_t i = 0; i < parts.size(); ++i)
+      x << "<titleset><menus><pgc><vob file=\"menu.mpg\"/></pgc></menus><titles>"
+           "<video format=\"ntsc\"/>" << AudioTags(parts[i]) << TitlePgc(parts[i], static_cast<int>(i))
+        << "</titles></titleset>";
+  } else {
+    x << "<vmgm/><titleset><titles><video format=\"ntsc\"/>" << AudioTags(parts[0]);
+    for (size_t i = 0; i < parts.size(); ++i) x << TitlePgc(parts[i], static_cast<int>(i));
+    x << "</titles></titleset>";
+  }
+  x << "</dvdauthor>\n";
+  std::ofstream(work + "dvd.xml") << x.str();
+  if (!Run(work, "VIDEO_FORMAT=NTSC dvdauthor -x dvd.xml")) return false;
+  fs::rename(work + "dvd", tmp + "dvd", ec);
+  return !ec;
+}
+
+struct RecipeWithGraph {
+  const RealTitleRecipe& recipe;
+  const std::string& videoGraph;
+};
+
+bool BuildRecipe(const void* what, const std::string& tmp) {
+  const auto& w = *static_cast<const RecipeWithGraph*>(what);
+  return Build(w.recipe, w.videoGraph, tmp);
 }
 
 }  // namespace
@@ -143,34 +260,27 @@ std::string RealTitleSet(const RealTitleRecipe& wanted) { return RealTitleSet(wa
 
 std::string RealTitleSet(const RealTitleRecipe& wanted, const std::string& videoGraph) {
   if (wanted.name.empty()) return "";
-  std::string base = std::string(VM_TEST_DATA_DIR) + "/real/";
-  std::error_code ec;
-  fs::create_directories(base, ec);
-  std::string dir = base + wanted.name + "/";
-  std::string result = dir + "dvd/VIDEO_TS/";
-  std::string description = Describe(wanted, videoGraph);
-  if (Cached(dir, description)) return result;
+  const RecipeWithGraph what{wanted, videoGraph};
+  return Cache(wanted.name, Describe(wanted, videoGraph), BuildRecipe, &what);
+}
 
-  int lock = open((base + wanted.name + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-  if (lock < 0) return "";
-  flock(lock, LOCK_EX);
-  bool ok = Cached(dir, description);
-  if (!ok) {
-    std::string tmp = base + ".build-" + wanted.name + "-" + std::to_string(getpid()) + "/";
-    ok = Build(wanted, videoGraph, tmp);
-    if (ok) {
-      fs::remove_all(dir, ec);
-      fs::rename(tmp.substr(0, tmp.size() - 1), dir.substr(0, dir.size() - 1), ec);
-      ok = !ec;
-    }
-    if (!ok) {
-      std::fprintf(stderr, "RealTitleSet(%s): build failed, see %swork/build.log\n",
-                   wanted.name.c_str(), tmp.c_str());
-    }
+std::string MultiTitleVolume(MultiTitleKind kind) {
+  const bool sets = kind == MultiTitleKind::ThreeTitleSets;
+  std::ostringstream d;
+  d << "v2 multi 352x480 " << (sets ? "three title sets with menus" : "one title set of three pgcs");
+  for (const auto& p : MultiTitleParts()) d << ' ' << p.seconds << "s " << p.chapters;
+  d << '\n';
+  return Cache(sets ? "multi-sets" : "multi-pgcs", d.str(), BuildMultiTitle, &kind);
+}
+
+std::vector<MultiTitleShape> MultiTitleShapes() {
+  std::vector<MultiTitleShape> shapes;
+  for (const auto& p : MultiTitleParts()) {
+    int chapters = 1;
+    for (const char* c = p.chapters; *c; ++c) chapters += *c == ',';
+    shapes.push_back({p.seconds, chapters});
   }
-  flock(lock, LOCK_UN);
-  close(lock);
-  return ok ? result : "";
+  return shapes;
 }
 
 }  // namespace vm::testing

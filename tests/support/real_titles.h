@@ -39,5 +39,18 @@ std::string RealTitleSet(const RealTitleRecipe& recipe);
 // sources joined by concat make scene cuts); its sources give their own
 // size and rate.
 std::string RealTitleSet(const RealTitleRecipe& recipe, const std::string& videoGraph);
+// Volumes of three titles of 2, 4 and 3 seconds (NTSC 352x480) with 2, 2
+// and 3 chapters: three title sets, each with a menu, and a VMG menu (the
+// second set has two audio streams, fr and de, the others one: en, ja);
+// or one title set whose three program chains have their own cells.
+enum class MultiTitleKind { ThreeTitleSets, OneSetThreePgcs };
+std::string MultiTitleVolume(MultiTitleKind kind);
+
+struct MultiTitleShape {
+  int seconds;
+  int chapters;
+};
+// The three titles' lengths and chapter counts, in title order.
+std::vector<MultiTitleShape> MultiTitleShapes();
 
 }  // namespace vm::testing

@@ -1,0 +1,132 @@
+// vobmarks-cli titles INPUT_DIR [--json]: the volume's titles, one line
+// each (or one JSON object), the longest marked; and the --title option of
+// the commands that read a title.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "cli/commands.h"
+#include "common/path.h"
+#include "title/read_command.h"
+#include "title/title_choice.h"
+
+namespace vm {
+
+namespace {
+
+// "2 en,fr": the count, then each stream's language ("--" when not given).
+std::string Streams(const char (*lang)[3], int n) {
+  std::string s = std::to_string(n);
+  for (int i = 0; i < n; ++i) {
+    s += i == 0 ? " " : ",";
+    s += lang[i][0] != '\0' ? lang[i] : "--";
+  }
+  return s;
+}
+
+std::string JsonLanguages(const char (*lang)[3], int n) {
+  std::string s = "[";
+  for (int i = 0; i < n; ++i) {
+    if (i > 0) s += ',';
+    s += lang[i][0] != '\0' ? std::string("\"") + lang[i] + "\"" : std::string("null");
+  }
+  return s + "]";
+}
+
+void PrintText(const TitleList& list) {
+  std::printf("  Title Set  Length   Chapters Cells Angles Audio          Subpictures\n");
+  for (int i = 0; i < list.count; ++i) {
+    const TitleEntry& e = list.title[i];
+    const char mark = i == list.longest ? '*' : ' ';
+    if (e.fault != TitleFault::None) {
+      std::printf("%c %5d  %02d  damaged: %s\n", mark, i + 1, e.vts, TitleFaultText(e.fault));
+      continue;
+    }
+    char length[16];
+    FormatTitleLength(e.lengthMs, length);
+    std::printf("%c %5d  %02d %8s %8d %5d %6d %-14s %s\n", mark, i + 1, e.vts, length, e.chapters,
+                e.cells, e.angles, Streams(e.audioLang, e.audioNum).c_str(),
+                Streams(e.subpicLang, e.subpicNum).c_str());
+  }
+  if (list.longest >= 0) std::printf("* the longest title\n");
+}
+
+void PrintJson(const TitleList& list) {
+  std::printf("{\"titles\":[");
+  for (int i = 0; i < list.count; ++i) {
+    const TitleEntry& e = list.title[i];
+    char length[16];
+    FormatTitleLength(e.lengthMs, length);
+    std::printf("%s{\"number\":%d,\"title_set\":%d,\"length\":\"%s\",\"length_ms\":%d,"
+                "\"chapters\":%d,\"cells\":%d,\"angles\":%d,\"audio\":%s,\"subpictures\":%s,"
+                "\"longest\":%s,\"damage\":",
+                i > 0 ? "," : "", i + 1, e.vts, length, e.lengthMs, e.chapters, e.cells, e.angles,
+                JsonLanguages(e.audioLang, e.audioNum).c_str(),
+                JsonLanguages(e.subpicLang, e.subpicNum).c_str(),
+                i == list.longest ? "true" : "false");
+    if (e.fault == TitleFault::None) std::printf("null}");
+    else std::printf("\"%s\"}", TitleFaultText(e.fault));
+  }
+  std::printf("],\"longest\":%d}\n", list.longest + 1);
+}
+
+}  // namespace
+
+int TitleOption(const ParsedArgs& args) {
+  int title = 0;
+  for (const GivenOption& o : args.options) {
+    if (o.id != Opt::Title) continue;
+    char* end = nullptr;
+    const long n = std::strtol(o.value.c_str(), &end, 10);
+    if (o.value.empty() || *end != '\0' || n < 1 || n > kMaxListedTitles) {
+      std::fprintf(stderr, "vobmarks-cli: --title needs a title number 1-%d, got \"%s\"\n",
+                   kMaxListedTitles, o.value.c_str());
+      return -1;
+    }
+    title = static_cast<int>(n);
+  }
+  return title;
+}
+
+bool ReadForCommand(TitleTables& t, CliUi& ui, const std::string& folder, int title) {
+  if (ReadVobFiles(t, ui, folder.c_str(), title) == ReadResult::Scanned && !ui.Failed())
+    return true;
+  if (title == 0) {
+    Path path;
+    if (path.Set(folder.c_str()) && AddTrailingSeparator(path)) {
+      const int titles = ListVolumeTitles(t, path.c_str());
+      if (titles > 1)
+        std::fprintf(stderr,
+                     "The volume has %d titles: choose one with --title N (vobmarks-cli titles "
+                     "%s lists them).\n",
+                     titles, folder.c_str());
+    }
+  }
+  return false;
+}
+
+int RunTitles(TitleTables& t, const ParsedArgs& args) {
+  bool json = false;
+  for (const GivenOption& o : args.options) json = json || o.id == Opt::Json;
+  Path folder;
+  if (!folder.Set(args.positional[0].c_str()) || !AddTrailingSeparator(folder)) {
+    std::fprintf(stderr,
+                 "Error: Input folder name is too long (at most 259 characters with the final "
+                 "'/').\n");
+    return 1;
+  }
+  const int r = ReadTitleList(folder.c_str(), t.IoBuffer, kIoBufferBytes, t.Titles);
+  if (r == 1) {
+    std::fprintf(stderr, "Error: %sVIDEO_TS.IFO is not found.\n", folder.c_str());
+    return 1;
+  }
+  if (r == 2) {
+    std::fprintf(stderr, "Error: VIDEO_TS.IFO is invalid (title table).\n");
+    return 1;
+  }
+  if (json) PrintJson(t.Titles);
+  else PrintText(t.Titles);
+  return 0;
+}
+
+}  // namespace vm
