@@ -236,6 +236,7 @@ TEST(TitleChoice, RefusalsNameTheirCause) {
     std::function<void(Bytes& vts)> damage;
     int title;
     const char* message;
+    int vobSectors = 0;  // a VTS_01_1.VOB of this size, when not 0
   } rows[] = {
       {"two angles", [](Bytes&) {}, 2, "Multi angle is included (Multi angle not supported)."},
       {"interleaved cell", [](Bytes& v) { WriteBe32(&v[0x1020 + 0x108 + 12], 7); }, 1,
@@ -244,6 +245,8 @@ TEST(TitleChoice, RefusalsNameTheirCause) {
       {"damaged program chain", [](Bytes& v) { v[0x1020 + 0xED] = 9; }, 1,
        "Title 1 cannot be read: its program chain is damaged."},
       {"readable title, no VOB files", [](Bytes&) {}, 1, "VOB files are not found for the VTSI file."},
+      {"cells past its VOB file", [](Bytes&) {}, 1, "Title 1: its cells lie outside its VOB files.",
+       100},
   };
   for (const Row& r : rows) {
     testing::TempDir dir;
@@ -252,11 +255,17 @@ TEST(TitleChoice, RefusalsNameTheirCause) {
     const Bytes vmg = Vmg();
     ASSERT_TRUE(testing::WriteFile(dir / "VIDEO_TS.IFO", std::string(vmg.begin(), vmg.end())));
     ASSERT_TRUE(testing::WriteFile(dir / "VTS_01_0.IFO", std::string(vts.begin(), vts.end())));
+    if (r.vobSectors > 0) {
+      ASSERT_TRUE(testing::WriteFile(dir / "VTS_01_1.VOB", std::string(r.vobSectors * 2048, '\0')));
+    }
     TitleTables& t = FreshTables();
     RecordingUi ui;
     EXPECT_EQ(ReadVobFiles(t, ui, dir.path().c_str(), r.title), ReadResult::Refused) << r.what;
     EXPECT_EQ(ui.OnlyText(), r.message) << r.what;
     EXPECT_EQ(t.ChosenTitle, 0) << r.what;
+    // Files found before a later refusal are not kept: the fresh tables'
+    // empty list stays.
+    EXPECT_EQ(t.VobFileNum, 0) << r.what;
   }
 }
 
