@@ -200,8 +200,12 @@ bool EncodePart(const std::string& work, const std::string& out, int seconds, in
 }
 
 std::string TitlePgc(const MultiTitlePart& p, int i) {
-  return "<pgc><vob file=\"t" + std::to_string(i) + ".mpg\" chapters=\"" + p.chapters +
-         "\"/></pgc>";
+  std::string x = "<pgc><vob file=\"t";
+  x += std::to_string(i);
+  x += ".mpg\" chapters=\"";
+  x += p.chapters;
+  x += "\"/></pgc>";
+  return x;
 }
 
 std::string AudioTags(const MultiTitlePart& p) {
@@ -221,7 +225,10 @@ bool BuildMultiTitle(const void* what, const std::string& tmp) {
   for (size_t i = 0; i < parts.size(); ++i) {
     const int audio = static_cast<int>(kind == MultiTitleKind::ThreeTitleSets ? parts[i].languages.size()
                                                                              : parts[0].languages.size());
-    if (!EncodePart(work, "t" + std::to_string(i) + ".mpg", parts[i].seconds, audio)) return false;
+    std::string name = "t";
+    name += std::to_string(i);
+    name += ".mpg";
+    if (!EncodePart(work, name, parts[i].seconds, audio)) return false;
   }
   if (!EncodePart(work, "menu.mpg", 1, 1)) return false;
   std::ostringstream x;
