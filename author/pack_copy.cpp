@@ -49,17 +49,6 @@ bool IsRefusal(int err) {
   return err == EXDEV || err == EINVAL || err == ENOSYS || err == EOPNOTSUPP;
 }
 
-bool PwriteFully(int fd, const uint8_t* p, size_t n, off_t at) {
-  size_t done = 0;
-  while (done < n) {
-    ssize_t r = pwrite(fd, p + done, n - done, at + static_cast<off_t>(done));
-    if (r < 0 && errno == EINTR) continue;
-    if (r <= 0) return false;
-    done += static_cast<size_t>(r);
-  }
-  return true;
-}
-
 // Bytes of the run from output offset `out` on, `len` of them, file to
 // file; where the kernel refuses, through the bounce buffer from the same
 // source.
@@ -107,17 +96,6 @@ bool SharesBlocks(const AuthorState& a, int outFd, int64_t in, int64_t out) {
          static_cast<int64_t>(fs.f_type) == kBtrfsMagic;
 }
 
-bool ReadFully(int fd, uint8_t* p, size_t n, off_t at) {
-  size_t done = 0;
-  while (done < n) {
-    ssize_t r = pread(fd, p + done, n - done, at + static_cast<off_t>(done));
-    if (r < 0 && errno == EINTR) continue;
-    if (r <= 0) return false;
-    done += static_cast<size_t>(r);
-  }
-  return true;
-}
-
 // A shared run: copied up to each block that holds a patch, the block (its
 // part inside the run) written from the patches and the source's bytes.
 bool CopyAroundPatches(PackRun& run) {
@@ -132,11 +110,11 @@ bool CopyAroundPatches(PackRun& run) {
       uint8_t* dst = g_bounce + (at - lo);
       if (k < run.patchNum && run.patchAt[k] == at) {
         std::memcpy(dst, run.patch[k++], kPackBytes);
-      } else if (!ReadFully(run.inFd, dst, kPackBytes, static_cast<off_t>(run.in + (at - run.out)))) {
+      } else if (PreadFully(run.inFd, dst, kPackBytes, run.in + (at - run.out)) != kPackBytes) {
         return false;
       }
     }
-    if (!PwriteFully(run.outFd, g_bounce, static_cast<size_t>(hi - lo), static_cast<off_t>(lo)))
+    if (!PwriteFully(run.outFd, g_bounce, static_cast<size_t>(hi - lo), lo))
       return false;
     pos = hi;
   }
@@ -150,8 +128,7 @@ bool WritePatches(PackRun& run) {
     while (k + n < run.patchNum &&
            run.patchAt[k + n] == run.patchAt[k] + static_cast<int64_t>(n) * kPackBytes)
       ++n;
-    if (!PwriteFully(run.outFd, run.patch[k], static_cast<size_t>(n) * kPackBytes,
-                     static_cast<off_t>(run.patchAt[k])))
+    if (!PwriteFully(run.outFd, run.patch[k], static_cast<size_t>(n) * kPackBytes, run.patchAt[k]))
       return false;
     k += n;
   }

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 
-#include <cerrno>
 #include <cstring>
 
 #include "author/nav_pack.h"
@@ -132,15 +131,7 @@ int64_t MapList(Writer& w, size_t at, int64_t want) {
 // Reads up to `want` bytes of the current list to buf+at; -1 on a read error.
 int64_t ReadList(Writer& w, size_t at, int64_t want) {
   if (int64_t mapped = MapList(w, at, want); mapped >= 0) return mapped;
-  int64_t got = 0;
-  while (got < want) {
-    ssize_t r = pread(w.fd, w.buf + at + got, static_cast<size_t>(want - got), w.pos + got);
-    if (r < 0 && errno == EINTR) continue;
-    if (r < 0) return -1;
-    if (r == 0) break;
-    got += r;
-  }
-  return got;
+  return PreadFully(w.fd, w.buf + at, static_cast<size_t>(want), w.pos);
 }
 
 int64_t Capped(int64_t want, double remaining) {

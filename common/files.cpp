@@ -71,6 +71,31 @@ size_t WriteFully(int fd, const void* buf, size_t n) {
   return done;
 }
 
+int64_t PreadFully(int fd, void* buf, size_t n, int64_t at) {
+  size_t done = 0;
+  auto* p = static_cast<uint8_t*>(buf);
+  while (done < n) {
+    ssize_t r = pread(fd, p + done, n - done, static_cast<off_t>(at + static_cast<int64_t>(done)));
+    if (r < 0 && errno == EINTR) continue;
+    if (r < 0) return -1;
+    if (r == 0) break;
+    done += static_cast<size_t>(r);
+  }
+  return static_cast<int64_t>(done);
+}
+
+bool PwriteFully(int fd, const void* buf, size_t n, int64_t at) {
+  size_t done = 0;
+  auto* p = static_cast<const uint8_t*>(buf);
+  while (done < n) {
+    ssize_t r = pwrite(fd, p + done, n - done, static_cast<off_t>(at + static_cast<int64_t>(done)));
+    if (r < 0 && errno == EINTR) continue;
+    if (r <= 0) return false;
+    done += static_cast<size_t>(r);
+  }
+  return true;
+}
+
 int64_t ReadFileHead(const char* path, uint8_t* buf, size_t size) {
   int fd = open(path, O_RDONLY | O_CLOEXEC);
   if (fd < 0) return -1;

@@ -28,6 +28,14 @@ int64_t ReadFileHead(const char* path, uint8_t* buf, size_t size);
 size_t ReadFully(int fd, void* buf, size_t n);
 size_t WriteFully(int fd, const void* buf, size_t n);
 
+// pread(2) at `at` until `n` bytes or the end of the file: the bytes read,
+// or -1 on an error.
+int64_t PreadFully(int fd, void* buf, size_t n, int64_t at);
+
+// pwrite(2) at `at` until all `n` bytes are written; false on an error or
+// a write that moves nothing (disk full, file size limit).
+bool PwriteFully(int fd, const void* buf, size_t n, int64_t at);
+
 // Asks the kernel to back the whole 2 MiB pages inside [p, p+n) with large
 // pages, so that a big buffer is faulted in a few steps instead of one per
 // 4 KiB page. Only a hint: nothing changes where it is not honoured.

@@ -47,18 +47,6 @@ class FileHandle {
   int fd_;
 };
 
-// pread until `n` bytes or end of file; -1 on an error.
-int64_t ReadAt(int fd, uint8_t* buf, int64_t n, int64_t offset) {
-  int64_t got = 0;
-  while (got < n) {
-    ssize_t r = pread(fd, buf + got, static_cast<size_t>(n - got), offset + got);
-    if (r < 0) return -1;
-    if (r == 0) break;
-    got += r;
-  }
-  return got;
-}
-
 bool IsSourceProgram(const ScanState& s, int32_t address) {
   return std::binary_search(s.ProgramSectors, s.ProgramSectors + s.ProgramCount, address);
 }
@@ -92,7 +80,7 @@ void Advance(TitleTables& t, ScanState& s, int i, int64_t& pos, int64_t sectors)
 // must be a pack. Sets pos (0 when the chunk holds none).
 int Synchronise(TitleTables& t, int fd, int64_t base, int64_t sectors, int64_t& pos) {
   const int64_t head = std::min(static_cast<int64_t>(kIoBufferBytes), sectors * kSectorBytes);
-  int64_t got = ReadAt(fd, t.IoBuffer, head, base);
+  int64_t got = PreadFully(fd, t.IoBuffer, static_cast<size_t>(head), base);
   if (got < 0) return kScanSeekError;
   pos = 0;
   for (int64_t k = 0; k < got / kSectorBytes; ++k) {
@@ -110,7 +98,8 @@ int Synchronise(TitleTables& t, int fd, int64_t base, int64_t sectors, int64_t& 
 int JumpStep(TitleTables& t, ScanState& s, int fd, int64_t base, int i, int64_t sectors,
              int64_t& pos) {
   uint8_t* nav = t.IoBuffer;
-  if (ReadAt(fd, nav, kSectorBytes, base + pos * kSectorBytes) != kSectorBytes) return kScanSeekError;
+  if (PreadFully(fd, nav, kSectorBytes, base + pos * kSectorBytes) != kSectorBytes)
+    return kScanSeekError;
   if (!HasPackStartCode(nav)) return kScanNoPackHeader;
   if (!IsNavPack(nav)) return kScanNoVobuHeader;
   int r = RecordEntry(t, s, nav, i, static_cast<int32_t>(pos));
@@ -131,9 +120,10 @@ int SweepStep(TitleTables& t, ScanState& s, int fd, int64_t base, int i, int64_t
     full = false;
     return kScanDone;
   }
-  int64_t got = ReadAt(fd, t.IoBuffer, want * kSectorBytes, base + pos * kSectorBytes);
+  const int64_t bytes = want * kSectorBytes;
+  int64_t got = PreadFully(fd, t.IoBuffer, static_cast<size_t>(bytes), base + pos * kSectorBytes);
   if (got < 0) return kScanSeekError;
-  full = got == want * kSectorBytes;
+  full = got == bytes;
   for (int64_t k = 0; k < got / kSectorBytes; ++k) {
     const uint8_t* sector = t.IoBuffer + k * kSectorBytes;
     if (!HasPackStartCode(sector)) return kScanNoPackHeader;
