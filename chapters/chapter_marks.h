@@ -42,9 +42,9 @@ int32_t IntervalFromText(const char* text);
 // nothing (the dialog stays open).
 bool StoreIntervalText(TitleTables& t, Ui& ui, const char* text);
 
-// Whether the interval command (and the chapter file commands) may open
-// its dialog: false while busy (silent) and with no title read ("Input data
-// is none.").
+// Whether the interval command (and the chapter file and scene-cut
+// commands) may start: false while busy (silent) and with no title read
+// ("Input data is none.").
 bool IntervalCommandMayStart(TitleTables& t, Ui& ui);
 
 // The pass after the dialog closed with "&Set": marks the entries where each

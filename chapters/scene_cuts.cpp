@@ -67,15 +67,6 @@ int32_t KeepStrongest(int32_t count, float* cut, int32_t cuts) {
   return kept;
 }
 
-bool MayStart(TitleTables& t, Ui& ui) {
-  if (t.BusyFlag == 1) return false;
-  if (ChapterEntryCount(t) == 0) {
-    ui.Error(kInputDataNoneMessage);
-    return false;
-  }
-  return true;
-}
-
 // The cut at i lies between the first pictures of entries i - 1 and i. On
 // the time list's clock, which runs ahead of the pictures by the
 // multiplexer's lead, entry i - 1 holds the cut when it falls before entry
@@ -142,13 +133,13 @@ int32_t FindSceneCuts(const TitleTables& t, const float* score, const int32_t* p
 }
 
 bool ConfirmSceneCuts(TitleTables& t, Ui& ui) {
-  if (!MayStart(t, ui)) return false;
+  if (!IntervalCommandMayStart(t, ui)) return false;
   return ui.Confirm(kSceneCutsQuestion) == Answer::Yes;
 }
 
 int32_t MarkSceneCuts(TitleTables& t, Ui& ui, const float* score, const int32_t* pictureMs,
                       int32_t count, const SceneCutSettings& settings, int32_t caret) {
-  if (!MayStart(t, ui)) return -1;
+  if (!IntervalCommandMayStart(t, ui)) return -1;
   static float cut[kTimeListSlots];
   count = Clamp(count, 0, ChapterEntryCount(t));
   FindSceneCuts(t, score, pictureMs, count, settings, cut);
@@ -162,7 +153,7 @@ int32_t MarkSceneCuts(TitleTables& t, Ui& ui, const float* score, const int32_t*
 int32_t SnapChaptersToCuts(TitleTables& t, Ui& ui, const float* score, const int32_t* pictureMs,
                            int32_t count, int32_t seconds, const SceneCutSettings& settings,
                            int32_t caret) {
-  if (!MayStart(t, ui)) return -1;
+  if (!IntervalCommandMayStart(t, ui)) return -1;
   static float cut[kTimeListSlots];
   static int32_t marks[kTimeListSlots];
   count = Clamp(count, 0, ChapterEntryCount(t));

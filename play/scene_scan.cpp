@@ -1,5 +1,7 @@
 #include "play/scene_scan.h"
 
+#include <algorithm>
+
 #include "common/silent_ui.h"
 #include "play/preview_decoder.h"
 #include "play/preview_request.h"
@@ -27,7 +29,7 @@ uint64_t SceneScoresKey(const TitleTables& t) {
       h *= 1099511628211ull;
     }
   };
-  const int32_t n = t.TimeListNum < 0 ? 0 : (t.TimeListNum > kMaxTimeListEntries ? kMaxTimeListEntries : t.TimeListNum);
+  const int32_t n = std::clamp(t.TimeListNum, int32_t{0}, int32_t{kMaxTimeListEntries});
   mix(static_cast<uint64_t>(n));
   for (int32_t i = 0; i < n; ++i)
     mix((uint64_t{t.TimeListFileNo[i]} << 32) | static_cast<uint32_t>(t.TimeListSector[i]));
