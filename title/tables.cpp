@@ -110,6 +110,7 @@ void ResetTables(TitleTables& t) {
   t.DC_Region = 0;
   t.RegionMask = -1;
   t.SrcRegionMask = -1;
+  t.WholeDisc = 0;
   t.DC_AllSet = 0;
   t.DC_TitleSeries = 0;
   for (int i = 0; i < kTitleSlots; ++i) {

@@ -97,6 +97,10 @@ struct TitleTables {
   // the DC_Region rule.
   int32_t RegionMask;
   int32_t SrcRegionMask;
+  // 1: volume creation writes the whole disc back (menus and every other
+  // title set kept) with the chosen title re-chaptered in place; 0: the
+  // chosen title alone as a fresh single-title volume.
+  int32_t WholeDisc;
   int32_t DC_AllSet;
   int32_t DC_TitleSeries;
 
