@@ -1,5 +1,6 @@
 #include "author/stream_filters.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "author/nav_pack.h"
@@ -40,6 +41,32 @@ void SetUpFilters(const TitleTables& t, AuthorState& a, int title) {
       for (int k = 0; k < 3; ++k) a.KeepSubpicStream[e[k] & 0x1F] = 1;
     }
   }
+}
+
+namespace {
+
+constexpr uint8_t kStreamAvailable = 0x80;
+
+}  // namespace
+
+uint32_t SourceAudioStreams(const TitleTables& t, int title) {
+  if (title < 0 || title >= kTitleSlots || t.DC_VtsiEnable[title] != 1) return 0;
+  const uint8_t* copy = t.SrcVtsiCopy[title];
+  const int n = std::min<int>(copy[kCopyVtsAstNsLow], kAudioStreamSlots);
+  uint32_t mask = 0;
+  for (int i = 0; i < n; ++i)
+    if (copy[kCopyPgcAstCtl + 2 * i] & kStreamAvailable) mask |= 1u << i;
+  return mask;
+}
+
+uint32_t SourceSubpicStreams(const TitleTables& t, int title) {
+  if (title < 0 || title >= kTitleSlots || t.DC_VtsiEnable[title] != 1) return 0;
+  const uint8_t* copy = t.SrcVtsiCopy[title];
+  const int n = std::min<int>(copy[kCopyVtsSpstNsLow], kSubpicStreamSlots);
+  uint32_t mask = 0;
+  for (int i = 0; i < n; ++i)
+    if (copy[kCopyPgcSpstCtl + 4 * i] & kStreamAvailable) mask |= 1u << i;
+  return mask;
 }
 
 namespace {
@@ -112,7 +139,35 @@ struct StreamPass {
   int dropped = 0;
   bool decided = false;
   bool lastKeep = true;
+  uint8_t audioSeen = 0;  // audio streams whose first pack in the VOBU is placed
 };
+
+// Audio stream number (0..7) of a pack, or -1 when it carries no audio:
+// AC-3, DTS and linear PCM in private stream 1, MPEG audio (with its
+// extension stream) as stream ids of their own.
+int AudioStreamOf(const uint8_t* p) {
+  if (!IsPackStart(p)) return -1;
+  if (HasStreamId(p, kPrivateStream1)) {
+    const int sub = p[kPesHeaderLengthAt + 1 + p[kPesHeaderLengthAt]];
+    if ((sub >= 0x80 && sub <= 0x8F) || (sub >= 0xA0 && sub <= 0xAF)) return sub & 7;
+    return -1;
+  }
+  for (uint8_t id : {kMpegAudioFirst, kMpegAudioExtFirst})
+    for (int n = 0; n < kAudioStreamSlots; ++n)
+      if (HasStreamId(p, static_cast<uint8_t>(id + n))) return n;
+  return -1;
+}
+
+// The kept audio pack at output position `pos` sets its stream's sync
+// address in the VOBU's navigation pack when it is the stream's first there.
+void NoteAudioSync(uint8_t* buf, StreamPass& s, int stream, int pos) {
+  if (s.lastNav < 0 || stream < 0 || (s.audioSeen & (1u << stream))) return;
+  s.audioSeen = static_cast<uint8_t>(s.audioSeen | (1u << stream));
+  const int offset = pos - s.lastNav;
+  if (offset <= 0 || offset > kASyncaMaxOffset) return;
+  WriteBe16(PackAt(buf, s.lastNav) + kNavSynci + kASyncaBytes * stream,
+            static_cast<uint32_t>(offset));
+}
 
 void LowerRefEas(uint8_t* nav, const int r[3]) {
   for (int k = 0; k < 3; ++k) {
@@ -127,7 +182,7 @@ void SetVobuEa(uint8_t* nav, int navPos, int endPos) {
 }
 
 bool KeepPrivate1(const AuthorState& a, const uint8_t* p, StreamPass& s) {
-  int sub = p[23 + p[22]];
+  int sub = p[kPesHeaderLengthAt + 1 + p[kPesHeaderLengthAt]];
   bool keep;
   if ((sub >= 0x80 && sub <= 0x8F) || (sub >= 0xA0 && sub <= 0xAF)) {
     keep = a.KeepAudioStream[sub & 7] != 0;
@@ -151,7 +206,10 @@ void StreamFilter(AuthorState& a, FilterChunk& c) {
     if (IsNavPack(p)) {
       MoveChunkPack(c.buf, a.ChunkSrc, s.w, i);
       uint8_t* nav = PackAt(c.buf, s.w);
+      // The sync addresses are made again from the packs that stay: each
+      // kept audio stream's first pack in the VOBU, 0 where it has none.
       std::memset(nav + kNavSynci, 0, kNavSynciBytes);
+      s.audioSeen = 0;
       a.ChunkSrc.changed[s.w] = 1;
       if (s.lastNav >= 0) {
         uint8_t* prev = PackAt(c.buf, s.lastNav);
@@ -164,7 +222,12 @@ void StreamFilter(AuthorState& a, FilterChunk& c) {
       ++s.w;
       continue;
     }
-    if (IsPackStart(p) && HasStreamId(p, 0xBD) && !KeepPrivate1(a, p, s)) {
+    const int audio = AudioStreamOf(p);
+    const bool mpegAudio = audio >= 0 && !HasStreamId(p, kPrivateStream1);
+    const bool drop = IsPackStart(p) && (mpegAudio ? a.KeepAudioStream[audio] == 0
+                                                   : HasStreamId(p, kPrivateStream1) &&
+                                                         !KeepPrivate1(a, p, s));
+    if (drop) {
       ++s.dropped;
       if (s.lastNav >= 0) {
         const uint8_t* nav = PackAt(c.buf, s.lastNav);
@@ -176,6 +239,7 @@ void StreamFilter(AuthorState& a, FilterChunk& c) {
       }
       continue;
     }
+    NoteAudioSync(c.buf, s, audio, s.w);
     MoveChunkPack(c.buf, a.ChunkSrc, s.w++, i);
   }
   a.CreateTotalSectors -= s.dropped;

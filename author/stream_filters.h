@@ -26,6 +26,12 @@ constexpr int kCopyPgcAstCtl = 512 + (0x0C - 0x0C);  // 8 x 2 bytes
 constexpr int kCopyPgcSpstCtl = 512 + (0x1C - 0x0C); // 32 x 4 bytes
 
 void SetUpFilters(const TitleTables& t, AuthorState& a, int title);
+
+// The streams the title read has, from its source attributes (SrcVtsiCopy):
+// bit n for logical stream n when the title set declares it and the
+// program chain makes it available.
+uint32_t SourceAudioStreams(const TitleTables& t, int title);
+uint32_t SourceSubpicStreams(const TitleTables& t, int title);
 void InterleaveFilter(AuthorState& a, FilterChunk& c);
 void StreamFilter(AuthorState& a, FilterChunk& c);
 

@@ -136,8 +136,55 @@ TEST_F(Filters, StreamFilterDropsPacksAndShrinksEndAddresses) {
   EXPECT_EQ(ReadBe32(At(5) + kNavVobuEa), 1u);
   EXPECT_EQ(ReadBe32(At(5) + kNavRefEa), 1u);
   EXPECT_EQ(ReadBe32(At(5) + kNavRefEa + 4), 0u);  // never below zero
-  for (int k = 0; k < kNavSynciBytes; ++k) ASSERT_EQ(At(0)[kNavSynci + k], 0);
+  // The kept audio stream's sync address names its first pack; the
+  // dropped stream's and every other byte are 0.
+  EXPECT_EQ(ReadBe16(At(0) + kNavSynci), 2u);
+  for (int k = kASyncaBytes; k < kNavSynciBytes; ++k) ASSERT_EQ(At(0)[kNavSynci + k], 0) << k;
+  for (int k = 0; k < kNavSynciBytes; ++k) ASSERT_EQ(At(5)[kNavSynci + k], 0) << k;
   EXPECT_EQ(A().CreateTotalSectors, 98);
+}
+
+// MPEG audio (stream ids 0xC0.., extension 0xD0..) is dropped by its stream
+// number like the private stream 1 audio, and every kept audio stream's sync
+// address points at its first pack after the drop.
+TEST_F(Filters, MpegAudioDropsByStreamNumberAndSyncAddressesFollowTheKeptPacks) {
+  struct Case {
+    const char* what;
+    uint8_t keep;                 // KeepAudioStream bits
+    std::vector<int> order;       // source packs that stay
+    std::vector<uint16_t> synca;  // A_SYNCA 0..3 of the first VOBU
+  };
+  // nav0 video c1 a80 c0 d1 c1 nav7 c0
+  const Case cases[] = {
+      {"MPEG stream 1 dropped", 0x01, {0, 1, 3, 4, 7, 8}, {2, 0, 0, 0}},
+      {"MPEG stream 0 dropped", 0x02, {0, 1, 2, 5, 6, 7}, {0, 2, 0, 0}},
+      {"every stream kept", 0xFF, {0, 1, 2, 3, 4, 5, 6, 7, 8}, {3, 2, 0, 0}},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    std::memset(&A(), 0, sizeof(AuthorState));
+    A().OutFd = -1;
+    A().CreateTotalSectors = 100;
+    Nav(0, 1000, 0, 6, 6, 6);
+    Pack(1, 2000, 0xE0);
+    Pack(2, 2100, 0xC1);
+    Private1(3, 0x80);
+    Pack(4, 2200, 0xC0);
+    Pack(5, 2300, 0xD1);
+    Pack(6, 2400, 0xC1);
+    Nav(7, 46000);
+    Pack(8, 47000, 0xC0);
+    std::memset(At(0) + kNavSynci, 0xDD, kNavSynciBytes);
+    for (int n = 0; n < 8; ++n) A().KeepAudioStream[n] = (k.keep >> n) & 1;
+    FilterChunk c{T().IoBuffer, 0, 9, 0, false};
+    StreamFilter(A(), c);
+    ASSERT_EQ(c.packs, static_cast<int>(k.order.size()));
+    for (int i = 0; i < c.packs; ++i) EXPECT_EQ(SourceOf(i), k.order[static_cast<size_t>(i)]) << i;
+    for (int n = 0; n < 4; ++n)
+      EXPECT_EQ(ReadBe16(At(0) + kNavSynci + kASyncaBytes * n), k.synca[static_cast<size_t>(n)])
+          << "stream " << n;
+    EXPECT_EQ(A().CreateTotalSectors, 100 - (9 - c.packs));
+  }
 }
 
 TEST_F(Filters, StreamFilterHoldsBackTheLastVobuWhileTheListGoesOn) {
