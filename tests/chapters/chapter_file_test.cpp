@@ -177,7 +177,8 @@ TEST(ChapterFilePresentationTimes, ExportedTimesAreTheVobusPresentationSums) {
   TitleTables& t = SharedTables();
   ResetTables(t);
   RecordingUi readUi;
-  ASSERT_EQ(ReadVobFiles(t, readUi, dir.path().c_str()), ReadResult::Scanned) << readUi.OnlyText();
+  ASSERT_EQ(ReadVobFiles(t, readUi, dir.path().c_str()), ReadResult::Scanned)
+      << readUi.OnlyText();
   ASSERT_EQ(t.TimeListNum, 8);
 
   struct Case {
@@ -203,7 +204,8 @@ TEST(ChapterFilePresentationTimes, ExportedTimesAreTheVobusPresentationSums) {
     static RangeChapters chapters;
     ASSERT_TRUE(CollectRangeChapters(t, chapters));
     ASSERT_EQ(chapters.count, static_cast<int32_t>(c.ms.size()));
-    EXPECT_EQ(std::vector<int32_t>(chapters.presentMs, chapters.presentMs + chapters.count), c.ms);
+    EXPECT_EQ(std::vector<int32_t>(chapters.presentMs, chapters.presentMs + chapters.count),
+              c.ms);
     EXPECT_EQ(chapters.presentEndMs, c.endMs);
     // The chapter list's times are the list clock's: 0.5 s steps.
     for (int32_t k = 1; k < chapters.count; ++k)

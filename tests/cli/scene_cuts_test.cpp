@@ -169,7 +169,8 @@ std::vector<int64_t> CutTicks(const SceneSet& s) {
 bool Matches(const std::vector<int64_t>& ptm, int i, int64_t c) {
   const int64_t half = 1500;  // under half a frame of either system
   const auto start = [&](int k) { return ptm[static_cast<size_t>(k)] - ptm[0]; };
-  return i < static_cast<int>(ptm.size()) && start(i) >= c - half && (i == 0 || start(i - 1) < c - half);
+  return i < static_cast<int>(ptm.size()) && start(i) >= c - half &&
+         (i == 0 || start(i - 1) < c - half);
 }
 
 TEST(RealTitleScenes, MarksEveryCutAndNothingElse) {
