@@ -1,4 +1,4 @@
-#include "cli/disc_image.h"
+#include "author/disc_image.h"
 
 #include <spawn.h>
 #include <sys/stat.h>
