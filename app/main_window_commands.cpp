@@ -131,6 +131,16 @@ void MainWindow::CreateVolumeCommand() {
   TitleTables& t = ctx_.tables;
   const bool image = o.WriteImage != 0 && t.VobFileNum > 0;
   if (image) {
+    // The choices may come from a settings file edited by hand: the
+    // dialog's own checks are made again here.
+    if (o.ImagePath[0] != '/') {
+      ui_.Error(kImagePathMessage);
+      return;
+    }
+    if (!ValidVolumeId(o.VolumeId)) {
+      ui_.Error(kVolumeIdMessage);
+      return;
+    }
     std::string why;
     if (!DiscImagePathAllowed(o.ImagePath, t.InputFolder, ctx_.history.OutputFolderText, why)) {
       MessageText message;

@@ -62,9 +62,6 @@ constexpr std::pair<const char*, const char*> kBuddies[] = {
     {"audioHeading", "106"}, {"subpictureHeading", "107"},
 };
 
-constexpr char kImagePathMessage[] =
-    "Disc image file must be a full path name (e.g. /home/user/dvd.iso).";
-constexpr char kVolumeIdMessage[] = "Volume name must be 1 to 32 of A-Z, 0-9 and _.";
 constexpr char kAudioMessage[] =
     "Audio streams to leave out: set numbers 0 to 7 separated by commas (e.g. 1,2), or nothing.";
 constexpr char kSubpictureMessage[] =

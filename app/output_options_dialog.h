@@ -38,6 +38,11 @@ class OutputOptionsDialog : public QDialog {
   QCheckBox* wholeDisc_;
 };
 
+// The refusals of the image's fields, also made at creation.
+inline constexpr char kImagePathMessage[] =
+    "Disc image file must be a full path name (e.g. /home/user/dvd.iso).";
+inline constexpr char kVolumeIdMessage[] = "Volume name must be 1 to 32 of A-Z, 0-9 and _.";
+
 // Runs the dialog modally; true when closed with "&Set" (the choices then
 // stored in `settings`).
 bool RunOutputOptionsDialog(QWidget* owner, ShellSettings& settings, QtUi& ui);
