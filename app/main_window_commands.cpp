@@ -229,6 +229,7 @@ void MainWindow::AfterChapterCommand(int32_t select) {
   } else if (ctx_.tables.TimeListNum > 0) {
     list_->setFocus();
   }
+  window()->activateWindow();
   list_->viewport()->update();
 }
 

@@ -127,6 +127,7 @@ TEST(RealTitleSceneCommands, DialogQuestionMarksSnapAndPictures) {
         "Set OK.\nScene cuts found: 2. Chapter marks set: 2."};
     EXPECT_EQ(script.Texts(), kTexts);
     // The keyboard is back on the list, its caret line framed.
+    EXPECT_TRUE(QTest::qWaitForWindowActive(s.frame.get()));
     EXPECT_TRUE(s.w().TimeList()->hasFocus());
     EXPECT_GE(s.w().CaretLine(), 0);
   }
@@ -179,6 +180,7 @@ TEST(RealTitleSceneCommands, DialogQuestionMarksSnapAndPictures) {
     s.ChapterMenu(Qt::Key_S);
     EXPECT_EQ(script.Texts().back(), "No scene cut is found. The chapters are left as they were.");
     EXPECT_EQ(s.Marks(), (std::vector<int>{cuts[0]}));
+    EXPECT_TRUE(QTest::qWaitForWindowActive(s.frame.get()));
     EXPECT_TRUE(s.w().TimeList()->hasFocus());
   }
 
