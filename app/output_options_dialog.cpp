@@ -20,7 +20,7 @@ namespace vm {
 
 namespace {
 
-constexpr int kWidthUnits = 260;
+constexpr int kWidthUnits = 285;
 constexpr int kHeightUnits = 176;
 constexpr int kStreamTextBytes = 96;
 
@@ -50,8 +50,8 @@ constexpr ControlRow kOutputOptionsTemplate[] = {
     {"subpictureRange", ControlKind::Static, "(0-31)", 205, 108, 50, 10},
     {"108", ControlKind::CheckBox, "&Verify the volume after creation", 10, 126, 230, 10},
     {"109", ControlKind::CheckBox, "Write the &whole disc (menus and every title kept)", 10, 140, 245, 10},
-    {"1", ControlKind::DefaultButton, "&Set", 75, 156, 50, 14},
-    {"2", ControlKind::Button, "&Cancel", 135, 156, 50, 14},
+    {"1", ControlKind::DefaultButton, "&Set", 85, 156, 50, 14},
+    {"2", ControlKind::Button, "&Cancel", 150, 156, 50, 14},
 };
 
 constexpr const char* kRegionChoices[] = {"As the source", "All regions", "Only these:"};
