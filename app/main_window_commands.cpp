@@ -42,6 +42,7 @@ namespace {
 constexpr size_t kFolderFieldBytes = kPathBytes - 1;
 
 constexpr char kChapterListName[] = "CHPLIST.TXT";
+constexpr char kDiscImageCaption[] = "Disc image writing";
 
 }  // namespace
 
@@ -159,9 +160,13 @@ void MainWindow::CreateVolumeCommand() {
       CreateVolume(t, ctx_.author, ui_, ctx_.history.OutputFolderText, ctx_.programFolder);
   if (r != CreateResult::NormalEnd) return;
   if (image) {
+    // The tool gives no figures: the window shows that it works, and its
+    // close box stops it.
     t.BusyFlag = 1;
+    ui_.ProgressOpen(kDiscImageCaption);
     ui_.SetWaitCursor(true);
     const int failed = WriteDiscImage(ui_, ctx_.history.OutputFolderText, o.ImagePath, o.VolumeId);
+    ui_.ProgressClose();
     ui_.SetWaitCursor(false);
     t.BusyFlag = 0;
     if (failed != 0) return;

@@ -12,6 +12,8 @@ namespace vm {
 namespace {
 
 constexpr int kPollMs = 50;
+constexpr char kCheckCaption[] = "Volume checking";
+constexpr char kCheckStoppedMessage[] = "The check of the written volume is stopped.";
 // verify's exit codes: sound, faults found, built without the libraries.
 constexpr int kVerifySound = 0;
 constexpr int kVerifyFaults = 1;
@@ -62,14 +64,27 @@ void RunVerifyReport(QtUi& ui, const QString& program, const QString& target, in
     process.start(program, {"verify", target});
     outcome.started = process.waitForStarted();
     if (outcome.started) {
+      // The check gives no figures: the window shows that it works, and
+      // its close box ends it.
       busyFlag = 1;
+      ui.ProgressOpen(kCheckCaption);
       ui.SetWaitCursor(true);
+      bool stopped = false;
       while (!process.waitForFinished(kPollMs)) {
         if (process.state() == QProcess::NotRunning) break;
         ui.PumpMessages();
+        if (ui.StopRequested() && !stopped) {
+          process.kill();
+          stopped = true;
+        }
       }
+      ui.ProgressClose();
       ui.SetWaitCursor(false);
       busyFlag = 0;
+      if (stopped) {
+        ui.Information(kCheckStoppedMessage, Icon::Exclamation);
+        return;
+      }
       outcome.crashed = process.exitStatus() == QProcess::CrashExit;
       outcome.exitCode = process.exitCode();
       outcome.output = process.readAll();

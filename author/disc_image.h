@@ -23,7 +23,9 @@ bool DiscImagePathAllowed(const std::string& iso, const std::string& inputFolder
 // The image is made under a temporary name beside `iso` and renamed into
 // place, so a failure leaves an older file of that name as it was. Shows
 // "genisoimage is not installed (install the genisoimage package)." or
-// "Can't create %s." through `ui`; 0 written, 1 not.
+// "Can't create %s." through `ui`; 0 written, 1 not. Waiting input runs
+// through `ui` while the image is made; a stop request ends the tool and
+// counts as a failure.
 int WriteDiscImage(Ui& ui, const std::string& videoTs, const std::string& iso,
                    const std::string& volumeId);
 

@@ -8,6 +8,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QElapsedTimer>
 #include <QMimeData>
 #include <QCheckBox>
 #include <QComboBox>
@@ -648,6 +649,40 @@ TEST(MainWindow, VerifyReportMessages) {
   const QStringList lines = VerifyMessage(many, "v", error).split('\n');
   EXPECT_EQ(lines.size(), 2 + kVerifyReportLines + 1);
   EXPECT_EQ(lines.back().toStdString(), "(5 more lines: run \"vobmarks-cli verify\" to see them all)");
+}
+
+// The check run from the window: its report in one message, a program
+// that is not there named, and the progress window's close box ending a
+// check that runs on.
+TEST(MainWindow, VerifyRunsWithoutAShellAndStopsWhenItsWindowCloses) {
+  Shell s;
+  const std::string sound = s.dir / "sound.sh", slow = s.dir / "slow.sh";
+  testing::RunCommand("printf '#!/bin/sh\\necho \"Volume: $2\"\\necho Sound.\\n' > '" + sound +
+                      "'; printf '#!/bin/sh\\nexec sleep 20\\n' > '" + slow + "'; chmod +x '" +
+                      sound + "' '" + slow + "'");
+  ModalScript script;
+  script.defaultAnswer = QMessageBox::Ok;
+  int32_t busy = 0;
+  RunVerifyReport(s.w().Messages(), QString::fromStdString(sound), "/o/dvd it.iso", busy);
+  RunVerifyReport(s.w().Messages(), QString::fromStdString(s.dir / "none"), "/o", busy);
+  QTimer closer;
+  QObject::connect(&closer, &QTimer::timeout, [&] {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      auto* p = dynamic_cast<ProgressWindow*>(w);
+      if (p != nullptr && p->isVisible() && p->windowTitle() == "Volume checking") p->close();
+    }
+  });
+  closer.start(200);
+  QElapsedTimer took;
+  took.start();
+  RunVerifyReport(s.w().Messages(), QString::fromStdString(slow), "/o", busy);
+  EXPECT_LT(took.elapsed(), 10000);
+  EXPECT_EQ(busy, 0);
+  const std::vector<std::string> kTexts = {
+      "The written volume is checked: sound.\n\nVolume: /o/dvd it.iso\nSound.",
+      "The written volume is not checked: " + (s.dir / "none") + " is not found or cannot be run.",
+      "The check of the written volume is stopped."};
+  EXPECT_EQ(script.Texts(), kTexts);
 }
 
 // The progress window's figures: the percentage, then the time left once
