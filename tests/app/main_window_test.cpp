@@ -685,6 +685,25 @@ TEST(MainWindow, VerifyRunsWithoutAShellAndStopsWhenItsWindowCloses) {
   EXPECT_EQ(script.Texts(), kTexts);
 }
 
+// A line of an entry past 99,999 has a sixth digit: it is drawn whole,
+// its ")" clear of the scroll bar.
+TEST(MainWindow, ASixDigitLineIsDrawnWhole) {
+  Shell s(3);
+  s.w().ReadTitle();
+  ASSERT_EQ(s.t().TimeListNum, 3);
+  std::snprintf(s.t().Line[1], sizeof s.t().Line[1], " >*123456 (23:59:59.999)");
+  s.w().Model()->AllRowsChanged();
+  QWidget* viewport = s.w().TimeList()->viewport();
+  const QImage picture = viewport->grab().toImage();
+  const int rowHeight = s.w().TimeList()->RowHeight();
+  int rightmost = -1;
+  for (int y = rowHeight; y < 2 * rowHeight && y < picture.height(); ++y)  // line 2, unselected
+    for (int x = 0; x < picture.width(); ++x)
+      if (qGray(picture.pixel(x, y)) < 96) rightmost = std::max(rightmost, x);
+  ASSERT_GT(rightmost, 0);
+  EXPECT_LT(rightmost, picture.width() - 2);
+}
+
 // The progress window's figures: the percentage, then the time left once
 // the work has run a while.
 TEST(MainWindow, ProgressShowsThePercentageAndTheTimeLeft) {
