@@ -118,6 +118,10 @@ void MainWindow::BindControls() {
   inputFolder_ = findChild<QLineEdit*>(QString::number(kIdInputFolder));
   outputFolder_ = findChild<QLineEdit*>(QString::number(kIdOutputFolder));
   connect(inputFolder_, &QLineEdit::returnPressed, this, [this] { ReadTitle(); });
+  // A folder dropped on a field is read like one dropped anywhere else on
+  // the window, not typed into the field as a URL.
+  inputFolder_->setAcceptDrops(false);
+  outputFolder_->setAcceptDrops(false);
   const std::pair<const char*, QWidget*> kBuddies[] = {
       {"timeListHeading", list_}, {"inputHeading", inputFolder_}, {"outputHeading", outputFolder_}};
   for (const auto& [heading, field] : kBuddies) findChild<QLabel*>(heading)->setBuddy(field);

@@ -488,6 +488,8 @@ TEST(MainWindow, DroppedFolderOrFileIsRead) {
     EXPECT_EQ(s.Find<QLineEdit>("103")->text().toStdString(), d.taken ? folder : "/elsewhere")
         << d.path;
   }
+  // The fields leave drops to the window, which reads them.
+  for (const char* field : {"103", "113"}) EXPECT_FALSE(s.Find<QLineEdit>(field)->acceptDrops());
   // While busy a drop is refused before it lands.
   s.t().BusyFlag = 1;
   QMimeData data;
