@@ -46,6 +46,22 @@ bool SameDirectory(const std::string& a, const std::string& b) {
          sa.st_ino == sb.st_ino;
 }
 
+// True when `folder` is `root` or lies anywhere below it. The folder is
+// taken by its real path (no "..", no links) and each folder above it is
+// compared with `root` by device and inode; a folder that does not exist
+// cannot be written into, and is compared as it is.
+bool WithinFolder(const std::string& folder, const std::string& root) {
+  char* real = realpath(folder.c_str(), nullptr);
+  if (real == nullptr) return SameDirectory(folder, root);
+  std::string at = real;
+  std::free(real);
+  while (true) {
+    if (SameDirectory(at, root)) return true;
+    if (at == "/") return false;
+    at = FolderOfPath(at);
+  }
+}
+
 // The first executable regular file of that name along PATH.
 std::string FindProgram(const char* name) {
   const char* env = std::getenv("PATH");
@@ -139,11 +155,11 @@ bool ValidVolumeId(const std::string& id) {
 bool DiscImagePathAllowed(const std::string& iso, const std::string& inputFolder,
                           const std::string& outputFolder, std::string& why) {
   const std::string folder = FolderOfPath(iso);
-  if (SameDirectory(folder, inputFolder)) {
+  if (WithinFolder(folder, inputFolder)) {
     why = "the disc image would be written into the input folder";
     return false;
   }
-  if (SameDirectory(folder, outputFolder)) {
+  if (WithinFolder(folder, outputFolder)) {
     why = "the disc image would be written into the folder it is made from";
     return false;
   }

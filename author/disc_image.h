@@ -15,7 +15,8 @@ inline constexpr const char kDefaultVolumeId[] = "DVD_VIDEO";
 bool ValidVolumeId(const std::string& id);
 
 // False (with the reason) when `iso` is a path the image may not take: in
-// the input folder, or in the output folder it is made from.
+// the input folder or any folder below it, or in the output folder it is
+// made from or below it.
 bool DiscImagePathAllowed(const std::string& iso, const std::string& inputFolder,
                           const std::string& outputFolder, std::string& why);
 
