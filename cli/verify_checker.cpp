@@ -43,6 +43,7 @@ void Checker::Run(const std::string& path) {
     return;
   }
   CompareBackup(0, "VIDEO_TS");
+  CheckIfoTables(0, "VIDEO_TS.IFO");
   Ifo vmg(ifoOpen(reader_.get(), 0));
   FlushLog("VIDEO_TS.IFO");
   if (!vmg || vmg->tt_srpt == nullptr || vmg->vmgi_mat == nullptr) {
@@ -64,7 +65,7 @@ void Checker::Run(const std::string& path) {
   if (out_ >= 0) SendLine(SummaryLine(r_));
   for (int i = 0; i < tt->nr_of_srpts; ++i)
     if (tt->title[i].title_set_nr >= 1 && tt->title[i].title_set_nr <= sets)
-      PlayTitle(path, i + 1, tt->title[i].nr_of_ptts);
+      PlayTitle(path, i + 1, tt->title[i].title_set_nr, tt->title[i].nr_of_ptts);
 }
 
 void Checker::FlushLog(const std::string& place) {

@@ -21,6 +21,7 @@
 #include "cli/video_attributes_check.h"
 #include "cli/volume_check.h"
 #include "cli/volume_times.h"
+#include "dvd/ifo_model.h"
 #include "dvd/nav_pack.h"
 #include "dvd/vtsi_mat.h"
 
@@ -173,7 +174,12 @@ class Checker {
 
   void CheckTitleSet(int v, const tt_srpt_t& tt);
 
-  void PlayTitle(const std::string& path, int title, int parts);
+  // `vts`: the title set that holds it, named in each fault.
+  void PlayTitle(const std::string& path, int title, int vts, int parts);
+
+  // The information file `n` (0: VIDEO_TS.IFO) read through the format
+  // layer's model, as re-authoring reads it: a table it refuses is a fault.
+  void CheckIfoTables(int n, const std::string& ifoName);
 
   VolumeReport& r_;
   int out_;
@@ -184,6 +190,7 @@ class Checker {
   bool haveSequence_ = false;
   std::string vobs_;  // the title VOBs being checked: "VTS_01"
   int64_t totalSectors_ = 0;  // of every title set's title VOBs
+  std::unique_ptr<dvd::IfoModel> model_;  // allocated on first use
   std::vector<int64_t> titleBlocks_;  // sectors each title plays; -1 not known
 };
 

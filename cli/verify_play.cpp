@@ -7,8 +7,8 @@ namespace vm::verify {
 
 using namespace dvd;  // the navigation pack's offsets
 
-void Checker::PlayTitle(const std::string& path, int title, int parts) {
-  const std::string place = Format("title %d", title);
+void Checker::PlayTitle(const std::string& path, int title, int vts, int parts) {
+  const std::string place = Format("title %d (VTS_%02d)", title, vts);
   dvdnav_t* raw = nullptr;
   // libdvdnav's notes (device names, regions) are left unsaid; what goes
   // wrong in playing shows in its status.

@@ -14,6 +14,7 @@ void Checker::CheckTitleSet(int v, const tt_srpt_t& tt) {
   const std::string stem = Format("VTS_%02d_0", v);
   const std::string ifoName = stem + ".IFO";
   CompareBackup(v, stem);
+  CheckIfoTables(v, ifoName);
   Ifo vts(ifoOpen(reader_.get(), v));
   FlushLog(ifoName);
   if (!vts || vts->vtsi_mat == nullptr || vts->vts_pgcit == nullptr) {
