@@ -27,8 +27,6 @@
 
 namespace vm::verify {
 
-constexpr int kNavPciVobuSPtm = dvd::kNavVobuSPtm;
-constexpr int kNavPciVobuEPtm = dvd::kNavVobuEPtm;
 // VOBU_SRI: next video, 19 forward, next, previous, 19 backward, previous
 // video; the first 21 point forward.
 constexpr int kSriEntries = 42;

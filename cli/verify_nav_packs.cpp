@@ -59,8 +59,8 @@ bool Checker::ScanNavPacks(int v, const std::string& where, uint32_t& sectors) {
       n.vobIdn = ReadBe16(p + kNavVobIdn);
       n.cellIdn = p[kNavCellIdn];
       std::memcpy(n.cEltm, p + kNavDsiCEltm, sizeof n.cEltm);
-      n.sPtm = ReadBe32(p + kNavPciVobuSPtm);
-      n.ePtm = ReadBe32(p + kNavPciVobuEPtm);
+      n.sPtm = ReadBe32(p + kNavVobuSPtm);
+      n.ePtm = ReadBe32(p + kNavVobuEPtm);
       for (int e = 0; e < kSriEntries; ++e) n.sri[e] = ReadBe32(p + kSriNextVideo + 4 * e);
       navs_.push_back(n);
     }
