@@ -213,24 +213,27 @@ std::vector<TableCase> Cases(Objects& o) {
                      e});
   }
   {
+    // The third pointer names the second, empty, map again.
     Bytes e;
-    B16(e, 0, 2);
-    B32(e, 4, 31);
-    B32(e, 8, 16); B32(e, 12, 28);
-    B8(e, 16, 10); B16(e, 18, 2); B32(e, 20, 0); B32(e, 24, 0x80000033);
-    B8(e, 28, 1);  B16(e, 30, 0);  // an empty map
-    o.tmapt.count = 2;
+    B16(e, 0, 3);
+    B32(e, 4, 35);
+    B32(e, 8, 20); B32(e, 12, 32); B32(e, 16, 32);
+    B8(e, 20, 10); B16(e, 22, 2); B32(e, 24, 0); B32(e, 28, 0x80000033);
+    B8(e, 32, 1);  B16(e, 34, 0);
+    o.tmapt.count = 3;
     o.tmapt.entryCount = 2;
     o.tmapt.entry[0] = 0;
     o.tmapt.entry[1] = 0x80000033;
-    o.tmapt.map[0] = {10, 0, 0, 2, {}};
-    o.tmapt.map[1] = {1, 0, 2, 0, {}};
+    o.tmapt.map[0] = {10, 0, 0, 2, {}, 0};
+    o.tmapt.map[1] = {1, 0, 2, 0, {}, 0};
+    o.tmapt.map[2] = {1, 0, 2, 0, {}, 2};
     cases.push_back({"VTS_TMAPT",
                      [&o](IfoOut& out, uint64_t& end, IfoStatus& st) {
                        return WriteVtsTmapt(out, 0, o.tmapt, o.pool, end, st);
                      },
                      [&o](const IfoView& v, uint64_t& end, IfoStatus& st) {
-                       return ReadVtsTmapt(v, 0, v.size(), o.tmapt, end, st);
+                       return ReadVtsTmapt(v, 0, v.size(), o.tmapt, end, st) &&
+                              o.tmapt.map[2].sharedWith == 2;
                      },
                      e});
   }
