@@ -221,6 +221,56 @@ TEST(RealTitleIfoRoundTrip, GrownChainIsLaidOutAgain) {
   DVDClose(reader);
 }
 
+// The first-play chain lies in VIDEO_TS.IFO's head sector: given a hundred
+// more commands it outgrows it, every table after it moves a sector on, the
+// head's end address follows the chain, and libdvdread reads the result.
+TEST(RealTitleIfoRoundTrip, FirstPlayChainOutgrowingItsSectorMovesTheTables) {
+  std::string folder = testing::MenuVolume();
+  ASSERT_FALSE(folder.empty());
+  auto m = std::make_unique<IfoModel>();
+  IfoStatus st;
+  std::string source = testing::ReadFile(folder + "VIDEO_TS.IFO");
+  ASSERT_TRUE(Read(source, *m, st)) << st.cause.c_str();
+  ASSERT_GE(m->firstPlay, 0);
+  dvd::Pgc& fp = m->pgcs.pgc[m->firstPlay];
+  ASSERT_EQ(fp.preCount, 1);
+  ASSERT_EQ(fp.postCount + fp.cellCommandCount, 0);
+  const dvd::Command jump = fp.commands[0];
+  const dvd::Command nop = {{0, 0, 0, 0, 0, 0, 0, 0}};
+  for (int i = 0; i < 100; ++i) fp.commands[i] = nop;
+  fp.commands[100] = jump;
+  fp.preCount = 101;
+
+  std::string grown = Written(*m, st);
+  ASSERT_TRUE(st.ok()) << st.cause.c_str();
+  ASSERT_EQ(grown.size(), source.size() + 2048);
+  const auto* g = reinterpret_cast<const uint8_t*>(grown.data());
+  EXPECT_EQ(ReadBe32(g + dvd::kVmgiTtSrpt), m->vmgi.ttSrpt + 1);
+  EXPECT_EQ(ReadBe32(g + dvd::kVmgiMenuVobs), m->vmgi.menuVobs + 1);
+  EXPECT_EQ(ReadBe32(g + dvd::kVmgiMatLastByte), m->vmgi.matLastByte + 100 * 8);
+
+  testing::TempDir dir;
+  for (const auto& e : fs::directory_iterator(folder))
+    fs::create_symlink(e.path(), dir / e.path().filename().string());
+  fs::remove(dir / "VIDEO_TS.IFO");
+  fs::remove(dir / "VIDEO_TS.BUP");
+  ASSERT_TRUE(testing::WriteFile(dir / "VIDEO_TS.IFO", grown));
+  ASSERT_TRUE(testing::WriteFile(dir / "VIDEO_TS.BUP", grown));
+  dvd_reader_t* reader = DVDOpen(dir.path().c_str());
+  ASSERT_NE(reader, nullptr);
+  ifo_handle_t* vmg = ifoOpen(reader, 0);
+  ASSERT_NE(vmg, nullptr);
+  ASSERT_NE(vmg->first_play_pgc, nullptr);
+  ASSERT_NE(vmg->first_play_pgc->command_tbl, nullptr);
+  EXPECT_EQ(vmg->first_play_pgc->command_tbl->nr_of_pre, 101);
+  ASSERT_NE(vmg->tt_srpt, nullptr);
+  EXPECT_EQ(vmg->tt_srpt->nr_of_srpts, 3);
+  ASSERT_NE(vmg->pgci_ut, nullptr);
+  EXPECT_EQ(vmg->pgci_ut->nr_of_lus, 1);
+  ifoClose(vmg);
+  DVDClose(reader);
+}
+
 // Offsets inside VTS_01_0.IFO of the menus volume, from its own pointers.
 uint32_t Be32At(const std::string& b, size_t at) {
   return ReadBe32(reinterpret_cast<const uint8_t*>(b.data()) + at);
