@@ -109,6 +109,37 @@ TEST(RealTitleIfoRoundTrip, EveryCachedTitleSetComesBackByteForByte) {
   EXPECT_GT(files, 0);
 }
 
+// What this program's own author writes (a single title, and one title
+// chosen from a volume of three title sets) reads and comes back the same.
+TEST(RealTitleIfoRoundTrip, AuthoredVolumesComeBackByteForByte) {
+  testing::RealTitleRecipe r;
+  r.name = "ntsc-3ch";
+  const std::string sources[][2] = {
+      {testing::RealTitleSet(r), "--toggle 3,9"},
+      {testing::MultiTitleVolume(testing::MultiTitleKind::ThreeTitleSets), "--title 2"},
+  };
+  auto m = std::make_unique<IfoModel>();
+  for (const auto& source : sources) {
+    ASSERT_FALSE(source[0].empty());
+    testing::TempDir dir;
+    int status = -1;
+    std::string out = testing::RunAndCapture(std::string(VM_CLI_PATH) + " --yes author " +
+                                                 source[0] + " " + dir / "OUT" + " " + source[1] +
+                                                 " 2>&1 </dev/null",
+                                             &status);
+    ASSERT_EQ(status, 0) << out;
+    const std::string folder = dir / "OUT/";
+    std::vector<std::string> files = InformationFiles(folder);
+    EXPECT_EQ(files.size(), 4u) << out;
+    for (const std::string& name : files) {
+      std::string bytes = testing::ReadFile(folder + name);
+      IfoStatus st;
+      ASSERT_TRUE(Read(bytes, *m, st)) << name << ": " << st.cause.c_str();
+      EXPECT_TRUE(Written(*m, st) == bytes) << name << " " << st.cause.c_str();
+    }
+  }
+}
+
 // The menus volume's model holds what dvdauthor wrote: every table present,
 // chains shared by nothing, commands where the XML put them.
 TEST(RealTitleIfoRoundTrip, MenuVolumeTablesAreReadAsWritten) {
