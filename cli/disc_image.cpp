@@ -1,5 +1,6 @@
 #include "cli/disc_image.h"
 
+#include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "common/fixed_string.h"
+#include "common/output_file.h"
 #include "common/ui.h"
 
 extern char** environ;
@@ -66,16 +68,21 @@ std::string FindProgram(const char* name) {
 }
 
 // Runs the program with its arguments, without a shell; true when it ran
-// and exited with status 0.
-bool RunProgram(const std::vector<std::string>& args) {
+// and exited with status 0. A stop request ends it.
+bool RunProgram(const std::vector<std::string>& args, Ui& ui) {
   std::vector<char*> argv;
   for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
   pid_t pid = 0;
   if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return false;
   int status = 0;
+  bool ended = false;
   while (waitpid(pid, &status, 0) < 0) {
     if (errno != EINTR) return false;
+    if (!ended && ui.StopRequested()) {
+      kill(pid, SIGTERM);
+      ended = true;
+    }
   }
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
@@ -125,11 +132,12 @@ bool ValidVolumeId(const std::string& id) {
 bool DiscImagePathAllowed(const std::string& iso, const std::string& inputFolder,
                           const std::string& outputFolder, std::string& why) {
   const std::string folder = FolderOfPath(iso);
-  if (SameDirectory(folder, inputFolder)) {
+  if (SameDirectory(folder, inputFolder) || FolderInsideInput(folder.c_str(), inputFolder.c_str())) {
     why = "the disc image would be written into the input folder";
     return false;
   }
-  if (SameDirectory(folder, outputFolder)) {
+  if (SameDirectory(folder, outputFolder) ||
+      FolderInsideInput(folder.c_str(), outputFolder.c_str())) {
     why = "the disc image would be written into the folder it is made from";
     return false;
   }
@@ -137,7 +145,7 @@ bool DiscImagePathAllowed(const std::string& iso, const std::string& inputFolder
 }
 
 int WriteDiscImage(Ui& ui, const std::string& videoTs, const std::string& iso,
-                   const std::string& volumeId) {
+                   const std::string& volumeId, const char* inputFolder) {
   std::string program = FindProgram("genisoimage");
   if (program.empty()) program = FindProgram("mkisofs");
   if (program.empty()) {
@@ -151,11 +159,25 @@ int WriteDiscImage(Ui& ui, const std::string& videoTs, const std::string& iso,
     ui.Error(failed.c_str());
     return 1;
   }
-  const std::string part = iso + ".part-" + std::to_string(getpid());
+  // Made under the output check's locked part name: a second run on the
+  // same image is refused, and a failed one leaves no half image.
+  OutputFile image;
+  const OutputStatus opened = image.Open(iso.c_str(), inputFolder);
+  if (opened != OutputStatus::Ok) {
+    MessageText why;
+    DescribeOutputStatus(opened, iso.c_str(), image.Error(), why);
+    ui.Error(why.c_str());
+    return 1;
+  }
   const bool made = RunProgram({program, "-quiet", "-dvd-video", "-follow-links", "-V", volumeId,
-                                "-o", part, root.path()});
-  if (!made || std::rename(part.c_str(), iso.c_str()) != 0) {
-    unlink(part.c_str());
+                                "-o", image.PartPath(), root.path()}, ui);
+  if (!made && ui.StopRequested()) {
+    MessageText stopped;
+    stopped.Format("The disc image is stopped: nothing is written to %s.", iso.c_str());
+    ui.Error(stopped.c_str());
+    return 1;
+  }
+  if (!made || image.Commit() != OutputStatus::Ok) {
     ui.Error(failed.c_str());
     return 1;
   }
