@@ -166,8 +166,9 @@ ChapterExportStatus ExportChapters(const TitleTables& t, ChapterFileFormat forma
   const OutputStatus opened = file.Open(path, t.InputFolder);
   if (opened != OutputStatus::Ok) {
     if (why != nullptr) DescribeOutputStatus(opened, path, file.Error(), *why);
-    return opened == OutputStatus::CreateFailed ? ChapterExportStatus::CreateFailed
-                                                : ChapterExportStatus::Refused;
+    // A target that cannot be a file keeps the ordinary "can't create"; a
+    // refusal to protect the input says why.
+    return ProtectsInput(opened) ? ChapterExportStatus::Refused : ChapterExportStatus::CreateFailed;
   }
   std::FILE* f = file.Stream();
   if (f == nullptr) return ChapterExportStatus::CreateFailed;

@@ -34,6 +34,13 @@ enum class OutputStatus {
   WriteFailed,   // a write, the close or the rename failed (errno kept)
 };
 
+// True for the refusals that keep the input safe (rather than a target the
+// file system cannot take): callers with a fixed "can't create" sentence
+// use it for the others and say why for these.
+inline bool ProtectsInput(OutputStatus s) {
+  return s == OutputStatus::InsideInput || s == OutputStatus::InputFile || s == OutputStatus::Busy;
+}
+
 // The sentence for a status, naming `target`; for CreateFailed and
 // WriteFailed the system's reason (`err`) is added.
 void DescribeOutputStatus(OutputStatus status, const char* target, int err, MessageText& text);

@@ -33,6 +33,18 @@ int64_t ScannedBytes(const TitleTables& t, int32_t f) {
 
 enum class CopyFailure { None, Open, Read, Write, Stopped };
 
+// True when `path`, links followed, is one of the title's VOB files.
+bool IsSourceFile(const TitleTables& t, const char* path) {
+  struct stat out;
+  if (stat(path, &out) != 0) return false;
+  for (int32_t f = 0; f < t.VobFileNum && f < kVobFileSlots; ++f) {
+    struct stat in;
+    if (stat(t.VobFileName[f], &in) == 0 && in.st_dev == out.st_dev && in.st_ino == out.st_ino)
+      return true;
+  }
+  return false;
+}
+
 // Where extent f of the title starts in its file.
 int64_t ExtentBase(const TitleTables& t, int32_t f) {
   return int64_t{t.VobFileFirstSector[f]} * kSectorBytes;
@@ -160,15 +172,16 @@ int CopyEntries(TitleTables& t, Ui& ui, const PlaySpan& span, bool interactive, 
     OutputFile out;
     OutputStatus opened = OutputStatus::CreateFailed;
     for (int i = 0; i < pathCount && opened != OutputStatus::Ok; ++i) {
-      opened = out.Open(paths[i], t.InputFolder);
+      opened = IsSourceFile(t, paths[i]) ? OutputStatus::InputFile
+                                         : out.Open(paths[i], t.InputFolder);
       if (opened == OutputStatus::Ok) chosen = i;
     }
     if (opened != OutputStatus::Ok) {
       close(in);
-      if (opened == OutputStatus::CreateFailed)
-        text.Format("Can't create a work file (%s).", paths[pathCount - 1]);
-      else
+      if (ProtectsInput(opened))
         DescribeOutputStatus(opened, paths[pathCount - 1], out.Error(), text);
+      else
+        text.Format("Can't create a work file (%s).", paths[pathCount - 1]);
       failure = text.c_str();
     } else {
       CopyJob job{span, out.fd(), interactive, progress, stoppable, sectors, 0, false, 0, span.f0};

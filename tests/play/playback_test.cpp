@@ -426,7 +426,7 @@ TEST_F(PlayFileTest, ExtractNeverWritesOverTheVobFilesItReads) {
   for (const std::string& path : {vob, out / "link.mpg", out / "hard.mpg"}) {
     RecordingUi ui;
     EXPECT_EQ(CopyEntriesToFile(t, ui, 0, 3, path.c_str()), 1) << path;
-    EXPECT_EQ(ui.OnlyText(), "Can't create a work file (" + path + ").");
+    EXPECT_EQ(ui.OnlyText(), path + " is a file of the input: it is not overwritten.");
     EXPECT_TRUE(ReadFile(vob) == before) << path;
   }
   RecordingUi ui;
