@@ -208,7 +208,11 @@ int ScanOneFile(TitleTables& t, Ui& ui, ScanState& s, int i) {
   pos = 0;
   Advance(t, s, i, pos, lead);
   for (int n = 0;; ++n) {
+    // Input is let through every few steps; a stop already asked for is
+    // seen at every step, so that a slow disc still stops at once.
     if (n % kPumpEvery == 0) PumpAndPoll(ui, t.StopRequest);
+    else if (ui.StopRequested()) t.StopRequest = 1;
+    if (t.StopRequest == 1) return kScanStopped;
     bool full = true;
     if (pos < sectors - kSweepSectors) {
       r = JumpStep(t, s, file.get(), base, i, sectors, pos);
