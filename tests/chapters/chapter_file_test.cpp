@@ -3,6 +3,8 @@
 // entries on time lists with short VOBUs, clock jumps and a range that does
 // not start at entry 0.
 
+#include <unistd.h>
+
 #include <string>
 #include <vector>
 
@@ -204,6 +206,8 @@ TEST(ChapterFileImport, RefusalsChangeNothing) {
   TempDir dir;
   WriteFile(dir / "bad.xml", "<Chapters>\n<EditionEntry><ChapterAtom>\n"
                              "<ChapterTimeStart>x</ChapterTimeStart>\n");
+  WriteFile(dir / "big.txt", std::string((1 << 20) + 1, '\n'));
+  ASSERT_EQ(symlink((dir / "loop.txt").c_str(), (dir / "loop.txt").c_str()), 0);
   struct Case {
     std::string path;
     Answer answer;
@@ -211,6 +215,8 @@ TEST(ChapterFileImport, RefusalsChangeNothing) {
   } cases[] = {
       {dir / "bad.xml", Answer::Yes, "An invalid description is found in the bad.xml file (Line=3)."},
       {dir / "gone.txt", Answer::Yes, "gone.txt is not found."},
+      {dir / "big.txt", Answer::Yes, "big.txt is too big for a chapter file (more than 1 MiB)."},
+      {dir / "loop.txt", Answer::Yes, "loop.txt can't be read (Too many levels of symbolic links)."},
       {dir / "bad.xml", Answer::No,
        "Chapters are set by the bad.xml file.\nPrevious chapters setting is cleared.\nExecute or not ?"},
   };
