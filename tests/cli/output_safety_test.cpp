@@ -175,6 +175,28 @@ TEST_F(RealTitleOutputs, ASecondRunOnAFolderOrImageBeingWrittenIsRefused) {
   ExpectInputUnchanged("second runs");
 }
 
+TEST_F(RealTitleOutputs, AFileSizeLimitIsAWriteErrorNotADeath) {
+  const struct {
+    std::string args;
+    const char* says;
+  } cases[] = {
+      {"extract " + in_ + " 1-10 " + out_ + "/clip.mpg", "Error: An error is occured in work file writing."},
+      {"--yes author " + in_ + " " + out_ + "/OUT", "Information: VOB file create error."},
+  };
+  for (const auto& c : cases) {
+    int status = -1;
+    // 100 blocks of 512 bytes: the clip and the VOB file pass it.
+    const std::string log = RunAndCapture("ulimit -f 100; VOBMARKS_HOME='" + home_.path() + "' " +
+                                              VM_CLI_PATH + " " + c.args + " 2>&1 </dev/null",
+                                          &status);
+    EXPECT_EQ(status, 1) << c.args << "\n" << log;
+    EXPECT_NE(log.find(c.says), std::string::npos) << c.args << "\n" << log;
+    ExpectInputUnchanged(c.args);
+  }
+  EXPECT_FALSE(PathExists((out_ + "/clip.mpg").c_str()));
+  EXPECT_FALSE(PathExists((out_ + "/.clip.mpg.part").c_str()));
+}
+
 // Runs the command line with every DVD read slowed, stops it with `sig`
 // after `after`, and returns its exit status, output and how long it took
 // to end after the signal.
