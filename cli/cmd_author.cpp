@@ -127,6 +127,7 @@ int RunAuthor(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
       return 2;
     }
   }
+  if (!iso.empty() && !OutputTargetAllowed(ui, iso, args.positional[0])) return 1;
   Path programFolder;
   // The desktop program's folder: the dump marker and DEBUG.TXT live there.
   if (!FindProgramFolder(programFolder)) programFolder.Set("/");

@@ -22,6 +22,7 @@ int RunPreview(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
   }
   const int title = TitleOption(args);
   if (title < 0) return 2;
+  if (!OutputTargetAllowed(ui, out, args.positional[0])) return 1;
   if (!ReadForCommand(t, ui, args.positional[0], title) || t.TimeListNum == 0) return 1;
   static PreviewRequest request;
   if (entry > t.TimeListNum || !FillPreviewRequest(t, static_cast<int32_t>(entry - 1), request)) {

@@ -48,6 +48,7 @@ int RunSheet(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
                  columns);
     return 2;
   }
+  if (!OutputTargetAllowed(ui, args.positional[1], args.positional[0])) return 1;
   if (!ReadForCommand(t, ui, args.positional[0], 0)) return 1;
   if (t.TimeListNum == 0) {
     ui.Error("No VOBU (navigation pack) is found in the VOB files.");
