@@ -38,6 +38,10 @@ struct ScanState {
   // The sector (of its file) and errno of a failed read.
   int64_t ReadErrorSector = 0;
   int ReadErrorNumber = 0;
+  // The entry whose presentation time waits for the next NAV pack's SCR
+  // (its PTMs did not serve), or -1, and that entry's SCR.
+  int32_t PtmPendingEntry = -1;
+  uint32_t PtmPendingScr = 0;
 };
 
 // Scans VobFileName[0 .. VobFileNum - 1] into the time list, shows the
