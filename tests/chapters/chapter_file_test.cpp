@@ -172,7 +172,7 @@ TEST(ChapterFilePresentationTimes, ExportedTimesAreTheVobusPresentationSums) {
     v.ptmTicks = ptm[k];
     vobus.push_back(v);
   }
-  TempDir dir;
+  TempDir dir, out;
   SynthTitleSet set(dir.path());
   ASSERT_TRUE(set.WriteIfos({0}));
   ASSERT_GT(set.WriteVob("VTS_01_1.VOB", vobus), 0);
@@ -215,7 +215,7 @@ TEST(ChapterFilePresentationTimes, ExportedTimesAreTheVobusPresentationSums) {
 
     for (F format : {F::Chplist, F::Ogm, F::Matroska, F::FfMetadata, F::Dvdauthor}) {
       SCOPED_TRACE(ChapterFormatName(format));
-      const std::string path = dir / "chapters.txt";
+      const std::string path = out / "chapters.txt";  // never into the input folder
       RecordingUi ui;
       ASSERT_EQ(RunExportChapters(t, ui, format, path.c_str()), 0) << ui.OnlyText();
       if (format != F::Chplist) {
