@@ -13,6 +13,7 @@
 #include "author/vobu_pointers.h"
 #include "author/vtsi_writer.h"
 #include "common/files.h"
+#include "common/output_file.h"
 
 namespace vm {
 
@@ -151,7 +152,8 @@ const char* WriteTitle(TitleTables& t, AuthorState& a, Ui& ui, int title, Messag
   t.TotalSize[title] = 0.0;
   Path path;
   if (!OutputVobPath(a, title, a.OutVobNo, path)) return kVobCreateError;
-  a.OutFd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  OutputStatus opened;
+  a.OutFd = OpenOutputInPlace(path.c_str(), t.InputFolder, opened);
   if (a.OutFd < 0) return kVobCreateError;
   int r = WriteTitleVobs(t, a, ui, title);
   if (r == kVobWriteDone) PumpAndPoll(ui, t.StopRequest);  // a close at the very end counts
@@ -176,10 +178,13 @@ const char* WriteTitle(TitleTables& t, AuthorState& a, Ui& ui, int title, Messag
 }  // namespace
 
 CreateResult CreateVolume(TitleTables& t, AuthorState& a, Ui& ui, const char* outputFolderText,
-                          const char* programFolder) {
+                          const char* programFolder, OutputFolderLock* keepLock) {
   if (t.BusyFlag == 1) return CreateResult::Ignored;
   if (!PrepareContent(t, ui)) return CreateResult::Stopped;
   if (PrepareOutputFolder(t, a, ui, outputFolderText) != 0) return CreateResult::Stopped;
+  // Held before the old files are cleared: they may be another run's.
+  OutputFolderLock lock;
+  if (lock.Acquire(a.OutputFolder, ui) != 0) return CreateResult::Stopped;
   if (ClearOldOutputFiles(a, ui) != 0) return CreateResult::Stopped;
 
   ui.ProgressOpen(kCreating);
@@ -211,6 +216,7 @@ CreateResult CreateVolume(TitleTables& t, AuthorState& a, Ui& ui, const char* ou
     ui.Information(text.c_str());
   }
   WriteDiagnosticDump(t, programFolder);
+  if (keepLock != nullptr) keepLock->TakeFrom(lock);
   return CreateResult::NormalEnd;
 }
 

@@ -119,6 +119,7 @@ int RunAuthor(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
       return 2;
     }
   }
+  if (!iso.empty() && !OutputTargetAllowed(ui, iso, args.positional[0])) return 1;
   Path programFolder;
   // The desktop program's folder: the dump marker and DEBUG.TXT live there.
   if (!FindProgramFolder(programFolder)) programFolder.Set("/");
@@ -154,9 +155,19 @@ int RunAuthor(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
     if (dropSubpicture & (1u << n)) t.DC_C_Use[0][n] = 0;
   t.RegionMask = regionMask;
 
-  CreateResult r = CreateVolume(t, Author(), ui, args.positional[1].c_str(), programFolder.c_str());
+  // The output folder stays locked while the image is made from it.
+  OutputFolderLock lock;
+  CreateResult r =
+      CreateVolume(t, Author(), ui, args.positional[1].c_str(), programFolder.c_str(), &lock);
+  if (r == CreateResult::Failed) {
+    // Nothing is rolled back: say so, so that the files are not taken for a volume.
+    std::fprintf(stderr, "The files written so far in %s are not a complete volume.\n",
+                 args.positional[1].c_str());
+  }
   if (r != CreateResult::NormalEnd) return 1;
-  if (!iso.empty() && WriteDiscImage(ui, args.positional[1], iso, volumeId) != 0) return 1;
+  if (!iso.empty() &&
+      WriteDiscImage(ui, args.positional[1], iso, volumeId, t.InputFolder) != 0)
+    return 1;
   // The image holds the folder's files, so checking it checks both.
   if (verify) return VerifyVolume(iso.empty() ? args.positional[1] : iso, false);
   return 0;

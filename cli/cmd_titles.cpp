@@ -89,8 +89,13 @@ int TitleOption(const ParsedArgs& args) {
 }
 
 bool ReadForCommand(TitleTables& t, CliUi& ui, const std::string& folder, int title) {
-  if (ReadVobFiles(t, ui, folder.c_str(), title) == ReadResult::Scanned && !ui.Failed())
-    return true;
+  const ReadResult r = ReadVobFiles(t, ui, folder.c_str(), title);
+  if (ui.StopRequested()) {
+    // A stopped scan leaves an empty list, which is not "no VOBU found".
+    ui.Error("Reading the VOB files is stopped.");
+    return false;
+  }
+  if (r == ReadResult::Scanned && !ui.Failed()) return true;
   if (title == 0) {
     Path path;
     if (path.Set(folder.c_str()) && AddTrailingSeparator(path)) {
