@@ -251,6 +251,47 @@ bool BuildMultiTitle(const void* what, const std::string& tmp) {
   return !ec;
 }
 
+bool BuildMenuVolume(const void*, const std::string& tmp) {
+  std::string work = tmp + "work/";
+  std::error_code ec;
+  fs::create_directories(work, ec);
+  if (ec) return false;
+  const char* const steps[] = {
+      "ffmpeg -nostdin -hide_banner -loglevel error -y -f lavfi -i "
+      "testsrc=size=720x480:rate=30000/1001:duration=6 -f lavfi -i "
+      "sine=frequency=440:sample_rate=48000:duration=6 -map 0:v -map 1:a -target ntsc-dvd "
+      "-aspect 4:3 -b:v 3000k -b:a 128k t.mpg",
+      "ffmpeg -nostdin -hide_banner -loglevel error -y -f lavfi -i "
+      "color=c=blue:size=720x480:rate=30000/1001:duration=1 -f lavfi -i "
+      "anullsrc=r=48000:cl=stereo -t 1 -map 0:v -map 1:a -target ntsc-dvd -aspect 4:3 m.mpg",
+      // Three button areas; spumux finds their outlines in the highlight.
+      "ffmpeg -nostdin -hide_banner -loglevel error -y -f lavfi -i "
+      "\"color=c=0x00000000:s=720x480,format=rgba,"
+      "drawbox=x=100:y=100:w=200:h=40:color=white:t=fill,"
+      "drawbox=x=100:y=200:w=200:h=40:color=white:t=fill,"
+      "drawbox=x=100:y=300:w=200:h=40:color=white:t=fill\" -frames:v 1 hl.png",
+      "VIDEO_FORMAT=NTSC spumux sp.xml < m.mpg > mb.mpg",
+      "VIDEO_FORMAT=NTSC dvdauthor -x dvd.xml",
+  };
+  std::ofstream(work + "sp.xml")
+      << "<subpictures><stream><spu force=\"yes\" start=\"00:00:00.00\" highlight=\"hl.png\" "
+         "select=\"hl.png\" autooutline=\"infer\" autoorder=\"rows\"/></stream></subpictures>\n";
+  std::ofstream(work + "dvd.xml")
+      << "<dvdauthor dest=\"dvd\"><vmgm><menus><pgc><vob file=\"m.mpg\"/>"
+         "<post>jump titleset 1 menu;</post></pgc></menus></vmgm>"
+         "<titleset><menus><pgc entry=\"root\"><vob file=\"mb.mpg\" pause=\"inf\"/>"
+         "<button name=\"1\">jump title 1 chapter 1;</button>"
+         "<button name=\"2\">jump title 1 chapter 2;</button>"
+         "<button name=\"3\">jump title 1 chapter 3;</button></pgc></menus>"
+         "<titles><video format=\"ntsc\"/><pgc><vob file=\"t.mpg\" "
+         "chapters=\"0:00:00,0:00:02,0:00:04\"/><post>call menu;</post></pgc></titles>"
+         "</titleset></dvdauthor>\n";
+  for (const char* step : steps)
+    if (!Run(work, step)) return false;
+  fs::rename(work + "dvd", tmp + "dvd", ec);
+  return !ec;
+}
+
 struct RecipeWithGraph {
   const RealTitleRecipe& recipe;
   const std::string& videoGraph;
@@ -278,6 +319,11 @@ std::string MultiTitleVolume(MultiTitleKind kind) {
   for (const auto& p : MultiTitleParts()) d << ' ' << p.seconds << "s " << p.chapters;
   d << '\n';
   return Cache(sets ? "multi-sets" : "multi-pgcs", d.str(), BuildMultiTitle, &kind);
+}
+
+std::string MenuVolume() {
+  return Cache("menus", "v1 vmgm menu, vtsm menu with three chapter buttons, 6s title\n",
+               BuildMenuVolume, nullptr);
 }
 
 std::vector<MultiTitleShape> MultiTitleShapes() {

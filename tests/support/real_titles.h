@@ -53,4 +53,11 @@ struct MultiTitleShape {
 // The three titles' lengths and chapter counts, in title order.
 std::vector<MultiTitleShape> MultiTitleShapes();
 
+// A volume with menus (NTSC 720x480): a VMG menu whose post command leads
+// to the title set's root menu, a still menu with three buttons (a
+// subpicture highlight) that jump to chapters 1, 2 and 3 of the set's one
+// title (6 seconds, chapters at 0, 2 and 4 s), which calls the menu when it
+// ends.
+std::string MenuVolume();
+
 }  // namespace vm::testing
