@@ -46,18 +46,17 @@ std::string RealTitleSet(const RealTitleRecipe& recipe, const std::string& video
 enum class MultiTitleKind { ThreeTitleSets, OneSetThreePgcs };
 std::string MultiTitleVolume(MultiTitleKind kind);
 
+// A volume with menus and buttons: VMGM (first-play chain, a button menu
+// leading to titles 1 and 3), title set 1 with a root and an audio menu and
+// two titles (the second of two VOBs, with pre and post commands), title set
+// 2 with a root menu and one title.
+std::string MenuVolume();
+
 struct MultiTitleShape {
   int seconds;
   int chapters;
 };
 // The three titles' lengths and chapter counts, in title order.
 std::vector<MultiTitleShape> MultiTitleShapes();
-
-// A volume with menus (NTSC 720x480): a VMG menu whose post command leads
-// to the title set's root menu, a still menu with three buttons (a
-// subpicture highlight) that jump to chapters 1, 2 and 3 of the set's one
-// title (6 seconds, chapters at 0, 2 and 4 s), which calls the menu when it
-// ends.
-std::string MenuVolume();
 
 }  // namespace vm::testing
