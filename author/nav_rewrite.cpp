@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "author/nav_pack.h"
+#include "dvd/nav_pack.h"
 #include "common/be.h"
 #include "common/files.h"
 #include "common/timecode.h"
@@ -10,6 +10,8 @@
 namespace vm {
 
 namespace {
+
+using namespace dvd;  // the navigation pack's offsets
 
 constexpr uint32_t kValid = 0x80000000u;
 constexpr uint32_t kDistance = 0x3FFFFFFFu;

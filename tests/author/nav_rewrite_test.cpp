@@ -12,12 +12,14 @@
 #include <vector>
 
 #include "author/disc_copy.h"
-#include "author/nav_pack.h"
+#include "dvd/nav_pack.h"
 #include "common/be.h"
 #include "tests/support/temp_dir.h"
 
 namespace vm {
 namespace {
+
+using namespace dvd;  // the navigation pack's offsets
 
 using Pack = std::vector<uint8_t>;
 
