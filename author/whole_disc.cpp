@@ -395,10 +395,10 @@ int CollectNavEdits(State& s, const TitleVobFiles& vobs, bool& ok) {
   return count;
 }
 
-// VIDEO_TS.IFO: the chapter counts of the edited set's titles, and the
-// start of every set that lies after it moved by the growth of its IFO and
-// BUP.
-void UpdateVmg(State& s, const TitleTables& t, int vts, int64_t growth) {
+// VIDEO_TS.IFO: the chapter counts of the edited set's titles, every set
+// moved by the growth of VIDEO_TS.IFO and its BUP (`vmgGrowth`), and every
+// set that lies after the edited one by the growth of its IFO and BUP.
+void UpdateVmg(State& s, const TitleTables& t, int vts, int64_t growth, int64_t vmgGrowth) {
   dvd::TtSrpt& tt = s.vmg.ttSrpt;
   uint32_t editedStart = 0;
   for (int i = 0; i < tt.count; ++i)
@@ -407,8 +407,9 @@ void UpdateVmg(State& s, const TitleTables& t, int vts, int64_t growth) {
     dvd::TtEntry& e = tt.title[i];
     if (e.vts == vts && e.vtsTitle >= 1 && e.vtsTitle <= s.out.titleCount)
       e.chapters = static_cast<uint16_t>(s.out.title[e.vtsTitle - 1].pttCount);
-    if (e.vts != vts && e.vtsSector > editedStart)
-      e.vtsSector = static_cast<uint32_t>(e.vtsSector + growth);
+    int64_t sector = e.vtsSector + vmgGrowth;
+    if (e.vts != vts && e.vtsSector > editedStart) sector += growth;
+    e.vtsSector = static_cast<uint32_t>(sector);
   }
   if (t.RegionMask >= 0 && t.RegionMask <= 255)
     s.vmg.vmgi.category = (s.vmg.vmgi.category & ~0x00FF0000u) |
@@ -528,7 +529,13 @@ CreateResult CreateWholeDisc(TitleTables& t, AuthorState& a, Ui& ui,
     return FailureEnd(t, ui, kVtsiError);
   const int64_t growth =
       2 * (static_cast<int64_t>(size / kSectorBytes) - FileSectors(s, vts, true));
-  UpdateVmg(s, t, vts, growth);
+  // VIDEO_TS.IFO keeps its size unless its tables grew; its length is
+  // known once laid out, and the start sectors do not change it.
+  s.st = dvd::IfoStatus{};
+  if (!dvd::WriteIfo(s.vmg, s.ifo, sizeof s.ifo, size, s.st)) return FailureEnd(t, ui, kVmgiError);
+  const int64_t vmgGrowth =
+      2 * (static_cast<int64_t>(size / kSectorBytes) - FileSectors(s, 0, true));
+  UpdateVmg(s, t, vts, growth, vmgGrowth);
   if (!WriteInfoFiles(s, s.vmg, a.OutputFolder, "VIDEO_TS", size))
     return FailureEnd(t, ui, kVmgiError);
   ui.ProgressDraw(total, total);
