@@ -306,5 +306,39 @@ INSTANTIATE_TEST_SUITE_P(
       return name;
     });
 
+// The disc image places every title set at the sector VIDEO_TS.IFO's title
+// table gives, counted from VIDEO_TS.IFO's own sector, after the edited set
+// grew.
+TEST(EndToEndWholeDiscImage, TitleSetsLieWhereTheTitleTableSays) {
+  const std::string in = testing::MultiTitleVolume(testing::MultiTitleKind::ThreeTitleSets);
+  ASSERT_FALSE(in.empty());
+  testing::TempDir dir;
+  const std::string out = dir.path() + "VIDEO_TS/", iso = dir.path() + "disc.iso";
+  int status = -1;
+  const std::string log = Cli("--yes author '" + in + "' '" + out +
+                                  "' --whole-disc --title 2 --toggle 2,3 --iso '" + iso + "'",
+                              &status);
+  ASSERT_EQ(status, 0) << log;
+  const DiscView v = ReadDisc(out);
+  ASSERT_EQ(v.vtsStart.size(), 3u);
+  EXPECT_GT(testing::ReadFile(out + "VTS_02_0.IFO").size(), testing::ReadFile(in + "VTS_02_0.IFO").size())
+      << "the edit was to grow the second set's IFO";
+  // isoinfo lists each file's first sector in brackets.
+  const std::string listing = RunAndCapture("isoinfo -l -i '" + iso + "' 2>/dev/null");
+  auto sectorOf = [&](const std::string& name) -> int64_t {
+    const size_t at = listing.find(name + ";1");
+    if (at == std::string::npos) return -1;
+    const size_t open = listing.rfind('[', at);
+    return std::stoll(listing.substr(open + 1));
+  };
+  const int64_t vmg = sectorOf("VIDEO_TS.IFO");
+  ASSERT_GE(vmg, 0) << listing;
+  for (int t = 0; t < 3; ++t) {
+    char name[16];
+    std::snprintf(name, sizeof name, "VTS_%02d_0.IFO", t + 1);
+    EXPECT_EQ(sectorOf(name) - vmg, v.vtsStart[t]) << name;
+  }
+}
+
 }  // namespace
 }  // namespace vm
