@@ -80,6 +80,7 @@ int RunAuthor(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
   const int title = TitleOption(args);
   if (title < 0) return 2;
   int32_t regionMask = kRegionMaskOfSource;
+  bool wholeDisc = false;
   for (const GivenOption& o : args.options) {
     switch (o.id) {
       case Opt::Title:
@@ -102,6 +103,9 @@ int RunAuthor(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
       case Opt::Verify:
         verify = true;
         break;
+      case Opt::WholeDisc:
+        wholeDisc = true;
+        break;
       case Opt::Iso:
         iso = MakeAbsolute(o.value);
         break;
@@ -111,6 +115,14 @@ int RunAuthor(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
         break;
       default: chapterArgs.options.push_back(o);
     }
+  }
+  // In place every pack stays where it is: the title cannot be narrowed nor
+  // streams taken out of it.
+  if (wholeDisc && (hasRange || dropAudio != 0 || dropSubpicture != 0)) {
+    std::fprintf(stderr,
+                 "vobmarks-cli: --whole-disc keeps every pack: --range, --drop-audio and "
+                 "--drop-subpicture cannot be given with it\n");
+    return 2;
   }
   if (!iso.empty()) {
     std::string why;
@@ -154,6 +166,7 @@ int RunAuthor(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
   for (int n = 0; n < kSubpicStreamSlots; ++n)
     if (dropSubpicture & (1u << n)) t.DC_C_Use[0][n] = 0;
   t.RegionMask = regionMask;
+  t.WholeDisc = wholeDisc ? 1 : 0;
 
   // The output folder stays locked while the image is made from it.
   OutputFolderLock lock;

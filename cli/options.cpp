@@ -74,6 +74,9 @@ const std::vector<OptionSpec>& AllOptions() {
       {Opt::Width, "--width", "PIXELS", "width of the sheet, 200..8000 (default 1280)"},
       {Opt::Title, "--title", "N",
        "read title N of the volume (as \"titles\" numbers them); needed when it has several"},
+      {Opt::WholeDisc, "--whole-disc", nullptr,
+       "write the whole disc back (menus, every title set and file) with the title "
+       "re-chaptered in place"},
   };
   return kOptions;
 }
@@ -99,6 +102,7 @@ const std::vector<CommandSpec>& AllCommands() {
     author.push_back(Opt::Iso);
     author.push_back(Opt::VolumeId);
     author.push_back(Opt::Region);
+    author.push_back(Opt::WholeDisc);
     c.push_back({Command::Author, "author", "INPUT_DIR OUTPUT_DIR", 2,
                  "write a new VIDEO_TS folder with the chapters set", author});
     c.push_back({Command::Extract, "extract", "INPUT_DIR FIRST[-LAST] OUT", 3,
