@@ -155,5 +155,120 @@ TEST(RealTitleJumps, ButtonsAndCommandsDecodeToWhatTheAuthorWrote) {
   EXPECT_TRUE(post);
 }
 
+
+// A press of a menu button, as a remote makes it: in the menu of `domain`,
+// once its highlight is there, button `button` is selected and activated.
+enum class MenuDomain { Vmgm, Vtsm };
+struct Press {
+  MenuDomain domain;
+  int button;
+};
+
+// Where playback arrives in a title: the title (volume numbering), its
+// chapter and the sector of the first navigation pack read there.
+struct Landing {
+  bool reached = false;
+  int title = 0;
+  int chapter = 0;
+  uint32_t navSector = 0;
+};
+
+// Plays `folder` from its first-play program chain (or title `startTitle`
+// when not 0), makes the presses in order, and reads on until a title other
+// than `startTitle` plays.
+Landing Drive(const std::string& folder, int startTitle, const std::vector<Press>& presses) {
+  Landing landing;
+  dvdnav_t* nav = nullptr;
+  if (dvdnav_open(&nav, folder.c_str()) != DVDNAV_STATUS_OK) return landing;
+  dvdnav_set_readahead_flag(nav, 0);
+  dvdnav_set_PGC_positioning_flag(nav, 1);
+  if (startTitle > 0) dvdnav_title_play(nav, startTitle);
+  size_t next = 0;
+  uint8_t buf[kSector];
+  for (int block = 0; block < 200000 && !landing.reached; ++block) {
+    int ev = 0, len = 0;
+    if (dvdnav_get_next_block(nav, buf, &ev, &len) != DVDNAV_STATUS_OK || ev == DVDNAV_STOP) break;
+    if (ev == DVDNAV_STILL_FRAME) dvdnav_still_skip(nav);
+    if (ev == DVDNAV_WAIT) dvdnav_wait_skip(nav);
+    if (ev != DVDNAV_NAV_PACKET) continue;
+    pci_t* pci = dvdnav_get_current_nav_pci(nav);
+    if (next < presses.size()) {
+      const bool inMenu = presses[next].domain == MenuDomain::Vmgm ? dvdnav_is_domain_vmgm(nav)
+                                                                    : dvdnav_is_domain_vtsm(nav);
+      if (inMenu && pci != nullptr && pci->hli.hl_gi.hli_ss != 0 &&
+          pci->hli.hl_gi.btn_ns >= presses[next].button) {
+        dvdnav_button_select_and_activate(nav, pci, presses[next].button);
+        ++next;
+      }
+      continue;
+    }
+    int32_t title = 0, part = 0;
+    if (dvdnav_is_domain_vts(nav) &&
+        dvdnav_current_title_info(nav, &title, &part) == DVDNAV_STATUS_OK && title != startTitle) {
+      landing = {true, title, part, pci != nullptr ? pci->pci_gi.nv_pck_lbn : 0};
+    }
+  }
+  dvdnav_close(nav);
+  return landing;
+}
+
+// The sector of the first navigation pack of each chapter of title 1.
+std::vector<uint32_t> ChapterStarts(const std::string& folder) {
+  std::vector<uint32_t> starts;
+  for (int chapter = 1;; ++chapter) {
+    dvdnav_t* nav = nullptr;
+    if (dvdnav_open(&nav, folder.c_str()) != DVDNAV_STATUS_OK) break;
+    dvdnav_set_readahead_flag(nav, 0);
+    bool found = false;
+    if (dvdnav_part_play(nav, 1, chapter) == DVDNAV_STATUS_OK) {
+      uint8_t buf[kSector];
+      for (int block = 0; block < 10000 && !found; ++block) {
+        int ev = 0, len = 0;
+        if (dvdnav_get_next_block(nav, buf, &ev, &len) != DVDNAV_STATUS_OK || ev == DVDNAV_STOP) break;
+        if (ev == DVDNAV_NAV_PACKET) {
+          starts.push_back(dvdnav_get_current_nav_pci(nav)->pci_gi.nv_pck_lbn);
+          found = true;
+        }
+      }
+    }
+    dvdnav_close(nav);
+    if (!found) break;
+    int32_t parts = 0;
+    if (dvdnav_open(&nav, folder.c_str()) == DVDNAV_STATUS_OK) {
+      dvdnav_get_number_of_parts(nav, 1, &parts);
+      dvdnav_close(nav);
+    }
+    if (chapter >= parts) break;
+  }
+  return starts;
+}
+
+TEST(RealTitleJumps, LibdvdnavLandsWhereTheSourceButtonsSay) {
+  const std::string folder = testing::MenuJumpVolume();
+  ASSERT_FALSE(folder.empty());
+  const std::vector<uint32_t> starts = ChapterStarts(folder);
+  ASSERT_EQ(starts.size(), 4u);
+  struct Case {
+    const char* what;
+    int startTitle;
+    std::vector<Press> presses;
+    int title, chapter;
+  };
+  const Case kCases[] = {
+      {"title set menu, button 2: chapter 3", 0, {{MenuDomain::Vmgm, 1}, {MenuDomain::Vtsm, 2}}, 1, 3},
+      {"title set menu, button 3: chapter 4", 0, {{MenuDomain::Vmgm, 1}, {MenuDomain::Vtsm, 3}}, 1, 4},
+      {"VMG menu, button 2: title 1", 0, {{MenuDomain::Vmgm, 2}}, 1, 1},
+      {"title 2's post command: chapter 3 of title 1", 2, {}, 1, 3},
+  };
+  for (const Case& k : kCases) {
+    SCOPED_TRACE(k.what);
+    const Landing l = Drive(folder, k.startTitle, k.presses);
+    ASSERT_TRUE(l.reached);
+    EXPECT_EQ(l.title, k.title);
+    EXPECT_EQ(l.chapter, k.chapter);
+    EXPECT_EQ(l.navSector, starts[static_cast<size_t>(k.chapter - 1)]);
+  }
+}
+
 }  // namespace
 }  // namespace vm
