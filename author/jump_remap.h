@@ -10,25 +10,10 @@
 #include <string>
 
 #include "author/renumber_map.h"
+#include "dvd/jump_site.h"
 #include "dvd/vm_command.h"
 
 namespace vm {
-
-enum class JumpDomain : uint8_t { FirstPlay, VmgMenu, VtsMenu, Title };
-enum class JumpSource : uint8_t { Pre, Post, Cell, Button };
-
-// Where a command sits.
-struct JumpSite {
-  JumpDomain domain = JumpDomain::Title;
-  int vts = 0;          // title set of a VTS menu or title domain; 0 for the VMG
-  int language = 0;     // menus: 1-based language unit
-  int pgc = 0;          // 1-based program chain of its table (or language unit)
-  int vtsTitle = 0;     // title domain: the title of the set the program chain plays (0 none)
-  JumpSource source = JumpSource::Pre;
-  int number = 0;       // 1-based command or button number
-  int buttonGroup = 0;  // buttons: 1-based group when the menu has several, else 0
-  uint32_t navSector = 0;  // buttons: the navigation pack's sector in its VOB file
-};
 
 enum class JumpRemapCode : uint8_t {
   Untouched,     // names nothing that moved
@@ -56,8 +41,5 @@ JumpRemapResult RemapJump(uint8_t bytes[kVmCommandBytes], const JumpSite& site,
 // now jumps to chapter 3", or "" for a result that needs no word (untouched
 // or plainly renumbered).
 std::string JumpReportLine(const JumpSite& site, const JumpRemapResult& r);
-
-// "VMG menu (language 1) PGC 2, pre command 3" and the like.
-std::string JumpSiteName(const JumpSite& site);
 
 }  // namespace vm
