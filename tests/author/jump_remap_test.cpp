@@ -5,8 +5,11 @@
 
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "author/jump_remap.h"
+#include "author/jump_rewrite.h"
+#include "dvd/pci_buttons.h"
 
 namespace vm {
 namespace {
@@ -190,6 +193,73 @@ TEST(JumpRemap, ReportLinesSayWhereAndWhatForWhatNeedsAWord) {
             "where it jumps with it cannot be followed, left as it was");
   uint8_t plain[8] = {0x30, 0x05, 0, 0x03, 0, 0x01, 0, 0};
   EXPECT_EQ(JumpReportLine(button, RemapJump(plain, button, *map)), "");
+}
+
+
+// A navigation pack of a menu: noise everywhere, its highlight information
+// with `groups` button groups of `count` buttons, each button's command
+// JumpVTS_PTT title:chapter from `targets` (in slot order, per group).
+std::vector<uint8_t> MenuPack(int groups, int count, const std::vector<std::pair<int, int>>& targets,
+                              uint8_t status = 1) {
+  std::vector<uint8_t> pack(2048);
+  for (size_t i = 0; i < pack.size(); ++i) pack[i] = static_cast<uint8_t>(i * 7 + 3);
+  uint8_t* h = pack.data() + kHliInPack;
+  h[kHliSs + 1] = status;
+  h[kHliButtonMode] = static_cast<uint8_t>(groups << 4);
+  h[kHliButtonMode + 1] = 0;
+  h[kHliButtonCount] = static_cast<uint8_t>(count);
+  const int perGroup = kBtnItButtons / groups;
+  size_t k = 0;
+  for (int g = 0; g < groups; ++g)
+    for (int n = 0; n < count && k < targets.size(); ++n, ++k) {
+      uint8_t* cmd = h + kBtnIt + (g * perGroup + n) * kBtnItEntryBytes + kBtnCommand;
+      const uint8_t c[8] = {0x30, 0x05, 0, static_cast<uint8_t>(targets[k].second), 0,
+                            static_cast<uint8_t>(targets[k].first), 0, 0};
+      std::memcpy(cmd, c, 8);
+    }
+  return pack;
+}
+
+TEST(JumpRewrite, MenuPackButtonsChangeOnlyInTheirCommandBytes) {
+  const auto map = SampleMap();
+  JumpSite menu = Menu(1, 0);
+  menu.navSector = 7;
+  struct Case {
+    const char* what;
+    std::vector<uint8_t> pack;
+    int rewritten;
+    size_t lines;
+    std::vector<size_t> changedBytes;  // offsets within the pack
+  };
+  const int slot0 = kHliInPack + kBtnIt + kBtnCommand;
+  const int slot18 = slot0 + 18 * kBtnItEntryBytes;
+  const Case kCases[] = {
+      {"one group: chapter 3 becomes 4, chapter 2 of title 2 is gone, chapter 2 stays",
+       MenuPack(1, 3, {{1, 3}, {2, 2}, {1, 2}}), 2, 1,
+       {static_cast<size_t>(slot0 + 3), static_cast<size_t>(slot0 + kBtnItEntryBytes + 3)}},
+      {"two groups: the second group's first button is slot 18", MenuPack(2, 1, {{1, 1}, {1, 4}}), 1, 0,
+       {static_cast<size_t>(slot18 + 3)}},
+      {"no highlight information: nothing is read as a button", MenuPack(1, 3, {{1, 3}}, 0), 0, 0, {}},
+  };
+  for (const Case& k : kCases) {
+    SCOPED_TRACE(k.what);
+    std::vector<uint8_t> pack = k.pack;
+    JumpReport report;
+    EXPECT_EQ(RewriteNavPackButtons(pack.data(), pack.size(), menu, *map, report), k.rewritten > 0);
+    EXPECT_EQ(report.rewritten, k.rewritten);
+    EXPECT_EQ(report.lines.size(), k.lines);
+    std::vector<size_t> changed;
+    for (size_t i = 0; i < pack.size(); ++i)
+      if (pack[i] != k.pack[i]) changed.push_back(i);
+    EXPECT_EQ(changed, k.changedBytes);
+  }
+  JumpReport report;
+  std::vector<uint8_t> pack = MenuPack(1, 2, {{2, 2}});
+  ASSERT_TRUE(RewriteNavPackButtons(pack.data(), pack.size(), menu, *map, report));
+  EXPECT_EQ(JumpReportText(report),
+            "Menu and command jumps: 1 rewritten to the new chapter numbers; 1 to note:\n"
+            "VTS 1 menu (language 1) PGC 2, button 1 (nav pack at sector 7): chapter 2 of title 2 "
+            "was removed; now jumps to chapter 1, which holds it");
 }
 
 }  // namespace
