@@ -20,28 +20,14 @@ bool RewriteJump(uint8_t bytes[kVmCommandBytes], const JumpSite& site,
 
 bool RewriteNavPackButtons(uint8_t* pack, size_t size, const JumpSite& site,
                            const TitleSetRenumber& map, JumpReport& report) {
-  PciHighlight h;
-  if (!ReadPciHighlight(pack, size, h) || h.status == 0) return false;
   bool changed = false;
-  const int groups = PciButtonGroups(h);
-  for (int g = 1; g <= groups; ++g) {
-    for (int n = 1;; ++n) {
-      const int slot = PciButtonSlot(h, g, n);
-      if (slot < 0) break;
-      JumpSite at = site;
-      at.source = JumpSource::Button;
-      at.number = n;
-      at.buttonGroup = groups > 1 ? g : 0;
-      changed = RewriteJump(h.button[slot].command, at, map, report) || changed;
-    }
-  }
-  // Only the button commands are written back: every other byte of the
-  // pack stays as it was.
-  if (changed) {
-    uint8_t* entries = pack + kHliInPack + kBtnIt;
-    for (int i = 0; i < kBtnItButtons; ++i)
-      std::memcpy(entries + i * kBtnItEntryBytes + kBtnCommand, h.button[i].command, kVmCommandBytes);
-  }
+  ForEachPackButton(pack, size, [&](int group, int button, uint8_t* command) {
+    JumpSite at = site;
+    at.source = JumpSource::Button;
+    at.number = button;
+    at.buttonGroup = group;
+    changed = RewriteJump(command, at, map, report) || changed;
+  });
   return changed;
 }
 

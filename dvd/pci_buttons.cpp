@@ -107,4 +107,17 @@ int PciButtonSlot(const PciHighlight& h, int g, int n) {
   return (g - 1) * perGroup + (n - 1);
 }
 
+void ForEachPackButton(uint8_t* pack, size_t size, const PackButtonVisitor& each) {
+  PciHighlight h;
+  if (!ReadPciHighlight(pack, size, h) || h.status == 0) return;
+  const int groups = PciButtonGroups(h);
+  for (int g = 1; g <= groups; ++g) {
+    for (int n = 1;; ++n) {
+      const int slot = PciButtonSlot(h, g, n);
+      if (slot < 0) break;
+      each(groups > 1 ? g : 0, n, pack + kHliInPack + kBtnIt + slot * kBtnItEntryBytes + kBtnCommand);
+    }
+  }
+}
+
 }  // namespace vm

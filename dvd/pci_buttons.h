@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 #include "dvd/vm_command.h"
 
@@ -81,5 +82,13 @@ struct PciHighlight {
 // out evenly between the groups. -1 when there is no such slot.
 int PciButtonGroups(const PciHighlight& h);
 int PciButtonSlot(const PciHighlight& h, int g, int n);
+
+// Calls `each(group, button, command)` for every button the highlight
+// information of `pack` declares, the command pointing into the pack so
+// that the caller may change it in place; `group` is 0 when the menu has a
+// single group. Nothing is called for a pack without highlight information
+// or too short to hold it.
+using PackButtonVisitor = std::function<void(int group, int button, uint8_t* command)>;
+void ForEachPackButton(uint8_t* pack, size_t size, const PackButtonVisitor& each);
 
 }  // namespace vm
