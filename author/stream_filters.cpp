@@ -2,12 +2,14 @@
 
 #include <cstring>
 
-#include "author/nav_pack.h"
+#include "dvd/nav_pack.h"
 #include "author/pack_copy.h"
 #include "common/be.h"
 #include "common/scr.h"
 
 namespace vm {
+
+using namespace dvd;  // the navigation pack's offsets
 
 constexpr uint32_t kNoUnitScr = 0x7FFFFFFF;
 

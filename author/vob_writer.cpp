@@ -9,7 +9,6 @@
 
 #include <cstring>
 
-#include "author/nav_pack.h"
 #include "author/pack_copy.h"
 #include "author/source_attributes.h"
 #include "author/stream_filters.h"
@@ -17,8 +16,11 @@
 #include "common/files.h"
 #include "common/scr.h"
 #include "common/timecode.h"
+#include "dvd/nav_pack.h"
 
 namespace vm {
+
+using namespace dvd;  // the navigation pack's offsets
 
 bool OutputVobPath(const AuthorState& a, int title, int vobNo, Path& out) {
   return out.Format("%sVTS_%02d_%1d.VOB", a.OutputFolder, title + 1, vobNo);

@@ -21,12 +21,14 @@
 #include <cstring>
 #include <memory>
 
-#include "author/nav_pack.h"
+#include "dvd/nav_pack.h"
 #include "cli/video_attributes_check.h"
 #include "cli/volume_times.h"
 #include "common/be.h"
 
 namespace vm {
+
+using namespace dvd;  // the navigation pack's offsets
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "author/nav_pack.h"
+#include "dvd/nav_pack.h"
 #include "author/stream_filters.h"
 #include "author/vob_writer.h"
 #include "common/be.h"
@@ -18,6 +18,8 @@
 #include "tests/support/temp_dir.h"
 
 namespace vm {
+
+using namespace dvd;  // the navigation pack's offsets
 namespace {
 
 TitleTables& T() {

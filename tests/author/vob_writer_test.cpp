@@ -11,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include "author/nav_pack.h"
+#include "dvd/nav_pack.h"
 #include "author/vob_writer.h"
 #include "common/be.h"
 #include "common/scr.h"
@@ -20,6 +20,8 @@
 #include "tests/support/temp_dir.h"
 
 namespace vm {
+
+using namespace dvd;  // the navigation pack's offsets
 namespace {
 
 using Bytes = std::vector<uint8_t>;

@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "author/nav_pack.h"
+#include "dvd/nav_pack.h"
 #include "author/vobu_pointers.h"
 #include "common/be.h"
 #include "common/scr.h"
@@ -16,6 +16,8 @@
 #include "tests/support/temp_dir.h"
 
 namespace vm {
+
+using namespace dvd;  // the navigation pack's offsets
 namespace {
 
 TitleTables& T() {
