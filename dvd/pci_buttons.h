@@ -9,16 +9,13 @@
 #include <cstdint>
 #include <functional>
 
+#include "dvd/nav_pack.h"
 #include "dvd/vm_command.h"
 
 namespace vm {
 
-// Offsets from the start of the pack: the PCI's data follows its PES header
-// and substream id; the highlight information follows the PCI's general
-// part (60 bytes) and its non-seamless angle table (36 bytes).
-constexpr int kPciDataInPack = 0x2D;
-constexpr int kPciHli = 0x60;             // within the PCI data
-constexpr int kHliInPack = kPciDataInPack + kPciHli;
+// The highlight information's place in the pack.
+constexpr int kHliInPack = dvd::kNavHli;
 
 // HLI_GI, from the start of the highlight information.
 constexpr int kHliSs = 0;                 // 2 bytes, low two bits: status

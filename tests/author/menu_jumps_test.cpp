@@ -87,7 +87,7 @@ void ForEachMenuNavPack(const std::string& folder,
 }
 
 std::vector<std::string> Volumes() {
-  return {testing::MenuJumpVolume(), testing::MultiTitleVolume(testing::MultiTitleKind::ThreeTitleSets),
+  return {testing::MenuJumpVolume(), testing::MenuVolume(), testing::MultiTitleVolume(testing::MultiTitleKind::ThreeTitleSets),
           testing::MultiTitleVolume(testing::MultiTitleKind::OneSetThreePgcs)};
 }
 
