@@ -42,6 +42,8 @@ enum class Opt {
   Width,
   // Titles of a volume of several.
   Title,
+  // The jumps of a volume's menus and commands.
+  Jumps,
 };
 
 struct OptionSpec {
