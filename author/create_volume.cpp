@@ -12,6 +12,7 @@
 #include "author/vob_writer.h"
 #include "author/vobu_pointers.h"
 #include "author/vtsi_writer.h"
+#include "author/whole_disc.h"
 #include "common/files.h"
 
 namespace vm {
@@ -178,6 +179,7 @@ const char* WriteTitle(TitleTables& t, AuthorState& a, Ui& ui, int title, Messag
 CreateResult CreateVolume(TitleTables& t, AuthorState& a, Ui& ui, const char* outputFolderText,
                           const char* programFolder) {
   if (t.BusyFlag == 1) return CreateResult::Ignored;
+  if (t.WholeDisc == 1) return CreateWholeDisc(t, a, ui, outputFolderText, programFolder);
   if (!PrepareContent(t, ui)) return CreateResult::Stopped;
   if (PrepareOutputFolder(t, a, ui, outputFolderText) != 0) return CreateResult::Stopped;
   if (ClearOldOutputFiles(a, ui) != 0) return CreateResult::Stopped;

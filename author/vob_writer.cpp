@@ -30,8 +30,6 @@ namespace {
 
 constexpr uint32_t kNoScr = 0x7FFFFFFF;
 constexpr int kMaxCells = 255;
-constexpr int kNavPciVobuSPtm = 0x39;
-constexpr int kNavPciVobuEPtm = 0x3D;
 // A VOBU lasts about half a second; a span of PTM or SCR above this is taken
 // for damage rather than time.
 constexpr int64_t kMaxVobuTicks = 60 * kTicksPerSecond;
@@ -336,8 +334,8 @@ int NavPack(Writer& w, uint8_t* p, int i, uint32_t scr, uint32_t ext) {
   w.pendSector = a.OutSector;
   w.pendCell = w.t.PrgNum[w.title];
   w.pendScr = scr;
-  w.pendSPtm = ReadBe32(p + kNavPciVobuSPtm);
-  w.pendEPtm = ReadBe32(p + kNavPciVobuEPtm);
+  w.pendSPtm = ReadBe32(p + kNavVobuSPtm);
+  w.pendEPtm = ReadBe32(p + kNavVobuEPtm);
   RewriteNav(w, p);
   a.ChunkSrc.changed[i] = 1;
   DrawProgress(w);

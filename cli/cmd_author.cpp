@@ -88,6 +88,7 @@ int RunAuthor(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
   const int title = TitleOption(args);
   if (title < 0) return 2;
   int regionMask = -1;
+  bool wholeDisc = false;
   for (const GivenOption& o : args.options) {
     switch (o.id) {
       case Opt::Title:
@@ -110,6 +111,9 @@ int RunAuthor(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
       case Opt::Verify:
         verify = true;
         break;
+      case Opt::WholeDisc:
+        wholeDisc = true;
+        break;
       case Opt::Iso:
         iso = MakeAbsolute(o.value);
         break;
@@ -119,6 +123,14 @@ int RunAuthor(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
         break;
       default: chapterArgs.options.push_back(o);
     }
+  }
+  // In place every pack stays where it is: the title cannot be narrowed nor
+  // streams taken out of it.
+  if (wholeDisc && (hasRange || !dropAudio.empty() || !dropSubpicture.empty())) {
+    std::fprintf(stderr,
+                 "vobmarks-cli: --whole-disc keeps every pack: --range, --drop-audio and "
+                 "--drop-subpicture cannot be given with it\n");
+    return 2;
   }
   if (!iso.empty()) {
     std::string why;
@@ -150,6 +162,7 @@ int RunAuthor(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
   for (int n : dropAudio) t.DC_A_Use[0][n] = 0;
   for (int n : dropSubpicture) t.DC_C_Use[0][n] = 0;
   t.RegionMask = regionMask;
+  t.WholeDisc = wholeDisc ? 1 : 0;
 
   CreateResult r = CreateVolume(t, Author(), ui, args.positional[1].c_str(), programFolder.c_str());
   if (r != CreateResult::NormalEnd) return 1;

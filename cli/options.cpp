@@ -75,6 +75,9 @@ const std::vector<OptionSpec>& AllOptions() {
       {Opt::Jumps, "--jumps", nullptr,
        "list every command and menu button that jumps into a title: from where, to which "
        "title and chapter"},
+      {Opt::WholeDisc, "--whole-disc", nullptr,
+       "write the whole disc back (menus, every title set and file) with the title "
+       "re-chaptered in place"},
   };
   return kOptions;
 }
@@ -100,6 +103,7 @@ const std::vector<CommandSpec>& AllCommands() {
     author.push_back(Opt::Iso);
     author.push_back(Opt::VolumeId);
     author.push_back(Opt::Region);
+    author.push_back(Opt::WholeDisc);
     c.push_back({Command::Author, "author", "INPUT_DIR OUTPUT_DIR", 2,
                  "write a new VIDEO_TS folder with the chapters set", author});
     c.push_back({Command::Extract, "extract", "INPUT_DIR FIRST[-LAST] OUT", 3,

@@ -117,6 +117,7 @@ bool WriteTable(IfoOut& out, IfoTable t, uint64_t at, const IfoModel& m, uint64_
 
 bool ParseSource(IfoModel& m, size_t size, IfoStatus& st) {
   IfoView v(m.bytes.bytes, size);
+  m.refused = true;
   m.pgcs.count = 0;
   m.tableCount = 0;
   m.firstPlay = -1;
@@ -178,6 +179,7 @@ bool ParseSource(IfoModel& m, size_t size, IfoStatus& st) {
     if (!ReadTable(v, present[i].table, at, limit, m, end, st)) return false;
     m.tables[m.tableCount++] = {present[i].table, SourceRange(end, limit)};
   }
+  m.refused = false;
   return true;
 }
 
@@ -205,6 +207,7 @@ const char* IfoTableName(IfoTable t) {
 }
 
 bool ReadIfo(const uint8_t* data, size_t size, IfoModel& m, IfoStatus& st) {
+  m.refused = true;
   if (size > kMaxIfoBytes)
     return st.TooLarge("information file of %zu bytes, more than %u", size, kMaxIfoBytes);
   std::memmove(m.bytes.bytes, data, size);
@@ -213,6 +216,7 @@ bool ReadIfo(const uint8_t* data, size_t size, IfoModel& m, IfoStatus& st) {
 }
 
 bool ReadIfoFile(const char* path, IfoModel& m, IfoStatus& st) {
+  m.refused = true;
   int fd = ::open(path, O_RDONLY | O_CLOEXEC);
   if (fd < 0) return st.Damaged("cannot open %s", path);
   // One byte more than the limit tells a file that is too large.
@@ -227,8 +231,10 @@ bool ReadIfoFile(const char* path, IfoModel& m, IfoStatus& st) {
 
 bool WriteIfo(const IfoModel& m, uint8_t* outBytes, size_t capacity, size_t& size,
               IfoStatus& st) {
-  IfoOut out(outBytes, capacity);
   const char* headName = m.kind == IfoKind::kVmg ? "VMGI_MAT" : "VTSI_MAT";
+  // A model that holds part of a file is never written back.
+  if (m.refused) return st.Damaged("%s: its file was refused when read; not written", headName);
+  IfoOut out(outBytes, capacity);
   bool ok = m.head.len > 0 ? PutKept(out, 0, m.bytes, m.head) : out.Zero(0, kIfoSectorBytes);
   if (!ok) return st.NoRoom(headName);
   uint64_t pos = RoundUpToSector(out.size());

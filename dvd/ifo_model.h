@@ -75,6 +75,7 @@ struct IfoModel {
   uint32_t firstPlaySourceEnd;      // where it ended in the source
   int64_t matEndAfterFirstPlay;     // head end address minus the chain's end; -1 unrelated
   uint32_t sourceSectors;           // sectors of the file read; 0 for a model built afresh
+  bool refused;                     // the last read failed: the model holds part of a file
 
   // The tables present, in the order they lie.
   int tableCount;
@@ -103,8 +104,8 @@ struct IfoModel {
   }
 };
 
-// Reads `size` bytes of an information file into `m`. On failure the model
-// is not to be used (nor written back) and `st` says why.
+// Reads `size` bytes of an information file into `m`. On failure `st` says
+// why and the model is marked refused: WriteIfo will not write it.
 bool ReadIfo(const uint8_t* data, size_t size, IfoModel& m, IfoStatus& st);
 
 // Reads the file at `path` (at most kMaxIfoBytes) straight into the model.

@@ -29,6 +29,10 @@ struct Tmap {
   int first;   // index of its first entry in VtsTmapt::entry
   int count;
   Keep after;  // bytes after it up to the next map or the table's end
+  // Several pointers may name one map: 0, or the 1-based number of the
+  // earlier map this pointer shares (its fields are a copy of that one's;
+  // the shared map is written once). Clear it to give the map its own.
+  uint16_t sharedWith;
 };
 
 struct VtsTmapt {

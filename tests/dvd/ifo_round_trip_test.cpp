@@ -304,6 +304,10 @@ TEST(RealTitleIfoRoundTrip, DamagedTablesAreRefusedWithTheirCause) {
     EXPECT_EQ(st.code, d.code) << d.what;
     EXPECT_EQ(std::string(st.cause.c_str()).rfind(d.cause, 0), 0u)
         << d.what << ": " << st.cause.c_str();
+    // What was read before the refusal is never written back.
+    IfoStatus writing;
+    EXPECT_EQ(Written(*m, writing), "") << d.what;
+    EXPECT_EQ(writing.code, IfoCode::kDamaged) << d.what;
   }
 
   const Damage vmgDamages[] = {

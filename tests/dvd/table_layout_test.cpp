@@ -213,24 +213,27 @@ std::vector<TableCase> Cases(Objects& o) {
                      e});
   }
   {
+    // The third pointer names the second, empty, map again.
     Bytes e;
-    B16(e, 0, 2);
-    B32(e, 4, 31);
-    B32(e, 8, 16); B32(e, 12, 28);
-    B8(e, 16, 10); B16(e, 18, 2); B32(e, 20, 0); B32(e, 24, 0x80000033);
-    B8(e, 28, 1);  B16(e, 30, 0);  // an empty map
-    o.tmapt.count = 2;
+    B16(e, 0, 3);
+    B32(e, 4, 35);
+    B32(e, 8, 20); B32(e, 12, 32); B32(e, 16, 32);
+    B8(e, 20, 10); B16(e, 22, 2); B32(e, 24, 0); B32(e, 28, 0x80000033);
+    B8(e, 32, 1);  B16(e, 34, 0);
+    o.tmapt.count = 3;
     o.tmapt.entryCount = 2;
     o.tmapt.entry[0] = 0;
     o.tmapt.entry[1] = 0x80000033;
-    o.tmapt.map[0] = {10, 0, 0, 2, {}};
-    o.tmapt.map[1] = {1, 0, 2, 0, {}};
+    o.tmapt.map[0] = {10, 0, 0, 2, {}, 0};
+    o.tmapt.map[1] = {1, 0, 2, 0, {}, 0};
+    o.tmapt.map[2] = {1, 0, 2, 0, {}, 2};
     cases.push_back({"VTS_TMAPT",
                      [&o](IfoOut& out, uint64_t& end, IfoStatus& st) {
                        return WriteVtsTmapt(out, 0, o.tmapt, o.pool, end, st);
                      },
                      [&o](const IfoView& v, uint64_t& end, IfoStatus& st) {
-                       return ReadVtsTmapt(v, 0, v.size(), o.tmapt, end, st);
+                       return ReadVtsTmapt(v, 0, v.size(), o.tmapt, end, st) &&
+                              o.tmapt.map[2].sharedWith == 2;
                      },
                      e});
   }
@@ -522,6 +525,70 @@ TEST(IfoModelLayout, FreshTitleSetPointsAtItsTables) {
   EXPECT_EQ(back->pgcs.pgc[back->pgcit.srp[0].pgc].cellCount, 2);
   ASSERT_EQ(back->tableCount, 3);
   EXPECT_EQ(back->tables[2].table, IfoTable::kVtsCadt);
+}
+
+// The heads' fields at their offsets, over a sector of other bytes that
+// stay as they were.
+TEST(IfoHeadLayout, VmgiAndVtsiFieldsLieAtTheirOffsets) {
+  std::vector<uint8_t> sector(2048, 0x5A);
+  IfoOut out(sector.data(), sector.size());
+  VmgiMat vmgi{};
+  std::memcpy(vmgi.id, "DVDVIDEO-VMG", 12);
+  vmgi.lastSector = 0x01020304;
+  vmgi.ifoLastSector = 0x05060708;
+  vmgi.version = 0x11;
+  vmgi.category = 0x00FE0000;
+  vmgi.titleSets = 3;
+  vmgi.firstPlayPgc = 0x400;
+  vmgi.menuVobs = 9;
+  vmgi.ttSrpt = 1;
+  vmgi.menuVobuAdmap = 8;
+  vmgi.menuAudioCount = 1;
+  ASSERT_TRUE(WriteVmgiMat(out, vmgi));
+  struct Field {
+    uint32_t at;
+    std::vector<uint8_t> bytes;
+  };
+  const Field vmgFields[] = {
+      {0x000, {'D', 'V', 'D', 'V', 'I', 'D', 'E', 'O', '-', 'V', 'M', 'G'}},
+      {0x00C, {1, 2, 3, 4}}, {0x01C, {5, 6, 7, 8}}, {0x020, {0x5A, 0x11}},
+      {0x022, {0x00, 0xFE, 0, 0}}, {0x03E, {0, 3}}, {0x084, {0, 0, 4, 0}},
+      {0x0C0, {0, 0, 0, 9}}, {0x0C4, {0, 0, 0, 1}}, {0x0DC, {0, 0, 0, 8}},
+      {0x0E0, {0x5A}}, {0x103, {1}}, {0x1FF, {0x5A}},
+  };
+  for (const Field& f : vmgFields)
+    for (size_t i = 0; i < f.bytes.size(); ++i)
+      EXPECT_EQ(sector[f.at + i], f.bytes[i]) << "VMGI_MAT 0x" << std::hex << f.at + i;
+
+  std::fill(sector.begin(), sector.end(), 0x5A);
+  VtsiMat vtsi{};
+  std::memcpy(vtsi.id, "DVDVIDEO-VTS", 12);
+  vtsi.titleVobs = 0x30;
+  vtsi.pgcit = 2;
+  vtsi.titleVobuAdmap = 7;
+  vtsi.video = 0x4F01;
+  vtsi.audioCount = 2;
+  vtsi.audio[1][2] = 'f';
+  vtsi.subpCount = 1;
+  vtsi.subp[0][2] = 'e';
+  vtsi.multichannel[7][23] = 0x77;
+  IfoOut out2(sector.data(), sector.size());
+  ASSERT_TRUE(WriteVtsiMat(out2, vtsi));
+  const Field vtsFields[] = {
+      {0x0C4, {0, 0, 0, 0x30}}, {0x0CC, {0, 0, 0, 2}}, {0x0E4, {0, 0, 0, 7}},
+      {0x200, {0x4F, 0x01}},    {0x202, {0x5A, 2}},    {0x204 + 8 + 2, {'f'}},
+      {0x255, {1}},             {0x256 + 2, {'e'}},    {0x3D7, {0x77}},
+      {0x3D8, {0x5A}},
+  };
+  for (const Field& f : vtsFields)
+    for (size_t i = 0; i < f.bytes.size(); ++i)
+      EXPECT_EQ(sector[f.at + i], f.bytes[i]) << "VTSI_MAT 0x" << std::hex << f.at + i;
+
+  VtsiMat back{};
+  ASSERT_TRUE(ReadVtsiMat(IfoView(sector.data(), sector.size()), back));
+  EXPECT_EQ(back.audio[1][2], 'f');
+  EXPECT_EQ(back.titleVobuAdmap, 7u);
+  EXPECT_FALSE(ReadVtsiMat(IfoView(sector.data(), kVtsiFieldsEnd - 1), back));
 }
 
 }  // namespace

@@ -52,6 +52,12 @@ std::string MultiTitleVolume(MultiTitleKind kind);
 // 2 with a root menu and one title.
 std::string MenuVolume();
 
+// The one-set volume of three program chains with a fourth title added by
+// the format layer's writer: a "Play All" program chain that plays the
+// three episodes' own cells in order, one chapter per episode, the way a
+// TV-series disc shares its episodes' cells.
+std::string PlayAllVolume();
+
 struct MultiTitleShape {
   int seconds;
   int chapters;
