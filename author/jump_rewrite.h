@@ -9,12 +9,23 @@
 #include <vector>
 
 #include "author/jump_remap.h"
+#include "author/whole_disc.h"
+#include "common/ui.h"
 
 namespace vm {
 
+// A jump that needs a word. A menu repeats its buttons in every navigation
+// pack: the same button with the same outcome in several packs of one menu
+// is one entry, at its first pack, with the count.
+struct NotedJump {
+  JumpSite site;
+  JumpRemapResult result;
+  int packs;
+};
+
 struct JumpReport {
-  int rewritten = 0;               // commands and buttons given new numbers
-  std::vector<std::string> lines;  // one per jump that needs a word
+  int rewritten = 0;              // commands and buttons given new numbers
+  std::vector<NotedJump> noted;   // one per jump that needs a word
 };
 
 // Remaps one command at `site`, counting it and adding its line to `report`.
@@ -28,7 +39,18 @@ bool RewriteJump(uint8_t bytes[kVmCommandBytes], const JumpSite& site,
 bool RewriteNavPackButtons(uint8_t* pack, size_t size, const JumpSite& site,
                            const TitleSetRenumber& map, JumpReport& report);
 
-// The report as one message: a summary line, then each line.
+// The report as one message: a summary line, then one line per noted jump.
 std::string JumpReportText(const JumpReport& report);
+
+// The jump rewriter of a whole-disc creation: every command of VIDEO_TS.IFO
+// and of the edited set's information file (in the models about to be
+// written), and the button commands of the edited set's menu VOB in the
+// output folder, whose changed navigation packs are written over the copy.
+// 0 when done; 1 when the menu VOB could not be read or written.
+int RewriteWholeDiscJumps(WholeDiscEdit& edit, Ui& ui);
+
+// What the last whole-disc rewrite has to tell, as one message ("" when no
+// jump needed a change or a word).
+const std::string& LastJumpReport();
 
 }  // namespace vm
