@@ -9,6 +9,7 @@
 #include <dvdread/dvd_reader.h>
 #include <dvdread/ifo_read.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -268,6 +269,107 @@ TEST(RealTitleJumps, LibdvdnavLandsWhereTheSourceButtonsSay) {
     EXPECT_EQ(l.chapter, k.chapter);
     EXPECT_EQ(l.navSector, starts[static_cast<size_t>(k.chapter - 1)]);
   }
+}
+
+
+std::string Cli(const std::string& args, int* status) {
+  return testing::RunAndCapture(std::string(VM_CLI_PATH) + " " + args + " 2>&1 </dev/null", status);
+}
+
+// The time-list entries (1-based) that start title 1's chapters.
+std::vector<int> ChapterEntries(const std::string& folder) {
+  std::vector<int> entries;
+  int status = -1;
+  const std::string out = Cli("read " + folder + " --title 1", &status);
+  size_t at = 0;
+  while ((at = out.find(" >*", at)) != std::string::npos) {
+    entries.push_back(std::atoi(out.c_str() + at + 3));
+    at += 3;
+  }
+  return entries;
+}
+
+// Each byte of `b` that differs from `a`, as an offset.
+std::vector<size_t> Differences(const std::string& a, const std::string& b) {
+  std::vector<size_t> d;
+  for (size_t i = 0; i < a.size() && i < b.size(); ++i)
+    if (a[i] != b[i]) d.push_back(i);
+  return d;
+}
+
+TEST(RealTitleJumps, AfterReChapteringButtonsAndCommandsLandWhereTheyLandedBefore) {
+  const std::string source = testing::MenuJumpVolume();
+  ASSERT_FALSE(source.empty());
+  const std::vector<uint32_t> starts = ChapterStarts(source);
+  const std::vector<int> entries = ChapterEntries(source);
+  ASSERT_EQ(starts.size(), 4u);
+  ASSERT_EQ(entries.size(), 4u);
+  ASSERT_GE(entries[2] - entries[1], 2);
+  const std::string sourceMenu = testing::ReadFile(source + "VTS_01_0.VOB");
+  const std::string sourceVmgMenu = testing::ReadFile(source + "VIDEO_TS.VOB");
+
+  struct Expect {
+    const char* what;
+    int startTitle;
+    std::vector<Press> presses;
+    int chapter;      // on the written volume
+    int sourceStart;  // 0-based chapter of the source whose first VOBU it lands on
+  };
+  struct Edit {
+    const char* what;
+    int toggle;       // the entry whose mark is switched
+    const char* note; // a line the report must hold, or ""
+    std::vector<Expect> expect;
+  };
+  const Edit kEdits[] = {
+      {"a mark added inside chapter 2", entries[1] + 1, "",
+       {{"button 1: chapter 2", 0, {{MenuDomain::Vmgm, 1}, {MenuDomain::Vtsm, 1}}, 2, 1},
+        {"button 2: old chapter 3, now 4", 0, {{MenuDomain::Vmgm, 1}, {MenuDomain::Vtsm, 2}}, 4, 2},
+        {"button 3: old chapter 4, now 5", 0, {{MenuDomain::Vmgm, 1}, {MenuDomain::Vtsm, 3}}, 5, 3},
+        {"title 2's post command", 2, {}, 4, 2},
+        {"the VMG menu's button into title 1", 0, {{MenuDomain::Vmgm, 2}}, 1, 0}}},
+      {"the mark of chapter 3 removed", entries[2],
+       "chapter 3 of title 1 was removed; now jumps to chapter 2, which holds it",
+       {{"button 2: old chapter 3, into chapter 2 that holds it", 0,
+         {{MenuDomain::Vmgm, 1}, {MenuDomain::Vtsm, 2}}, 2, 1},
+        {"button 3: old chapter 4, now 3", 0, {{MenuDomain::Vmgm, 1}, {MenuDomain::Vtsm, 3}}, 3, 3},
+        {"title 2's post command", 2, {}, 2, 1}}},
+  };
+  for (const Edit& e : kEdits) {
+    SCOPED_TRACE(e.what);
+    testing::TempDir out;
+    int status = -1;
+    const std::string log = Cli("--yes author " + source + " " + out.path() +
+                                    " --whole-disc --title 1 --toggle " + std::to_string(e.toggle),
+                                &status);
+    ASSERT_EQ(status, 0) << log;
+    EXPECT_NE(log.find("Information: Menu and command jumps: "), std::string::npos) << log;
+    if (*e.note) {
+      EXPECT_NE(log.find(e.note), std::string::npos) << log;
+    }
+    for (const Expect& k : e.expect) {
+      SCOPED_TRACE(k.what);
+      const Landing l = Drive(out.path(), k.startTitle, k.presses);
+      ASSERT_TRUE(l.reached);
+      EXPECT_EQ(l.title, 1);
+      EXPECT_EQ(l.chapter, k.chapter);
+      EXPECT_EQ(l.navSector, starts[static_cast<size_t>(k.sourceStart)]);
+    }
+    // The menu VOB differs from the source in button command bytes alone;
+    // VIDEO_TS.VOB not at all.
+    const std::string menu = testing::ReadFile(out / "VTS_01_0.VOB");
+    ASSERT_EQ(menu.size(), sourceMenu.size());
+    const std::vector<size_t> changed = Differences(sourceMenu, menu);
+    EXPECT_FALSE(changed.empty());
+    for (size_t at : changed) {
+      const size_t inPack = at % kSector;
+      const int inTable = static_cast<int>(inPack) - kHliInPack - kBtnIt;
+      ASSERT_GE(inTable, 0) << at;
+      EXPECT_GE(inTable % kBtnItEntryBytes, kBtnCommand) << at;
+    }
+    EXPECT_EQ(testing::ReadFile(out / "VIDEO_TS.VOB"), sourceVmgMenu);
+  }
+  EXPECT_EQ(testing::ReadFile(source + "VTS_01_0.VOB"), sourceMenu);
 }
 
 }  // namespace
