@@ -4,6 +4,8 @@
 
 #include "cli/verify_checker.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <unistd.h>
 
@@ -36,6 +38,10 @@ void Checker::SendLine(const std::string& line) {
 }
 
 void Checker::Run(const std::string& path) {
+  // A folder's files have no sectors of the volume; an image's (or a
+  // drive's) do.
+  struct stat st {};
+  image_ = stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
   dvd_logger_cb cb = {CollectLog};
   reader_.reset(DVDOpen2(&log_, &cb, path.c_str()));
   if (!reader_) {

@@ -7,6 +7,7 @@
 
 #include <dvdnav/dvdnav.h>
 #include <dvdread/dvd_reader.h>
+#include <dvdread/dvd_udf.h>
 #include <dvdread/ifo_read.h>
 #include <dvdread/ifo_types.h>
 
@@ -179,6 +180,11 @@ class Checker {
   // layer's model, as re-authoring reads it: a table it refuses is a fault.
   void CheckIfoTables(int n, const std::string& ifoName);
 
+  // In a disc image, where the file system put the information file `n`
+  // and its VOBs and backup against the sectors its head (and, for a title
+  // set, VIDEO_TS.IFO's title table) gives, as a player finds them.
+  void CheckPlacement(int n, const dvd::IfoModel& m);
+
   VolumeReport& r_;
   int out_;
   Reader reader_;
@@ -189,6 +195,12 @@ class Checker {
   std::string vobs_;  // the title VOBs being checked: "VTS_01"
   int64_t totalSectors_ = 0;  // of every title set's title VOBs
   std::unique_ptr<dvd::IfoModel> model_;  // allocated on first use
+  struct TitlePlace {
+    int title, vts;
+    uint32_t sector;
+  };
+  std::vector<TitlePlace> titlePlaces_;  // VIDEO_TS.IFO's TT_SRPT, when it was read
+  bool image_ = false;  // a disc image or a drive, not a folder
   std::vector<int64_t> titleBlocks_;  // sectors each title plays; -1 not known
 };
 

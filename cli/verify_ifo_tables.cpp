@@ -24,8 +24,11 @@ void Checker::CheckIfoTables(int n, const std::string& ifoName) {
   }
   if (!model_) model_ = std::make_unique<dvd::IfoModel>();
   dvd::IfoStatus status;
-  if (!dvd::ReadIfo(bytes.data(), bytes.size(), *model_, status))
+  if (!dvd::ReadIfo(bytes.data(), bytes.size(), *model_, status)) {
     Fault(ifoName, status.cause.c_str());
+    return;
+  }
+  CheckPlacement(n, *model_);
 }
 
 }  // namespace vm::verify

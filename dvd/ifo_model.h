@@ -9,6 +9,13 @@
 // sizes, so a model whose tables grew (a chain with more cells, a longer
 // time map) is written correctly.
 //
+// Editing a model: change a table's fields and counts in place (a chain's
+// cellCount with its cells and positions, a time map's first and count over
+// VtsTmapt::entry); the kept bytes stay where they were relative to their
+// table. A new chain is ClearPgc'd, given its tables (Pgc::has), put in
+// `pgcs` and named by a search pointer and the table's `order`. Bytes a
+// caller wants kept are added to `bytes` (BytePool::Add).
+//
 // A model is large (its tables are sized at the format's limits): hold one
 // in static storage or allocate it once.
 #pragma once

@@ -83,5 +83,75 @@ TEST(VerifyWholeVolume, EveryTitleSetIsCheckedAndTheFaultsOneNamed) {
   }
 }
 
+// In an image, the information files that start with `id` ("DVDVIDEO-VMG"),
+// from the `first`-th found (0-based) on, `count` of them, each changed by
+// `edit` on its bytes from its first sector on.
+void EditImageHeads(const std::string& iso, const char* id, int first, int count,
+                    const std::function<void(std::string&, size_t)>& edit) {
+  std::string b = ReadFile(iso);
+  int seen = 0;
+  for (size_t at = 0; at + 2048 <= b.size() && seen < first + count; at += 2048) {
+    if (b.compare(at, 12, id) != 0) continue;
+    if (seen++ >= first) edit(b, at);
+  }
+  WriteFile(iso, b);
+}
+
+void PutBe32At(std::string& b, size_t at, uint32_t v) {
+  for (int k = 0; k < 4; ++k) b[at + k] = static_cast<char>(v >> (24 - 8 * k));
+}
+
+// The same volume as a disc image: every title set where VIDEO_TS.IFO's
+// title table says, and each VOB where its head says; a sector field moved
+// in the image by hand is named.
+TEST(VerifyWholeVolume, DiscImageFilesLieWhereTheTablesSay) {
+  const std::string volume = MenuVolume();
+  ASSERT_FALSE(volume.empty());
+  struct Case {
+    const char* what;
+    std::function<void(const std::string&)> plant;
+    const char* named;  // "" for a sound image
+  };
+  const Case cases[] = {
+      {"as authored", [](const std::string&) {}, ""},
+      // TT_SRPT (VMGI_MAT 0xC4) entry 3's title set sector at +8 + 24 + 8;
+      // in VIDEO_TS.IFO and its backup.
+      {"title 3's title set sector",
+       [](const std::string& iso) {
+         EditImageHeads(iso, "DVDVIDEO-VMG", 0, 2, [](std::string& b, size_t head) {
+           size_t at = head + size_t{Be32(b, head + 0xC4)} * 2048 + 8 + 2 * 12 + 8;
+           PutBe32At(b, at, Be32(b, at) + 1);
+         });
+       },
+       "VIDEO_TS.IFO TT_SRPT title 3: title set 2 at sector"},
+      // VTSI_MAT 0xC0: the menu VOBs' sector, in the second set's IFO and BUP
+      // (the image holds set 1's IFO and BUP first).
+      {"the second set's menu VOB sector",
+       [](const std::string& iso) {
+         EditImageHeads(iso, "DVDVIDEO-VTS", 2, 2, [](std::string& b, size_t head) {
+           PutBe32At(b, head + 0xC0, Be32(b, head + 0xC0) + 1);
+         });
+       },
+       "VTS_02_0.IFO VTSM_VOBS: VTS_02_0.VOB"},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    fs::create_directories(dir / "root/AUDIO_TS");
+    fs::copy(volume, dir / "root/VIDEO_TS");
+    ASSERT_EQ(RunCommand("genisoimage -quiet -dvd-video -V MENUS -o " + dir / "disc.iso" + " " +
+                         dir / "root"),
+              0);
+    c.plant(dir / "disc.iso");
+    int status = -1;
+    std::string out = Cli("verify " + dir / "disc.iso", &status);
+    if (*c.named == '\0') {
+      EXPECT_EQ(status, 0) << c.what << "\n" << out;
+    } else {
+      EXPECT_EQ(status, 1) << c.what << "\n" << out;
+      EXPECT_NE(out.find(c.named), std::string::npos) << c.what << "\n" << out;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace vm::testing

@@ -109,6 +109,37 @@ TEST(RealTitleIfoRoundTrip, EveryCachedTitleSetComesBackByteForByte) {
   EXPECT_GT(files, 0);
 }
 
+// What this program's own author writes (a single title, and one title
+// chosen from a volume of three title sets) reads and comes back the same.
+TEST(RealTitleIfoRoundTrip, AuthoredVolumesComeBackByteForByte) {
+  testing::RealTitleRecipe r;
+  r.name = "ntsc-3ch";
+  const std::string sources[][2] = {
+      {testing::RealTitleSet(r), "--toggle 3,9"},
+      {testing::MultiTitleVolume(testing::MultiTitleKind::ThreeTitleSets), "--title 2"},
+  };
+  auto m = std::make_unique<IfoModel>();
+  for (const auto& source : sources) {
+    ASSERT_FALSE(source[0].empty());
+    testing::TempDir dir;
+    int status = -1;
+    std::string out = testing::RunAndCapture(std::string(VM_CLI_PATH) + " --yes author " +
+                                                 source[0] + " " + dir / "OUT" + " " + source[1] +
+                                                 " 2>&1 </dev/null",
+                                             &status);
+    ASSERT_EQ(status, 0) << out;
+    const std::string folder = dir / "OUT/";
+    std::vector<std::string> files = InformationFiles(folder);
+    EXPECT_EQ(files.size(), 4u) << out;
+    for (const std::string& name : files) {
+      std::string bytes = testing::ReadFile(folder + name);
+      IfoStatus st;
+      ASSERT_TRUE(Read(bytes, *m, st)) << name << ": " << st.cause.c_str();
+      EXPECT_TRUE(Written(*m, st) == bytes) << name << " " << st.cause.c_str();
+    }
+  }
+}
+
 // The menus volume's model holds what dvdauthor wrote: every table present,
 // chains shared by nothing, commands where the XML put them.
 TEST(RealTitleIfoRoundTrip, MenuVolumeTablesAreReadAsWritten) {
@@ -218,6 +249,56 @@ TEST(RealTitleIfoRoundTrip, GrownChainIsLaidOutAgain) {
   ASSERT_NE(vts->vts_c_adt, nullptr);
   EXPECT_EQ(static_cast<int>((vts->vts_c_adt->last_byte + 1 - 8) / 12), m->titleCadt.count);
   ifoClose(vts);
+  DVDClose(reader);
+}
+
+// The first-play chain lies in VIDEO_TS.IFO's head sector: given a hundred
+// more commands it outgrows it, every table after it moves a sector on, the
+// head's end address follows the chain, and libdvdread reads the result.
+TEST(RealTitleIfoRoundTrip, FirstPlayChainOutgrowingItsSectorMovesTheTables) {
+  std::string folder = testing::MenuVolume();
+  ASSERT_FALSE(folder.empty());
+  auto m = std::make_unique<IfoModel>();
+  IfoStatus st;
+  std::string source = testing::ReadFile(folder + "VIDEO_TS.IFO");
+  ASSERT_TRUE(Read(source, *m, st)) << st.cause.c_str();
+  ASSERT_GE(m->firstPlay, 0);
+  dvd::Pgc& fp = m->pgcs.pgc[m->firstPlay];
+  ASSERT_EQ(fp.preCount, 1);
+  ASSERT_EQ(fp.postCount + fp.cellCommandCount, 0);
+  const dvd::Command jump = fp.commands[0];
+  const dvd::Command nop = {{0, 0, 0, 0, 0, 0, 0, 0}};
+  for (int i = 0; i < 100; ++i) fp.commands[i] = nop;
+  fp.commands[100] = jump;
+  fp.preCount = 101;
+
+  std::string grown = Written(*m, st);
+  ASSERT_TRUE(st.ok()) << st.cause.c_str();
+  ASSERT_EQ(grown.size(), source.size() + 2048);
+  const auto* g = reinterpret_cast<const uint8_t*>(grown.data());
+  EXPECT_EQ(ReadBe32(g + dvd::kVmgiTtSrpt), m->vmgi.ttSrpt + 1);
+  EXPECT_EQ(ReadBe32(g + dvd::kVmgiMenuVobs), m->vmgi.menuVobs + 1);
+  EXPECT_EQ(ReadBe32(g + dvd::kVmgiMatLastByte), m->vmgi.matLastByte + 100 * 8);
+
+  testing::TempDir dir;
+  for (const auto& e : fs::directory_iterator(folder))
+    fs::create_symlink(e.path(), dir / e.path().filename().string());
+  fs::remove(dir / "VIDEO_TS.IFO");
+  fs::remove(dir / "VIDEO_TS.BUP");
+  ASSERT_TRUE(testing::WriteFile(dir / "VIDEO_TS.IFO", grown));
+  ASSERT_TRUE(testing::WriteFile(dir / "VIDEO_TS.BUP", grown));
+  dvd_reader_t* reader = DVDOpen(dir.path().c_str());
+  ASSERT_NE(reader, nullptr);
+  ifo_handle_t* vmg = ifoOpen(reader, 0);
+  ASSERT_NE(vmg, nullptr);
+  ASSERT_NE(vmg->first_play_pgc, nullptr);
+  ASSERT_NE(vmg->first_play_pgc->command_tbl, nullptr);
+  EXPECT_EQ(vmg->first_play_pgc->command_tbl->nr_of_pre, 101);
+  ASSERT_NE(vmg->tt_srpt, nullptr);
+  EXPECT_EQ(vmg->tt_srpt->nr_of_srpts, 3);
+  ASSERT_NE(vmg->pgci_ut, nullptr);
+  EXPECT_EQ(vmg->pgci_ut->nr_of_lus, 1);
+  ifoClose(vmg);
   DVDClose(reader);
 }
 

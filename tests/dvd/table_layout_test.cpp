@@ -591,5 +591,71 @@ TEST(IfoHeadLayout, VmgiAndVtsiFieldsLieAtTheirOffsets) {
   EXPECT_FALSE(ReadVtsiMat(IfoView(sector.data(), kVtsiFieldsEnd - 1), back));
 }
 
+// A chain laid out unlike a fresh one: cell positions first, then the cell
+// table, the program map and the commands last, with bytes between them
+// and a command table whose end covers two bytes after its commands.
+Bytes OddChain() {
+  Bytes b(0xEC, 0);
+  B8(b, 0x02, 1);             // one program
+  B8(b, 0x03, 1);             // one cell
+  B16(b, 0xEA, 0xEC);         // positions at once
+  B16(b, 0xEC, 1);            // VOB 1
+  B8(b, 0xEF, 1);             // cell 1
+  B8(b, 0xF0, 0x77);          // a kept byte between tables
+  B16(b, 0xE8, 0xF1);         // the cell table, at an odd offset
+  B32(b, 0xF1 + 8, 5);
+  B32(b, 0xF1 + 20, 9);
+  B16(b, 0xE6, 0xF1 + 24);    // the program map
+  B8(b, 0xF1 + 24, 1);
+  B8(b, 0xF1 + 25, 0x55);     // padding after the map
+  B16(b, 0xE4, 0xF1 + 26);    // the commands
+  const size_t c = 0xF1 + 26;
+  B16(b, c + 2, 1);           // one post command
+  B16(b, c + 6, 8 + 8 + 2 - 1);
+  B8(b, c + 8, 0x30);
+  B8(b, c + 16, 0xAB);        // two bytes the table's end covers
+  B8(b, c + 17, 0xCD);
+  return b;
+}
+
+TEST(TableLayout, ChainInAnotherOrderComesBackAndGrowsInThatOrder) {
+  auto pool = std::make_unique<BytePool>();
+  Bytes src = OddChain();
+  std::memcpy(pool->bytes, src.data(), src.size());
+  pool->used = static_cast<uint32_t>(src.size());
+  auto p = std::make_unique<Pgc>();
+  IfoView v(pool->bytes, src.size());
+  uint64_t end = 0;
+  IfoStatus st;
+  ASSERT_TRUE(ReadPgc(v, 0, src.size(), "PGC", *p, end, st)) << st.cause.c_str();
+  EXPECT_EQ(end, src.size());
+  EXPECT_EQ(p->postCount, 1);
+  EXPECT_EQ(p->commandTail.len, 2u);
+  EXPECT_EQ(p->cells[0].firstSector, 5u);
+
+  std::vector<uint8_t> out(4096, 0xEE);
+  IfoOut o(out.data(), out.size());
+  ASSERT_TRUE(WritePgc(o, 0, *p, *pool, "PGC", end, st)) << st.cause.c_str();
+  ASSERT_EQ(end, src.size());
+  EXPECT_TRUE(std::equal(src.begin(), src.end(), out.begin()));
+
+  // A second cell: the tables after the positions move by 4 and 28 bytes,
+  // the kept bytes move with them.
+  p->cellCount = 2;
+  p->cells[1] = p->cells[0];
+  p->positions[1] = {1, 0, 2};
+  IfoOut o2(out.data(), out.size());
+  ASSERT_TRUE(WritePgc(o2, 0, *p, *pool, "PGC", end, st)) << st.cause.c_str();
+  EXPECT_EQ(end, src.size() + 4 + 24);
+  EXPECT_EQ(ReadBe16(&out[0xEA]), 0xECu);
+  EXPECT_EQ(out[0xF4], 0x77);
+  EXPECT_EQ(ReadBe16(&out[0xE8]), 0xF5u);
+  EXPECT_EQ(ReadBe16(&out[0xE6]), 0xF5u + 48);
+  EXPECT_EQ(out[0xF5 + 48 + 1], 0x55);
+  EXPECT_EQ(ReadBe16(&out[0xE4]), 0xF5u + 50);
+  EXPECT_EQ(ReadBe16(&out[0xF5 + 50 + 6]), 17u);
+  EXPECT_EQ(out[0xF5 + 50 + 16], 0xAB);
+}
+
 }  // namespace
 }  // namespace vm
