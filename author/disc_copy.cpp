@@ -49,6 +49,15 @@ bool BufferedCopy(int in, int out, int64_t size) {
 
 }  // namespace
 
+void PreferSmallCopyOnWrite(int fd) {
+  struct stat st {};
+  fsxattr attr {};
+  if (fstat(fd, &st) != 0 || ioctl(fd, FS_IOC_FSGETXATTR, &attr) != 0) return;
+  attr.fsx_xflags |= FS_XFLAG_COWEXTSIZE;
+  attr.fsx_cowextsize = static_cast<uint32_t>(st.st_blksize);
+  (void)ioctl(fd, FS_IOC_FSSETXATTR, &attr);
+}
+
 bool CopyWholeFile(const char* source, const char* target, CopyWay& way, bool forceBuffered) {
   const int in = open(source, O_RDONLY | O_CLOEXEC);
   if (in < 0) return false;

@@ -17,4 +17,11 @@ enum class CopyWay : uint8_t { Cloned, KernelCopy, Buffered };
 bool CopyWholeFile(const char* source, const char* target, CopyWay& way,
                    bool forceBuffered = false);
 
+// Asks the file system to copy a shared block alone when it is written
+// over, not the extent around it: XFS otherwise moves 128 KiB or more for
+// each rewritten navigation pack, and a title set whose every VOBU changes
+// one pack takes its whole size again. Only a hint; where the file system
+// has no such setting nothing changes.
+void PreferSmallCopyOnWrite(int fd);
+
 }  // namespace vm

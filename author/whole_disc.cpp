@@ -262,6 +262,7 @@ bool OpenTitleVobs(const char* folder, int vts, TitleVobFiles& f) {
     if (!path.Format("%sVTS_%02d_%d.VOB", folder, vts, part) || !PathExists(path.c_str())) break;
     const int fd = open(path.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) return false;
+    PreferSmallCopyOnWrite(fd);  // before any navigation pack is written over the copy
     f.fd[f.count] = fd;
     f.sectors[f.count] = FileSizeOf(path.c_str()) / kSectorBytes;
     f.count += 1;

@@ -9,7 +9,7 @@
 //
 // The volume, built once with ffmpeg and dvdauthor: a VMG menu, title set 1
 // with a menu and one long title (a 30-second clip at 8 Mbit/s looped
-// without re-encoding, a chapter every 5 minutes, about 4 GiB for 64
+// without re-encoding (noise keeps the rate up), a chapter every 5 minutes, about 4 GiB for 64
 // minutes), title set 2 with the clip alone. The edit adds a chapter inside
 // the first cell, so the cell is cut and every later cell of the VOB is
 // renumbered: the navigation packs of the whole title are rewritten.
@@ -62,8 +62,8 @@ bool Build(const std::string& work, int minutes) {
       << "<titleset><titles><pgc><vob file=\"clip.mpg\"/></pgc></titles></titleset></dvdauthor>\n";
   const std::string cd = "cd " + Quote(work) + " && ";
   return RunCommand(cd + ff + "-f lavfi -i testsrc=size=720x480:rate=30000/1001:duration=30 -f lavfi -i "
-                             "sine=frequency=440:sample_rate=48000:duration=30 -target ntsc-dvd "
-                             "-b:v 8000k -maxrate 9000k -aspect 4:3 clip.mpg") == 0 &&
+                             "sine=frequency=440:sample_rate=48000:duration=30 -vf noise=alls=30:allf=t "
+                             "-target ntsc-dvd -b:v 8000k -maxrate 9000k -aspect 4:3 clip.mpg") == 0 &&
          RunCommand(cd + ff + "-f lavfi -i color=c=blue:size=720x480:rate=30000/1001:duration=1 -f lavfi "
                               "-i anullsrc=r=48000:cl=stereo -t 1 -target ntsc-dvd -aspect 4:3 menu.mpg") == 0 &&
          RunCommand(cd + ff + "-stream_loop " + std::to_string(minutes * 2 - 1) +

@@ -283,6 +283,9 @@ TEST_P(EndToEndWholeDisc, EveryTitleAndFileComesBack) {
   for (int t : c.unchanged) EXPECT_TRUE(after.titles[t - 1] == before.titles[t - 1]) << "title " << t;
   EXPECT_EQ(NavFaults(out, after), "");
   EXPECT_EQ(HandBrakeChapters(out), c.chapters);
+  // The volume check of every title set and title finds nothing.
+  const std::string check = Cli("verify '" + out + "'", &status);
+  EXPECT_EQ(status, 0) << check;
 }
 
 std::string Toggle(int entry) { return "--toggle " + std::to_string(entry); }

@@ -361,13 +361,27 @@ void AppendPlayAll(dvd::IfoModel& m, int episodes) {
   u = dvd::Ttu{};
   for (int e = 0; e < episodes; ++e)
     u.ptt[u.count++] = {static_cast<uint16_t>(pt.srpCount), static_cast<uint16_t>(e + 1)};
-  // Its time map: none of its own entries (players seek by the cells).
+  // Its time map: the episodes' maps one after the other, each after the
+  // entry of its episode's first VOBU (each episode lasts whole units of
+  // the map, whose first entry lies one unit in).
   dvd::VtsTmapt& tm = m.tmapt;
-  if (tm.count > 0 && tm.count < dvd::kMaxTmaps) {
-    tm.map[tm.count] = tm.map[0];
-    tm.map[tm.count].first = tm.entryCount;
-    tm.map[tm.count].count = 0;
-    tm.map[tm.count].after = {};
+  if (tm.count >= episodes && tm.count < dvd::kMaxTmaps) {
+    dvd::Tmap& map = tm.map[tm.count];
+    map = tm.map[0];
+    map.first = tm.entryCount;
+    map.count = 0;
+    map.after = {};
+    for (int e = 0; e < episodes; ++e) {
+      const dvd::Tmap& ep = tm.map[e];
+      if (e > 0 && tm.entryCount < dvd::kMaxTmapEntries) {
+        tm.entry[tm.entryCount++] = pool.pgc[pt.srp[e].pgc].cells[0].firstSector;
+        map.count += 1;
+      }
+      for (int k = 0; k < ep.count && tm.entryCount < dvd::kMaxTmapEntries; ++k) {
+        tm.entry[tm.entryCount++] = tm.entry[ep.first + k];
+        map.count += 1;
+      }
+    }
     tm.count += 1;
   }
 }
@@ -440,7 +454,7 @@ std::string MenuVolume() {
 }
 
 std::string PlayAllVolume() {
-  return Cache("play-all", "v2 multi-pgcs with a play-all chain over the three episodes\n",
+  return Cache("play-all", "v4 multi-pgcs with a play-all chain over the three episodes\n",
                BuildPlayAll, nullptr);
 }
 
