@@ -126,6 +126,21 @@ int RewriteWholeDiscJumps(WholeDiscEdit& edit, Ui&) {
     IndexMenuCells(*edit.vtsi, *cells);
   }
   if (!RewriteMenuVob(edit, *cells, report)) return 1;
+  // Buttons in the titles themselves: a JumpVTS_PTT needs no more than the
+  // title set; a link within "its" program chain is left, since a pack
+  // does not say which of the chains playing its cell is meant.
+  if (edit.vtsi != nullptr) {
+    JumpSite titleSite;
+    titleSite.domain = JumpDomain::Title;
+    titleSite.vts = edit.vts;
+    if (!ForEachTitleButtonPack(edit.outputFolder, edit.vts, *edit.vtsi, true,
+                                [&](uint8_t* pack, uint32_t sector) {
+                                  titleSite.navSector = sector;
+                                  return RewriteNavPackButtons(pack, dvd::kPackBytes, titleSite,
+                                                               *edit.renumber, report);
+                                }))
+      return 1;
+  }
   if (report.rewritten > 0 || !report.noted.empty()) g_lastReport = JumpReportText(report);
   return 0;
 }

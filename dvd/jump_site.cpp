@@ -18,7 +18,11 @@ std::string JumpSiteName(const JumpSite& site) {
                     site.language, site.pgc);
       break;
     case JumpDomain::Title:
-      std::snprintf(where, sizeof where, "VTS %d title PGC %d", site.vts, site.pgc);
+      // A title's own button is known by its pack, not by a program chain.
+      if (site.pgc == 0)
+        std::snprintf(where, sizeof where, "VTS %d title VOBs", site.vts);
+      else
+        std::snprintf(where, sizeof where, "VTS %d title PGC %d", site.vts, site.pgc);
       break;
   }
   char what[64];

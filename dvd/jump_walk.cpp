@@ -1,8 +1,14 @@
 #include "dvd/jump_walk.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <vector>
 
 #include "common/be.h"
+#include "common/files.h"
+#include "common/path.h"
 #include "dvd/nav_pack.h"
 #include "dvd/pci_buttons.h"
 
@@ -130,6 +136,52 @@ void ForEachMenuPackButton(uint8_t* pack, const JumpSite& packSite, const Comman
   });
 }
 
+bool ForEachTitleButtonPack(const char* folder, int vts, const dvd::IfoModel& m, bool writable,
+                            const TitlePackVisitor& each) {
+  constexpr int kMaxTitleVobs = 9;
+  int fd[kMaxTitleVobs];
+  int64_t firstSector[kMaxTitleVobs + 1];
+  int files = 0;
+  firstSector[0] = 0;
+  bool ok = true;
+  for (int k = 1; k <= kMaxTitleVobs; ++k) {
+    char name[16];
+    std::snprintf(name, sizeof name, "VTS_%02d_%d.VOB", vts, k);
+    Path path;
+    if (!FindFileNoCase(folder, name, path)) break;
+    const int f = open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NOFOLLOW);
+    const int64_t bytes = FileSizeOf(path.c_str());
+    if (f < 0 || bytes < 0) {
+      if (f >= 0) close(f);
+      ok = false;
+      break;
+    }
+    fd[files] = f;
+    firstSector[files + 1] = firstSector[files] + bytes / dvd::kPackBytes;
+    ++files;
+  }
+  const int count = m.Has(dvd::IfoTable::kVtsVobuAdmap) ? m.titleVobuAdmap.count : 0;
+  uint8_t pack[dvd::kPackBytes];
+  for (int i = 0; ok && i < count && i < dvd::kMaxVobus; ++i) {
+    const int64_t sector = m.titleVobuAdmap.sector[i];
+    int f = 0;
+    while (f < files && sector >= firstSector[f + 1]) ++f;
+    if (f == files) continue;
+    const int64_t at = (sector - firstSector[f]) * dvd::kPackBytes;
+    if (PreadFully(fd[f], pack, sizeof pack, at) != static_cast<int64_t>(sizeof pack)) {
+      ok = false;
+      break;
+    }
+    PciHighlight h;
+    if (!dvd::IsNavPack(pack) || !ReadPciHighlight(pack, sizeof pack, h) || h.status == 0) continue;
+    if (each(pack, static_cast<uint32_t>(sector)) && writable)
+      ok = PwriteFully(fd[f], pack, sizeof pack, at);
+  }
+  for (int k = 0; k < files; ++k)
+    if (close(fd[k]) != 0) ok = false;
+  return ok;
+}
+
 int VolumeTitle(const dvd::TtSrpt& tt, int vts, int vtsTitle) {
   for (int i = 0; i < tt.count && i < dvd::kMaxTitles; ++i)
     if (tt.title[i].vts == vts && tt.title[i].vtsTitle == vtsTitle) return i + 1;
@@ -155,7 +207,7 @@ bool JumpIntoTitle(const VmCommand& c, const JumpSite& site, const dvd::TtSrpt& 
       chapter = c.chapter;
       return true;
     case VmKind::LinkPttn:
-      if (site.domain != JumpDomain::Title) return false;
+      if (site.domain != JumpDomain::Title || site.vtsTitle == 0) return false;
       title = VolumeTitle(tt, site.vts, site.vtsTitle);
       chapter = c.chapter;
       return true;

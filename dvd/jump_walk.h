@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "dvd/ifo_model.h"
 #include "dvd/jump_site.h"
@@ -43,6 +44,17 @@ JumpSite MenuPackSite(const uint8_t* pack, const MenuCellIndex& index, int vts, 
 
 // Every button command of a menu VOB's navigation pack, in place.
 void ForEachMenuPackButton(uint8_t* pack, const JumpSite& packSite, const CommandVisitor& each);
+
+// Calls `each(pack, sector)` for every navigation pack with highlight
+// information among title set `vts`'s title VOBs (VTS_nn_1.VOB on) in
+// `folder`, found through the VOBU address map of the set's model; the
+// sector counts across the files. When `each` returns true the pack was
+// changed and is written back where it lies (the files opened for writing
+// only when `writable`). False on a read or write error; a VOBU the map
+// places past the files' end is left alone.
+using TitlePackVisitor = std::function<bool(uint8_t* pack, uint32_t sector)>;
+bool ForEachTitleButtonPack(const char* folder, int vts, const dvd::IfoModel& m, bool writable,
+                            const TitlePackVisitor& each);
 
 // The volume's number (1-based) of title `vtsTitle` of set `vts`; 0 none.
 int VolumeTitle(const dvd::TtSrpt& tt, int vts, int vtsTitle);

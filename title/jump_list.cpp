@@ -105,6 +105,18 @@ JumpListStatus ListVolumeJumps(const char* folder, std::vector<JumpListing>& out
     ForEachIfoCommand(*m, vts, collect);
     IndexMenuCells(*m, *cells);
     if (!ScanMenuVob(folder, vob, vts, *cells, collect, cause)) return JumpListStatus::BadVob;
+    JumpSite titleSite;
+    titleSite.domain = JumpDomain::Title;
+    titleSite.vts = vts;
+    titleSite.source = JumpSource::Button;
+    if (!ForEachTitleButtonPack(folder, vts, *m, false, [&](uint8_t* pack, uint32_t sector) {
+          titleSite.navSector = sector;
+          ForEachMenuPackButton(pack, titleSite, collect);
+          return false;
+        })) {
+      cause = std::string("the title VOBs of ") + ifo + " cannot be read";
+      return JumpListStatus::BadVob;
+    }
   }
   return JumpListStatus::Done;
 }

@@ -159,7 +159,7 @@ TEST(RealTitleJumps, ButtonsAndCommandsDecodeToWhatTheAuthorWrote) {
 
 // A press of a menu button, as a remote makes it: in the menu of `domain`,
 // once its highlight is there, button `button` is selected and activated.
-enum class MenuDomain { Vmgm, Vtsm };
+enum class MenuDomain { Vmgm, Vtsm, Title };
 struct Press {
   MenuDomain domain;
   int button;
@@ -194,8 +194,10 @@ Landing Drive(const std::string& folder, int startTitle, const std::vector<Press
     if (ev != DVDNAV_NAV_PACKET) continue;
     pci_t* pci = dvdnav_get_current_nav_pci(nav);
     if (next < presses.size()) {
-      const bool inMenu = presses[next].domain == MenuDomain::Vmgm ? dvdnav_is_domain_vmgm(nav)
-                                                                    : dvdnav_is_domain_vtsm(nav);
+      const MenuDomain d = presses[next].domain;
+      const bool inMenu = d == MenuDomain::Vmgm   ? dvdnav_is_domain_vmgm(nav)
+                          : d == MenuDomain::Vtsm ? dvdnav_is_domain_vtsm(nav)
+                                                  : dvdnav_is_domain_vts(nav);
       if (inMenu && pci != nullptr && pci->hli.hl_gi.hli_ss != 0 &&
           pci->hli.hl_gi.btn_ns >= presses[next].button) {
         dvdnav_button_select_and_activate(nav, pci, presses[next].button);
@@ -260,6 +262,7 @@ TEST(RealTitleJumps, LibdvdnavLandsWhereTheSourceButtonsSay) {
       {"title set menu, button 3: chapter 4", 0, {{MenuDomain::Vmgm, 1}, {MenuDomain::Vtsm, 3}}, 1, 4},
       {"VMG menu, button 2: title 1", 0, {{MenuDomain::Vmgm, 2}}, 1, 1},
       {"title 2's post command: chapter 3 of title 1", 2, {}, 1, 3},
+      {"title 2's own button: chapter 4 of title 1", 2, {{MenuDomain::Title, 1}}, 1, 4},
   };
   for (const Case& k : kCases) {
     SCOPED_TRACE(k.what);
@@ -327,13 +330,15 @@ TEST(RealTitleJumps, AfterReChapteringButtonsAndCommandsLandWhereTheyLandedBefor
         {"button 2: old chapter 3, now 4", 0, {{MenuDomain::Vmgm, 1}, {MenuDomain::Vtsm, 2}}, 4, 2},
         {"button 3: old chapter 4, now 5", 0, {{MenuDomain::Vmgm, 1}, {MenuDomain::Vtsm, 3}}, 5, 3},
         {"title 2's post command", 2, {}, 4, 2},
+        {"title 2's own button: old chapter 4, now 5", 2, {{MenuDomain::Title, 1}}, 5, 3},
         {"the VMG menu's button into title 1", 0, {{MenuDomain::Vmgm, 2}}, 1, 0}}},
       {"the mark of chapter 3 removed", entries[2],
        "chapter 3 of title 1 was removed; now jumps to chapter 2, which holds it",
        {{"button 2: old chapter 3, into chapter 2 that holds it", 0,
          {{MenuDomain::Vmgm, 1}, {MenuDomain::Vtsm, 2}}, 2, 1},
         {"button 3: old chapter 4, now 3", 0, {{MenuDomain::Vmgm, 1}, {MenuDomain::Vtsm, 3}}, 3, 3},
-        {"title 2's post command", 2, {}, 2, 1}}},
+        {"title 2's post command", 2, {}, 2, 1},
+        {"title 2's own button: old chapter 4, now 3", 2, {{MenuDomain::Title, 1}}, 3, 3}}},
   };
   for (const Edit& e : kEdits) {
     SCOPED_TRACE(e.what);

@@ -11,8 +11,9 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kDescription =
-    "v1 menu jumps: vmgm 4 buttons, vtsm 4 buttons to chapters 2 3 4 and title 2, title 1 8s "
-    "chapters 0 2 4 6, title 2 1s post jump title 1 chapter 3\n";
+    "v2 menu jumps: vmgm 4 buttons, vtsm 4 buttons to chapters 2 3 4 and title 2, title 1 8s "
+    "chapters 0 2 4 6, title 2 1s with a button to title 1 chapter 4, post jump title 1 "
+    "chapter 3\n";
 
 // Four white boxes down the left side: the buttons' highlight.
 constexpr const char* kHighlight =
@@ -32,6 +33,13 @@ constexpr const char* kButtons =
     "<button name=\"b4\" x0=\"20\" y0=\"280\" x1=\"100\" y1=\"320\"/>\n"
     "</spu></stream></subpictures>\n";
 
+// Title 2's own button: the first box alone.
+constexpr const char* kTitleButton =
+    "<subpictures><stream><spu start=\"00:00:00.00\" force=\"yes\" highlight=\"hl.png\" "
+    "select=\"hl.png\">\n"
+    "<button name=\"b1\" x0=\"20\" y0=\"40\" x1=\"100\" y1=\"80\"/>\n"
+    "</spu></stream></subpictures>\n";
+
 constexpr const char* kVolume =
     "<dvdauthor dest=\"dvd\">\n"
     "<vmgm><menus><pgc pause=\"inf\">\n"
@@ -49,7 +57,8 @@ constexpr const char* kVolume =
     "<titles><video format=\"ntsc\"/>\n"
     "<pgc><vob file=\"t1.mpg\" chapters=\"0:00:00,0:00:02,0:00:04,0:00:06\"/>"
     "<post>call vmgm menu;</post></pgc>\n"
-    "<pgc><vob file=\"t2.mpg\"/><post>jump title 1 chapter 3;</post></pgc>\n"
+    "<pgc><button name=\"b1\">jump title 1 chapter 4;</button><vob file=\"t2b.mpg\"/>"
+    "<post>jump title 1 chapter 3;</post></pgc>\n"
     "</titles></titleset></dvdauthor>\n";
 
 bool Build(const void*, const std::string& tmp) {
@@ -61,7 +70,9 @@ bool Build(const void*, const std::string& tmp) {
       !EncodeSmallClip(work, "menu0.mpg", 1) || !RunInFolder(work, kHighlight))
     return false;
   std::ofstream(work + "spu.xml") << kButtons;
-  if (!RunInFolder(work, "VIDEO_FORMAT=NTSC spumux -m dvd spu.xml < menu0.mpg > menu.mpg"))
+  std::ofstream(work + "title_spu.xml") << kTitleButton;
+  if (!RunInFolder(work, "VIDEO_FORMAT=NTSC spumux -m dvd spu.xml < menu0.mpg > menu.mpg") ||
+      !RunInFolder(work, "VIDEO_FORMAT=NTSC spumux title_spu.xml < t2.mpg > t2b.mpg"))
     return false;
   std::ofstream(work + "dvd.xml") << kVolume;
   if (!RunInFolder(work, "VIDEO_FORMAT=NTSC dvdauthor -x dvd.xml")) return false;

@@ -6,7 +6,8 @@
 // - title set 1's root menu (a still with four buttons): 1, 2, 3 "jump title
 //   1 chapter 2 / 3 / 4", 4 "jump title 2";
 // - title 1: 8 seconds, chapters at 0, 2, 4 and 6 seconds, post command
-//   "call vmgm menu"; title 2: 1 second, post command "jump title 1 chapter 3".
+//   "call vmgm menu"; title 2: 1 second, its own button "jump title 1
+//   chapter 4", post command "jump title 1 chapter 3".
 #pragma once
 
 #include <string>
