@@ -354,8 +354,9 @@ bool ApplyPlan(State& s, const TitleVobFiles& vobs) {
   }
   for (int t = 0; t < s.out.titleCount; ++t) {
     dvd::Ttu& u = m.pttSrpt.ttu[t];
-    u.count = s.out.title[t].pttCount;
-    for (int k = 0; k < u.count; ++k) u.ptt[k] = {s.out.title[t].ptt[k].pgcn, s.out.title[t].ptt[k].pgn};
+    const SplitTitle& from = s.out.title[t];
+    u.count = from.pttCount;
+    for (int k = 0; k < u.count; ++k) u.ptt[k] = {from.ptt[k].pgcn, from.ptt[k].pgn};
   }
   dvd::Cadt& c = m.titleCadt;
   const int n = std::min(s.out.adtCount, dvd::kMaxCadtEntries);
