@@ -8,8 +8,8 @@
 #include <csignal>
 #include <cstring>
 
-#include "dvd/nav_pack.h"
 #include "common/files.h"
+#include "dvd/nav_pack.h"
 
 namespace vm {
 

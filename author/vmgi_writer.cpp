@@ -8,13 +8,13 @@
 
 #include "author/ifo_file.h"
 #include "common/be.h"
+#include "common/files.h"
 #include "dvd/pgc.h"
-#include "dvd/tt_srpt.h"
 #include "dvd/pgci_ut.h"
+#include "dvd/tt_srpt.h"
 #include "dvd/vmgi_mat.h"
 #include "dvd/vts_atrt.h"
 #include "dvd/vtsi_mat.h"
-#include "common/files.h"
 
 namespace vm {
 

@@ -5,10 +5,10 @@
 
 #include <cerrno>
 
-#include "dvd/nav_pack.h"
 #include "author/vob_writer.h"
 #include "common/be.h"
 #include "common/scr.h"
+#include "dvd/nav_pack.h"
 
 namespace vm {
 

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "dvd/nav_pack.h"
 #include "author/vob_writer.h"
 #include "common/be.h"
 #include "common/scr.h"
+#include "dvd/nav_pack.h"
 #include "tests/support/recording_ui.h"
 
 using namespace vm;

@@ -19,6 +19,7 @@
 #include <utility>
 #include <vector>
 
+#include "cli/stream_presence_check.h"
 #include "cli/video_attributes_check.h"
 #include "cli/volume_check.h"
 #include "cli/volume_times.h"
@@ -169,6 +170,15 @@ class Checker {
   void CheckPgc(const ifo_handle_t& vts, const std::string& ifoName, int number,
                 const pgc_t& pgc);
 
+  // The first sector of the title set's information file as it holds it
+  // (fewer bytes when the file is shorter).
+  std::vector<uint8_t> ReadMat(int v);
+
+  // The streams the title set and the program chain declare against the
+  // packs of the chain's cells.
+  void CheckDeclaredStreams(const ifo_handle_t& vts, const std::string& ifoName, int number,
+                            const pgc_t& pgc, const std::vector<uint8_t>& mat);
+
   void CheckTimeMap(const ifo_handle_t& vts, const std::string& ifoName, const pgcit_t& pgcit);
 
   void CheckTitleSet(int v, const tt_srpt_t& tt);
@@ -190,6 +200,7 @@ class Checker {
   Reader reader_;
   std::vector<std::string> log_;
   std::vector<Nav> navs_;
+  std::vector<PackStreams> vobuStreams_;  // the streams of each VOBU, as navs_
   SequenceHeader sequence_;  // the title set's first, when haveSequence_
   bool haveSequence_ = false;
   std::string vobs_;  // the title VOBs being checked: "VTS_01"

@@ -32,6 +32,7 @@ bool Checker::ScanNavPacks(int v, const std::string& where, uint32_t& sectors) {
   sectors = size > 0 ? static_cast<uint32_t>(size) : 0;
   totalSectors_ += sectors;
   navs_.clear();
+  vobuStreams_.clear();
   haveSequence_ = false;
   std::vector<uint8_t> buf(static_cast<size_t>(kReadChunkSectors) * kPackBytes);
   for (uint32_t s = 0; s < sectors; s += kReadChunkSectors) {
@@ -45,7 +46,10 @@ bool Checker::ScanNavPacks(int v, const std::string& where, uint32_t& sectors) {
     for (uint32_t k = 0; k < want; ++k) {
       const uint8_t* p = buf.data() + static_cast<size_t>(k) * kPackBytes;
       if (!haveSequence_) haveSequence_ = FindSequenceHeader(p, sequence_);
-      if (!IsNavPack(p)) continue;
+      if (!IsNavPack(p)) {
+        if (!vobuStreams_.empty()) vobuStreams_.back().Note(p);
+        continue;
+      }
       if (navs_.size() == kMaxNavPacks) {
         Fault(where, Format("more than %zu NAV packs; the check goes no further", kMaxNavPacks));
         sectors = s + k;
@@ -63,6 +67,7 @@ bool Checker::ScanNavPacks(int v, const std::string& where, uint32_t& sectors) {
       n.ePtm = ReadBe32(p + kNavVobuEPtm);
       for (int e = 0; e < kSriEntries; ++e) n.sri[e] = ReadBe32(p + kSriNextVideo + 4 * e);
       navs_.push_back(n);
+      vobuStreams_.emplace_back();
     }
   }
   FlushLog(where);

@@ -36,9 +36,11 @@ void Checker::CheckTitleSet(int v, const tt_srpt_t& tt) {
   CheckAdmap(*vts, ifoName);
   CheckCadt(*vts, ifoName, sectors);
   const pgcit_t& pgcit = *vts->vts_pgcit;
+  const std::vector<uint8_t> matBytes = ReadMat(v);
   for (int p = 0; p < pgcit.nr_of_pgci_srp; ++p) {
     if (pgcit.pgci_srp[p].pgc == nullptr) continue;
     CheckPgc(*vts, ifoName, p + 1, *pgcit.pgci_srp[p].pgc);
+    CheckDeclaredStreams(*vts, ifoName, p + 1, *pgcit.pgci_srp[p].pgc, matBytes);
     r_.cells += pgcit.pgci_srp[p].pgc->nr_of_cells;
     r_.lengthMs += TimeMs(pgcit.pgci_srp[p].pgc->playback_time);
   }

@@ -12,6 +12,10 @@ constexpr int kPackBytes = 2048;
 constexpr uint32_t kPackStartCode = 0x000001BA;
 constexpr uint32_t kSystemHeaderCode = 0x000001BB;  // a navigation pack's, after the pack header
 constexpr int kPackStreamIdOffset = 14;              // 00 00 01 xx after the pack header
+constexpr int kPesHeaderLengthAt = 22;   // PES header data length; the substream follows it
+constexpr uint8_t kPrivateStream1 = 0xBD;
+constexpr uint8_t kMpegAudioFirst = 0xC0;     // MPEG audio streams 0xC0..0xC7
+constexpr uint8_t kMpegAudioExtFirst = 0xD0;  // their extension streams 0xD0..0xD7
 
 // PCI_GI.
 constexpr int kNavPciLbn = 0x2D;
@@ -56,6 +60,8 @@ constexpr int kSriBackward = 0x549;     // + 4 * step
 constexpr int kSriPrevVideo = 0x595;
 constexpr int kNavSynci = 0x599;
 constexpr int kNavSynciBytes = 144;
+constexpr int kASyncaBytes = 2;           // A_SYNCA of audio stream n at kNavSynci + 2n
+constexpr int kASyncaMaxOffset = 0x7FFF;  // packs after the navigation pack; bit 15 says before it
 static_assert(kSriNextVideo == kNavSmlAgli + kNavSmlAgliBytes);
 static_assert(kNavSynci == kSriPrevVideo + 4);
 

@@ -11,11 +11,11 @@
 
 #include <gtest/gtest.h>
 
-#include "dvd/nav_pack.h"
 #include "author/vob_writer.h"
 #include "common/be.h"
 #include "common/scr.h"
 #include "common/timecode.h"
+#include "dvd/nav_pack.h"
 #include "tests/support/recording_ui.h"
 #include "tests/support/temp_dir.h"
 
