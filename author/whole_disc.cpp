@@ -11,6 +11,7 @@
 #include "author/diagnostic_dump.h"
 #include "author/disc_copy.h"
 #include "author/ifo_file.h"
+#include "author/jump_rewrite.h"
 #include "author/nav_rewrite.h"
 #include "author/output_folder.h"
 #include "common/files.h"
@@ -72,7 +73,7 @@ struct State {
 };
 
 State g_state;
-JumpRewriter g_rewriter = nullptr;
+JumpRewriter g_rewriter = RewriteWholeDiscJumps;
 
 bool UpperDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -550,6 +551,9 @@ CreateResult CreateWholeDisc(TitleTables& t, AuthorState& a, Ui& ui,
   ui.ProgressClose();
   ui.SetWaitCursor(false);
   ui.Information(kNormalEnd);
+  // What the jump rewriting has to tell, once, after the end message.
+  if (g_rewriter == RewriteWholeDiscJumps && !LastJumpReport().empty())
+    ui.Information(LastJumpReport().c_str());
   WriteDiagnosticDump(t, programFolder);
   if (keepLock != nullptr) keepLock->TakeFrom(lock);
   return CreateResult::NormalEnd;

@@ -44,6 +44,8 @@ enum class Opt {
   Title,
   // The whole disc written back with the title re-chaptered in place.
   WholeDisc,
+  // The jumps of a volume's menus and commands.
+  Jumps,
 };
 
 struct OptionSpec {

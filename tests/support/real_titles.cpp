@@ -483,3 +483,18 @@ std::vector<MultiTitleShape> MultiTitleShapes() {
 }
 
 }  // namespace vm::testing
+
+namespace vm::testing {
+
+std::string CachedVolume(const std::string& name, const std::string& description,
+                         bool (*build)(const void* what, const std::string& tmp), const void* what) {
+  return Cache(name, description, build, what);
+}
+
+bool RunInFolder(const std::string& work, const std::string& command) { return Run(work, command); }
+
+bool EncodeSmallClip(const std::string& work, const std::string& out, int seconds) {
+  return EncodePart(work, out, seconds, 1);
+}
+
+}  // namespace vm::testing
