@@ -30,10 +30,12 @@ bool SameFile(const struct stat& a, const struct stat& b) {
 void SplitPath(const std::string& path, std::string& folder, std::string& name) {
   const size_t slash = path.rfind('/');
   if (slash == std::string::npos) {
-    folder = ".";
+    // assign(count, char): GCC 12's Release build takes assigning a string
+    // literal here for an overlapping copy (a false -Wrestrict).
+    folder.assign(1, '.');
     name = path;
   } else {
-    folder = slash == 0 ? "/" : path.substr(0, slash);
+    folder = slash == 0 ? std::string(1, '/') : path.substr(0, slash);
     name = path.substr(slash + 1);
   }
 }
