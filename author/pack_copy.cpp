@@ -78,9 +78,9 @@ bool CopyPart(PackRun& run, int64_t from, int64_t len) {
   while (left > 0) {
     const size_t want =
         left < static_cast<int64_t>(kBounceBytes) ? static_cast<size_t>(left) : kBounceBytes;
-    const ssize_t r = pread(run.inFd, g_bounce, want, in);
-    if (r < 0 && errno == EINTR) continue;
-    if (r < 0) return SourceFailed(run, kSourceReadError, in, errno);
+    int64_t failedAt = in;
+    const int64_t r = PreadFully(run.inFd, g_bounce, want, in, failedAt);
+    if (r < 0) return SourceFailed(run, kSourceReadError, failedAt, errno);
     if (r == 0) return SourceFailed(run, kSourceEndedEarly, in, 0);
     if (!PwriteFully(run.outFd, g_bounce, static_cast<size_t>(r), out)) return false;
     in += r;

@@ -66,6 +66,9 @@ int RunSheet(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
   static char* argv[] = {name, nullptr};
   QGuiApplication app(argc, argv);
   const QImage sheet = ChapterSheet(t, ui, chapters, columns, width);
+  // A tile whose picture could not be read or decoded has had its message;
+  // a sheet with a black tile in its place is not written.
+  if (ui.Failed()) return 1;
   if (!sheet.save(QString::fromStdString(args.positional[1]), "PNG")) {
     std::fprintf(stderr, "vobmarks-cli: cannot write %s\n", args.positional[1].c_str());
     return 1;

@@ -22,6 +22,7 @@
 #include <memory>
 
 #include "author/nav_pack.h"
+#include "dvd/scrambling.h"
 #include "cli/video_attributes_check.h"
 #include "cli/volume_times.h"
 #include "common/be.h"
@@ -58,6 +59,7 @@ struct Nav {
   uint16_t vobIdn;
   uint8_t cellIdn;
   uint8_t cEltm[4];
+  uint8_t pciEltm[4];
   uint32_t sPtm, ePtm;
   uint32_t sri[kSriEntries];
 };
@@ -255,6 +257,14 @@ class Checker {
     navs_.clear();
     haveSequence_ = false;
     std::vector<uint8_t> buf(static_cast<size_t>(kReadChunkSectors) * kPackBytes);
+    uint32_t scrambled = 0, firstScrambled = 0;
+    // Said however the scan ends.
+    auto sayScrambled = [&] {
+      if (scrambled > 0)
+        Fault(where, Format("encrypted: %u CSS-scrambled packs, the first at sector %u; the title "
+                            "must be decrypted",
+                            scrambled, firstScrambled));
+    };
     for (uint32_t s = 0; s < sectors; s += kReadChunkSectors) {
       const uint32_t want = std::min<uint32_t>(kReadChunkSectors, sectors - s);
       if (DVDReadBlocks(f.get(), static_cast<int>(s), want, buf.data()) !=
@@ -265,11 +275,13 @@ class Checker {
       }
       for (uint32_t k = 0; k < want; ++k) {
         const uint8_t* p = buf.data() + static_cast<size_t>(k) * kPackBytes;
+        if (IsScrambledPack(p) && scrambled++ == 0) firstScrambled = s + k;
         if (!haveSequence_) haveSequence_ = FindSequenceHeader(p, sequence_);
         if (!IsNavPack(p)) continue;
         if (navs_.size() == kMaxNavPacks) {
           Fault(where, Format("more than %zu NAV packs; the check goes no further", kMaxNavPacks));
           sectors = s + k;
+          sayScrambled();
           return true;
         }
         Nav n{};
@@ -280,12 +292,14 @@ class Checker {
         n.vobIdn = ReadBe16(p + kNavVobIdn);
         n.cellIdn = p[kNavCellIdn];
         std::memcpy(n.cEltm, p + kNavDsiCEltm, sizeof n.cEltm);
+        std::memcpy(n.pciEltm, p + kNavPciEltm, sizeof n.pciEltm);
         n.sPtm = ReadBe32(p + kNavPciVobuSPtm);
         n.ePtm = ReadBe32(p + kNavPciVobuEPtm);
         for (int e = 0; e < kSriEntries; ++e) n.sri[e] = ReadBe32(p + kSriNextVideo + 4 * e);
         navs_.push_back(n);
       }
     }
+    sayScrambled();
     FlushLog(where);
     return true;
   }
@@ -430,8 +444,9 @@ class Checker {
                       size_t lo, size_t hi) {
     std::vector<TimedNav> navs;
     for (size_t i = lo; i < hi; ++i) {
-      TimedNav t{navs_[i].sector, {}, navs_[i].sPtm, navs_[i].ePtm};
+      TimedNav t{navs_[i].sector, {}, {}, navs_[i].sPtm, navs_[i].ePtm};
       std::memcpy(t.cEltm, navs_[i].cEltm, sizeof t.cEltm);
+      std::memcpy(t.pciEltm, navs_[i].pciEltm, sizeof t.pciEltm);
       navs.push_back(t);
     }
     const dvd_time_t& ct = play.playback_time;

@@ -7,10 +7,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
 namespace vm {
+
+namespace {
+
+constexpr size_t kNarrowBytes = 2048;  // one sector
+
+}  // namespace
 
 bool FindFileNoCase(const char* folder, const char* name, Path& found) {
   DIR* dir = opendir(folder[0] ? folder : "/");
@@ -78,7 +85,24 @@ int64_t PreadFully(int fd, void* buf, size_t n, int64_t at, int64_t& failedAt) {
     ssize_t r = pread(fd, p + done, n - done, static_cast<off_t>(at + static_cast<int64_t>(done)));
     if (r < 0 && errno == EINTR) continue;
     if (r < 0) {
+      // A large read fails as a whole where one sector of it cannot be
+      // read: the rest is read again a sector at a time, so that the bytes
+      // before the failing sector are there and its offset is exact.
+      const int err = errno;
+      while (done < n) {
+        const size_t piece = std::min<size_t>(kNarrowBytes, n - done);
+        const int64_t off = at + static_cast<int64_t>(done);
+        ssize_t q = pread(fd, p + done, piece, static_cast<off_t>(off));
+        if (q < 0 && errno == EINTR) continue;
+        if (q < 0) {
+          failedAt = off;
+          return -1;
+        }
+        if (q == 0) break;
+        done += static_cast<size_t>(q);
+      }
       failedAt = at + static_cast<int64_t>(done);
+      errno = err;
       return -1;
     }
     if (r == 0) break;

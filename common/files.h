@@ -36,8 +36,9 @@ int64_t PreadFully(int fd, void* buf, size_t n, int64_t at);
 // a write that moves nothing (disk full, file size limit).
 bool PwriteFully(int fd, const void* buf, size_t n, int64_t at);
 
-// pread(2) as PreadFully, and on an error the byte offset where it came in
-// `failedAt` (the bytes before it were read) and errno kept.
+// pread(2) as PreadFully; on an error the offset of the first 2048-byte
+// piece that cannot be read is in `failedAt` (the bytes before it were
+// read) and errno says why.
 int64_t PreadFully(int fd, void* buf, size_t n, int64_t at, int64_t& failedAt);
 
 // What tells one file from another and from itself after a change: the

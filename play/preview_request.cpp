@@ -78,9 +78,13 @@ bool WritePpm(std::FILE* f, const uint8_t* image) {
 
 }  // namespace
 
+bool IsPreviewImageName(const char* path) {
+  return EndsWith(path, ".bmp") || EndsWith(path, ".ppm");
+}
+
 int WritePreviewImage(const uint8_t* image, const char* path) {
+  if (!IsPreviewImageName(path)) return 1;
   const bool bmp = EndsWith(path, ".bmp");
-  if (!bmp && !EndsWith(path, ".ppm")) return 1;
   std::FILE* f = std::fopen(path, "wb");
   if (f == nullptr) return 2;
   bool ok = bmp ? WriteBmp(f, image) : WritePpm(f, image);

@@ -25,4 +25,7 @@ bool FillPreviewRequest(const TitleTables& t, int32_t i, PreviewRequest& request
 // failure.
 int WritePreviewImage(const uint8_t* image, const char* path);
 
+// True when `path` ends in ".ppm" or ".bmp" (any case).
+bool IsPreviewImageName(const char* path);
+
 }  // namespace vm
