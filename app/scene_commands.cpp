@@ -31,7 +31,7 @@ void MainWindow::SceneCutsCommand() {
   if (!ConfirmSceneCuts(t, ui_)) return;
   SceneScores& s = Scores();
   if (EnsureSceneScores(t, ui_, s) != kSceneScanDone) return;
-  AfterChapterCommand(MarkSceneCuts(t, ui_, s.score, s.pictureMs, s.count, Settings(), CaretLine()));
+  AfterChapterCommand(MarkSceneCuts(t, ui_, s.score, s.count, Settings(), CaretLine()));
 }
 
 void MainWindow::SnapChaptersCommand() {
@@ -41,7 +41,7 @@ void MainWindow::SnapChaptersCommand() {
   if (!RunSnapDialog(this, SnapSeconds(), ui_)) return;
   SceneScores& s = Scores();
   if (EnsureSceneScores(t, ui_, s) != kSceneScanDone) return;
-  AfterChapterCommand(SnapChaptersToCuts(t, ui_, s.score, s.pictureMs, s.count, SnapSeconds(),
+  AfterChapterCommand(SnapChaptersToCuts(t, ui_, s.score, s.count, SnapSeconds(),
                                          Settings(), CaretLine()));
 }
 

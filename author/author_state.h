@@ -85,6 +85,11 @@ struct AuthorState {
 
   // Interleave and stream filters.
   uint8_t KeepAudioStream[8];
+  // The written logical stream that the packs of each audio coding (AC-3,
+  // DTS, linear PCM, MPEG: kAudioClass*) and stream number belong to, -1
+  // for packs that are dropped. Stream numbers count per coding, so an
+  // AC-3 and an MPEG stream may share one.
+  int8_t KeepAudioSlot[4][8];
   uint8_t KeepSubpicStream[32];
   int32_t OutIlvuSkipping;
   uint32_t OutIlvuLastUnitScr;

@@ -9,6 +9,10 @@ namespace vm {
 constexpr int kPackBytes = 2048;
 
 constexpr int kPackStreamIdOffset = 14;  // 00 00 01 xx after the pack header
+constexpr int kPesHeaderLengthAt = 22;   // PES header data length; the substream follows it
+constexpr uint8_t kPrivateStream1 = 0xBD;
+constexpr uint8_t kMpegAudioFirst = 0xC0;     // MPEG audio streams 0xC0..0xC7
+constexpr uint8_t kMpegAudioExtFirst = 0xD0;  // their extension streams 0xD0..0xD7
 constexpr int kNavPciLbn = 0x2D;
 constexpr int kNavVobuUopCtl = 0x35;
 constexpr int kNavPciEltm = 0x45;       // E_ELTM
@@ -27,6 +31,9 @@ constexpr int kNavSmlAgli = 0x4BB;
 constexpr int kNavSmlAgliBytes = 54;
 constexpr int kNavSynci = 0x599;
 constexpr int kNavSynciBytes = 144;
+constexpr int kASyncaBytes = 2;           // A_SYNCA of audio stream n at kNavSynci + 2n
+constexpr int kASyncaMaxOffset = 0x7FFF;  // packs after the navigation pack; bit 15 says before it
+
 constexpr int kNavCellMarker = 0x7F0;   // 5A A5: a cell this program started
 
 // VOBU_SRI.

@@ -25,7 +25,18 @@ constexpr int kCopyVtsSpstNsLow = 0x255 - 0x100; // low byte of VTS_SPST_Ns
 constexpr int kCopyPgcAstCtl = 512 + (0x0C - 0x0C);  // 8 x 2 bytes
 constexpr int kCopyPgcSpstCtl = 512 + (0x1C - 0x0C); // 32 x 4 bytes
 
+// Audio codings as the packs tell them apart (KeepAudioSlot's first index).
+constexpr int kAudioClassAc3 = 0, kAudioClassDts = 1, kAudioClassLpcm = 2, kAudioClassMpeg = 3;
+constexpr int kAudioClasses = 4;
+constexpr int kCopyVtsAstAtrt = 0x204 - 0x100;  // VTS_AST_ATRT, 8 bytes an entry
+
 void SetUpFilters(const TitleTables& t, AuthorState& a, int title);
+
+// The streams the title read has, from its source attributes (SrcVtsiCopy):
+// bit n for logical stream n when the title set declares it and the
+// program chain makes it available.
+uint32_t SourceAudioStreams(const TitleTables& t, int title);
+uint32_t SourceSubpicStreams(const TitleTables& t, int title);
 void InterleaveFilter(AuthorState& a, FilterChunk& c);
 void StreamFilter(AuthorState& a, FilterChunk& c);
 

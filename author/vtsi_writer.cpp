@@ -189,10 +189,58 @@ int MovePriorityEntry(uint8_t* m, size_t countAt, size_t tableAt, size_t entryBy
   return pri;
 }
 
+// Which of the source's streams the written title set declares: the ones
+// the stream filter keeps, in the source's order, renumbered from 0. A
+// dropped stream's entries leave the attribute table and the program
+// chain's stream control, so that players offer only what the packs carry;
+// the control entries of the kept ones keep their physical stream numbers.
+struct StreamMap {
+  bool any = false;           // some stream is dropped
+  int count = 0;              // streams declared before the drop
+  int kept = 0;
+  int8_t to[32] = {};         // new logical number, -1 when dropped
+};
+
+StreamMap MapStreams(const uint8_t* use, int declared, int slots) {
+  StreamMap m;
+  m.count = std::clamp(declared, 0, slots);
+  for (int i = 0; i < m.count; ++i) {
+    if (use[i] == 1) {
+      m.to[i] = static_cast<int8_t>(m.kept++);
+    } else {
+      m.to[i] = -1;
+      m.any = true;
+    }
+  }
+  return m;
+}
+
+// Moves the kept entries of a table of `slots` entries down over the dropped
+// ones and zeroes the rest.
+void CompactEntries(uint8_t* table, size_t entryBytes, int slots, const StreamMap& m) {
+  for (int i = 0; i < m.count; ++i)
+    if (m.to[i] >= 0 && m.to[i] != i)
+      std::memmove(table + entryBytes * static_cast<size_t>(m.to[i]),
+                   table + entryBytes * static_cast<size_t>(i), entryBytes);
+  std::memset(table + entryBytes * static_cast<size_t>(m.kept), 0,
+              entryBytes * static_cast<size_t>(slots - m.kept));
+}
+
+// A priority given in the source's numbering, in the written one (0 when
+// its stream is dropped).
+int MapPriority(int pri, const StreamMap& m) {
+  if (!m.any || pri <= 0) return pri;
+  return pri < m.count && m.to[pri] >= 0 ? m.to[pri] : 0;
+}
+
+struct StreamMaps {
+  StreamMap audio, subpic;
+};
+
 // VTSI_MAT with the attribute steps; returns a and b (the stream priorities
 // as used) and na through the references.
 void FillMat(const TitleTables& t, const AuthorState& a, int title, const Layout& l, uint8_t* m,
-             int& na, int& pa, int& pb) {
+             int& na, int& pa, int& pb, StreamMaps& maps) {
   std::memcpy(m + kMatId, "DVDVIDEO-VTS", 12);
   WriteBe32(m + kMatVtsLastSector,
             static_cast<uint32_t>(t.StartIndex[title][l.P] + 2 * l.total - 1));
@@ -213,8 +261,22 @@ void FillMat(const TitleTables& t, const AuthorState& a, int title, const Layout
   FillAudioDefaults(t, title, m, na);
 
   bool fromSource = t.DC_VtsiEnable[title] == 1;
-  if (fromSource) std::memcpy(m + kMatAttrStart, t.SrcVtsiCopy[title], kSrcVtsiAttrBytes);
-  pa = t.DC_A_Priority[title];
+  if (fromSource) {
+    std::memcpy(m + kMatAttrStart, t.SrcVtsiCopy[title], kSrcVtsiAttrBytes);
+    maps.audio = MapStreams(t.DC_A_Use[title], m[kMatVtsAstNs], kAudioStreamSlots);
+    maps.subpic = MapStreams(t.DC_C_Use[title], m[kMatVtsSpstNs], kSubpicStreamSlots);
+    if (maps.audio.any) {
+      CompactEntries(m + kMatVtsAstAtrt, kAstEntryBytes, kAudioStreamSlots, maps.audio);
+      m[kMatVtsAstNs - 1] = 0;
+      m[kMatVtsAstNs] = static_cast<uint8_t>(maps.audio.kept);
+    }
+    if (maps.subpic.any) {
+      CompactEntries(m + kMatVtsSpstAtrt, kSpstEntryBytes, kSubpicStreamSlots, maps.subpic);
+      m[kMatVtsSpstNs - 1] = 0;
+      m[kMatVtsSpstNs] = static_cast<uint8_t>(maps.subpic.kept);
+    }
+  }
+  pa = MapPriority(t.DC_A_Priority[title], maps.audio);
   if (pa != 0) {
     na = m[kMatVtsAstNs];
     pa = MovePriorityEntry(m, kMatVtsAstNs, kMatVtsAstAtrt, kAstEntryBytes, pa);
@@ -223,7 +285,7 @@ void FillMat(const TitleTables& t, const AuthorState& a, int title, const Layout
     m[kMatVtsAstNs] = 1;
     std::memset(m + kMatVtsAstAtrt + kAstEntryBytes, 0, 7 * kAstEntryBytes);
   }
-  pb = t.DC_C_Priority[title];
+  pb = MapPriority(t.DC_C_Priority[title], maps.subpic);
   if (pb != 0) pb = MovePriorityEntry(m, kMatVtsSpstNs, kMatVtsSpstAtrt, kSpstEntryBytes, pb);
   if (fromSource && t.DC_First_C[title] == 1 && m[kMatVtsSpstNs] > 1) {
     m[kMatVtsSpstNs] = 1;
@@ -284,12 +346,16 @@ uint8_t CellCategory(const TitleTables& t, int title, int p) {
   }
 }
 
-void AdjustPgc(const TitleTables& t, int title, uint8_t* g, int pa, int pb) {
+void AdjustPgc(const TitleTables& t, int title, uint8_t* g, int pa, int pb,
+               const StreamMaps& maps) {
   bool fromSource = t.DC_VtsiEnable[title] == 1;
   if (fromSource) {
     std::memcpy(g + kPgcAstCtl, t.SrcVtsiCopy[title] + kSrcVtsiAttrBytes,
                 kSrcVtsiCopyBytes - kSrcVtsiAttrBytes);
     std::memset(g + kPgcLinks, 0, kPgcLinksBytes);
+    if (maps.audio.any) CompactEntries(g + kPgcAstCtl, kAstCtlBytes, kAudioStreamSlots, maps.audio);
+    if (maps.subpic.any)
+      CompactEntries(g + kPgcSpstCtl, kSpstCtlBytes, kSubpicStreamSlots, maps.subpic);
   }
   if (pa != 0) {
     uint8_t* e0 = g + kPgcAstCtl;
@@ -310,7 +376,7 @@ void AdjustPgc(const TitleTables& t, int title, uint8_t* g, int pa, int pb) {
 }
 
 void FillPgcit(const TitleTables& t, int title, const Layout& l, uint8_t* s, int na, int pa,
-               int pb) {
+               int pb, const StreamMaps& maps) {
   WriteBe16(s + kPgcitCount, 1);
   WriteBe32(s + kPgcitLastByte, static_cast<uint32_t>(267 + l.E + 28 * l.P));
   s[kPgcitCategory] = kEntryPgcOfTitle1;
@@ -352,7 +418,7 @@ void FillPgcit(const TitleTables& t, int title, const Layout& l, uint8_t* s, int
     WriteBe16(q, static_cast<uint32_t>(vob[p]));
     q[3] = static_cast<uint8_t>(cell[p]);
   }
-  AdjustPgc(t, title, g, pa, pb);
+  AdjustPgc(t, title, g, pa, pb, maps);
 }
 
 void FillTmapti(const AuthorState& a, const Layout& l, uint8_t* s) {
@@ -425,9 +491,10 @@ int BuildVtsi(TitleTables& t, const AuthorState& a, int title, uint8_t* image) {
   if (!ComputeLayout(t, a, title, l)) return kVtsiTooLarge;
   std::memset(image, 0, kVtsiImageBytes);
   int na = 0, pa = 0, pb = 0;
-  FillMat(t, a, title, l, image, na, pa, pb);
+  StreamMaps maps;
+  FillMat(t, a, title, l, image, na, pa, pb, maps);
   FillPttSrpt(l, Sector(image, l.start[1]));
-  FillPgcit(t, title, l, Sector(image, l.start[2]), na, pa, pb);
+  FillPgcit(t, title, l, Sector(image, l.start[2]), na, pa, pb, maps);
   FillTmapti(a, l, Sector(image, l.start[4]));
   FillCadt(t, title, l, Sector(image, l.start[7]));
   FillVobuAdmap(a, l, Sector(image, l.start[8]));

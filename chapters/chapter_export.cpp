@@ -24,6 +24,7 @@ constexpr int32_t kLandingSlackMs = 250;
 // What the last VOBU of a title counts for when nothing follows it: the
 // length the step rule gives any step it cannot measure.
 constexpr int32_t kUnmeasuredStepMs = 500;
+constexpr int64_t kTicksPerMs = 90;
 
 struct FormatName {
   ChapterFileFormat format;
@@ -66,7 +67,7 @@ void WriteChplist(Out& o, const RangeChapters& c) {
 
 void WriteOgm(Out& o, const RangeChapters& c) {
   for (int32_t k = 0; k < c.count; ++k) {
-    Clock t = Split(c.ms[k]);
+    Clock t = Split(c.presentMs[k]);
     o.Put("CHAPTER%02d=%02d:%02d:%02d.%03d\n", k + 1, t.h, t.m, t.s, t.ms);
     o.Put("CHAPTER%02dNAME=Chapter %02d\n", k + 1, k + 1);
   }
@@ -77,7 +78,7 @@ void WriteMatroska(Out& o, const RangeChapters& c) {
         "<!DOCTYPE Chapters SYSTEM \"matroskachapters.dtd\">\n"
         "<Chapters>\n  <EditionEntry>\n");
   for (int32_t k = 0; k < c.count; ++k) {
-    Clock t = Split(c.ms[k]);
+    Clock t = Split(c.presentMs[k]);
     o.Put("    <ChapterAtom>\n"
           "      <ChapterTimeStart>%02d:%02d:%02d.%03d000000</ChapterTimeStart>\n"
           "      <ChapterDisplay>\n"
@@ -93,15 +94,15 @@ void WriteMatroska(Out& o, const RangeChapters& c) {
 void WriteFfMetadata(Out& o, const RangeChapters& c) {
   o.Put(";FFMETADATA1\n");
   for (int32_t k = 0; k < c.count; ++k) {
-    int32_t end = k + 1 < c.count ? c.ms[k + 1] : c.endMs;
-    o.Put("[CHAPTER]\nTIMEBASE=1/1000\nSTART=%d\nEND=%d\ntitle=Chapter %02d\n", c.ms[k], end,
-          k + 1);
+    int32_t end = k + 1 < c.count ? c.presentMs[k + 1] : c.presentEndMs;
+    o.Put("[CHAPTER]\nTIMEBASE=1/1000\nSTART=%d\nEND=%d\ntitle=Chapter %02d\n", c.presentMs[k],
+          end, k + 1);
   }
 }
 
 void WriteDvdauthor(Out& o, const RangeChapters& c) {
   for (int32_t k = 0; k < c.count; ++k) {
-    Clock t = Split(c.ms[k]);
+    Clock t = Split(c.presentMs[k]);
     o.Put("%s%d:%02d:%02d.%03d", k == 0 ? "" : ",", t.h, t.m, t.s, t.ms);
   }
   o.Put("\n");
@@ -125,9 +126,39 @@ bool ChapterFormatFromName(const char* name, ChapterFileFormat& out) {
   return false;
 }
 
+bool HasPresentationTimes(const TitleTables& t) { return t.TimeListPtmKept == 1; }
+
+namespace {
+
+int32_t TicksToMs(int64_t ticks) {
+  return static_cast<int32_t>(std::min<int64_t>((ticks + kTicksPerMs / 2) / kTicksPerMs,
+                                                INT32_MAX - 1));
+}
+
+// Each chapter's presentation time: the VOBUs' presentation times from the
+// range start up to its entry; the end is the range's whole time.
+void CollectPresentationTimes(const TitleTables& t, RangeChapters& out) {
+  if (!HasPresentationTimes(t)) {
+    std::copy(out.ms, out.ms + out.count, out.presentMs);
+    out.presentEndMs = out.endMs;
+    return;
+  }
+  int64_t ticks = 0;
+  int32_t k = 0;
+  for (int32_t i = t.RangeStart; i <= t.RangeEnd; ++i) {
+    if (k < out.count && out.entries[k] == i) out.presentMs[k++] = TicksToMs(ticks);
+    ticks += t.TimeListPtmTicks[i];
+  }
+  // A range that presents no time still ends after its last chapter.
+  out.presentEndMs = std::max(TicksToMs(ticks), out.presentMs[out.count - 1] + 1);
+}
+
+}  // namespace
+
 bool CollectRangeChapters(const TitleTables& t, RangeChapters& out) {
   out.count = 0;
   out.endMs = 0;
+  out.presentEndMs = 0;
   const int32_t n = ChapterEntryCount(t);
   const int32_t first = t.RangeStart, last = t.RangeEnd;
   if (first < 0 || last < first || last >= n) return true;
@@ -156,6 +187,7 @@ bool CollectRangeChapters(const TitleTables& t, RangeChapters& out) {
                                         : kUnmeasuredStepMs);
   end = std::max<int64_t>(end, out.ms[out.count - 1] + 1);
   out.endMs = static_cast<int32_t>(std::min<int64_t>(end, INT32_MAX));
+  CollectPresentationTimes(t, out);
   return true;
 }
 

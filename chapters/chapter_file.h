@@ -2,10 +2,13 @@
 // own chapter list, OGM chapter pairs, Matroska chapter XML, FFmpeg's
 // metadata file and the comma list of dvdauthor's chapters= attribute.
 //
-// Times in these files are elapsed playing time from the range start, the
-// first chapter of the volume the range becomes. Export and import walk the
-// time list with the same step rule as the chapter list placement, so an
-// exported file imported again marks the same entries.
+// Times in these files count from the range start, the first chapter of
+// the volume the range becomes. The chapter list (CHPLIST.TXT) keeps its
+// elapsed list time: the step rule of the chapter list placement. The other
+// forms carry presentation time, as rippers and players time chapters: the
+// sum of the presentation times of the VOBUs before the chapter's first
+// one, and a time imported lands on the VOBU whose presentation holds it.
+// Either way an exported file imported again marks the same entries.
 #pragma once
 
 #include <cstdint>
@@ -26,13 +29,26 @@ bool ChapterFormatFromName(const char* name, ChapterFileFormat& out);
 
 // The chapters of the current range as the new volume will have them: the
 // range start, then every marked entry up to the range end. `entries` gets
-// the entries, `ms` their export times; `endMs` is the time the range ends.
+// the entries, `ms` their chapter list times; `endMs` is the time the range
+// ends. `presentMs` and `presentEndMs` are the same in presentation time
+// (the list times again where the read kept no presentation times).
 struct RangeChapters {
   int32_t count;
   int32_t entries[kChapterTimeSlots];
   int32_t ms[kChapterTimeSlots];
   int32_t endMs;
+  int32_t presentMs[kChapterTimeSlots];
+  int32_t presentEndMs;
 };
+
+// True when the time list has each VOBU's presentation time (a scan keeps
+// them; a list built otherwise has only its row times).
+bool HasPresentationTimes(const TitleTables& t);
+
+// Marks the entries whose VOBU's presentation span holds each time, counted
+// from entry `start` (times rounded to the millisecond land where they were
+// taken from). Marks already set stay.
+void PlacePresentationTimesFrom(TitleTables& t, const ChapterTimeTable& times, int32_t start);
 
 enum class ChapterExportStatus { Ok, NoData, TooMany, CreateFailed };
 

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -398,6 +399,31 @@ ChapterListResult ParseChapterFile(const char* path, ChapterTimeTable& out,
   return ParseChapterText(buffer, got, out, format);
 }
 
+void PlacePresentationTimesFrom(TitleTables& t, const ChapterTimeTable& times, int32_t start) {
+  // Times rounded to the millisecond may fall up to half of one short of
+  // where they were taken: a VOBU's span counts from half a millisecond
+  // before its start.
+  constexpr int64_t kTicksPerMs = 90, kRoundingTicks = kTicksPerMs / 2;
+  int32_t sorted[kChapterTimeSlots];
+  const int32_t count = std::clamp(times.count, 0, kChapterTimeSlots);
+  std::copy(times.ms, times.ms + count, sorted);
+  std::sort(sorted, sorted + count);
+  const int32_t n = ChapterEntryCount(t);
+  int32_t next = 0;
+  while (next < count && sorted[next] < 0) ++next;
+  int64_t begin = 0;  // ticks from `start` to entry i
+  for (int32_t i = start < 0 ? 0 : start; i < n && next < count; ++i) {
+    const int64_t end = begin + t.TimeListPtmTicks[i];
+    bool lands = false;
+    while (next < count && sorted[next] * kTicksPerMs + kRoundingTicks < end) {
+      lands = true;
+      ++next;
+    }
+    if (lands && (t.TimeListFlags[i] & TL_CHAPTER) == 0) SetChapterMark(t, i, true);
+    begin = end;
+  }
+}
+
 int32_t RunImportChapters(TitleTables& t, Ui& ui, int32_t caret, const char* path) {
   if (t.BusyFlag == 1) return -1;
   const int32_t n = ChapterEntryCount(t);
@@ -432,7 +458,11 @@ int32_t RunImportChapters(TitleTables& t, Ui& ui, int32_t caret, const char* pat
   ClearAllMarks(t);
   // Times count from the range start, which the export writes as 0.
   const int32_t start = t.RangeStart >= 0 && t.RangeStart < n ? t.RangeStart : 0;
-  PlaceChapterTimesFrom(t, times, start);
+  if (format != ChapterFileFormat::Chplist && HasPresentationTimes(t)) {
+    PlacePresentationTimesFrom(t, times, start);
+  } else {
+    PlaceChapterTimesFrom(t, times, start);
+  }
   ui.Information(kSetOkMessage);
   return caret >= 0 && caret < n ? caret : -1;
 }

@@ -1,7 +1,6 @@
 #include "chapters/scene_cuts.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstdio>
 #include <functional>
 
@@ -67,36 +66,10 @@ int32_t KeepStrongest(int32_t count, float* cut, int32_t cuts) {
   return kept;
 }
 
-// The cut at i lies between the first pictures of entries i - 1 and i. On
-// the time list's clock, which runs ahead of the pictures by the
-// multiplexer's lead, entry i - 1 holds the cut when it falls before entry
-// i starts, and entry i does when it falls after entry i - 1 starts; the
-// cut goes to the entry before when more of that stretch is before entry
-// i's start. Only where both pictures are on the list's clock (a clock
-// that restarts is left alone).
-void MarkWhereTheClockHoldsIt(const TitleTables& t, const int32_t* pictureMs, int32_t count,
-                              float* cut) {
-  constexpr int32_t kSameClockMs = 1000;
-  for (int32_t i = 2; i < count; ++i) {
-    if (cut[i] <= 0 || cut[i - 1] > 0) continue;
-    const int32_t from = pictureMs[i - 1], to = pictureMs[i];
-    const int32_t rowBefore = RowTimeMs(t, i - 1), row = RowTimeMs(t, i);
-    if (from < 0 || to <= from || std::abs(to - row) > kSameClockMs ||
-        std::abs(from - rowBefore) > kSameClockMs)
-      continue;
-    const int32_t beforeStart = std::min(to, row) - from;
-    const int32_t afterStart = to - std::max(from, rowBefore);
-    if (beforeStart > afterStart) {
-      cut[i - 1] = cut[i];
-      cut[i] = 0;
-    }
-  }
-}
-
 }  // namespace
 
-int32_t FindSceneCuts(const TitleTables& t, const float* score, const int32_t* pictureMs,
-                      int32_t count, const SceneCutSettings& settings, float* cut) {
+int32_t FindSceneCuts(const TitleTables& t, const float* score, int32_t count,
+                      const SceneCutSettings& settings, float* cut) {
   count = Clamp(count, 0, ChapterEntryCount(t));
   const int32_t sensitivity = Clamp(settings.sensitivity, kMinSceneSensitivity, kMaxSceneSensitivity);
   const int32_t gapMs = Clamp(settings.minGapSeconds, kMinSceneGapSeconds, kMaxSceneGapSeconds) * 1000;
@@ -127,9 +100,10 @@ int32_t FindSceneCuts(const TitleTables& t, const float* score, const int32_t* p
     ++cuts;
     last = i;
   }
-  cuts = KeepStrongest(count, cut, cuts);
-  if (pictureMs != nullptr) MarkWhereTheClockHoldsIt(t, pictureMs, count, cut);
-  return cuts;
+  // The cut lies after entry i - 1's first picture and at or before entry
+  // i's, so entry i is the first VOBU that opens with the new shot: it
+  // starts at the cut or less than one VOBU after it, never before.
+  return KeepStrongest(count, cut, cuts);
 }
 
 bool ConfirmSceneCuts(TitleTables& t, Ui& ui) {
@@ -137,12 +111,12 @@ bool ConfirmSceneCuts(TitleTables& t, Ui& ui) {
   return ui.Confirm(kSceneCutsQuestion) == Answer::Yes;
 }
 
-int32_t MarkSceneCuts(TitleTables& t, Ui& ui, const float* score, const int32_t* pictureMs,
-                      int32_t count, const SceneCutSettings& settings, int32_t caret) {
+int32_t MarkSceneCuts(TitleTables& t, Ui& ui, const float* score, int32_t count,
+                      const SceneCutSettings& settings, int32_t caret) {
   if (!IntervalCommandMayStart(t, ui)) return -1;
   static float cut[kTimeListSlots];
   count = Clamp(count, 0, ChapterEntryCount(t));
-  FindSceneCuts(t, score, pictureMs, count, settings, cut);
+  FindSceneCuts(t, score, count, settings, cut);
   ClearAllMarks(t);
   for (int32_t i = 0; i < count; ++i)
     if (cut[i] > 0) SetChapterMark(t, i, true);
@@ -150,14 +124,13 @@ int32_t MarkSceneCuts(TitleTables& t, Ui& ui, const float* score, const int32_t*
   return caret >= 0 && caret < ChapterEntryCount(t) ? caret : -1;
 }
 
-int32_t SnapChaptersToCuts(TitleTables& t, Ui& ui, const float* score, const int32_t* pictureMs,
-                           int32_t count, int32_t seconds, const SceneCutSettings& settings,
-                           int32_t caret) {
+int32_t SnapChaptersToCuts(TitleTables& t, Ui& ui, const float* score, int32_t count,
+                           int32_t seconds, const SceneCutSettings& settings, int32_t caret) {
   if (!IntervalCommandMayStart(t, ui)) return -1;
   static float cut[kTimeListSlots];
   static int32_t marks[kTimeListSlots];
   count = Clamp(count, 0, ChapterEntryCount(t));
-  FindSceneCuts(t, score, pictureMs, count, settings, cut);
+  FindSceneCuts(t, score, count, settings, cut);
   const int32_t* elapsed = ElapsedTimes(t, count);
   const int32_t reach = Clamp(seconds, kMinSnapSeconds, kMaxSnapSeconds) * 1000;
   int32_t n = 0;

@@ -35,14 +35,13 @@ struct SceneCutSettings {
 // stronger of two close ones stays). At most 126 cuts are kept, the
 // strongest, so that the first entry and the cuts make at most 127 chapters.
 //
-// The score of entry i is that of its first picture, the first of the new
-// shot. Where pictureMs (may be null; -1 for unknown) shows that the entry
-// before already starts after that picture on the time list's clock (the
-// system clock runs ahead of the pictures by the multiplexer's lead), the
-// cut is marked on the entry before, which then holds it.
+// The score of entry i is that of its first picture against entry i - 1's,
+// so a cut is marked on the first entry whose first picture shows the new
+// shot: the VOBU that starts at the cut in presentation time, or the next
+// one to start after it.
 // Returns the number of cuts.
-int32_t FindSceneCuts(const TitleTables& t, const float* score, const int32_t* pictureMs,
-                      int32_t count, const SceneCutSettings& settings, float* cut);
+int32_t FindSceneCuts(const TitleTables& t, const float* score, int32_t count,
+                      const SceneCutSettings& settings, float* cut);
 
 // The question asked before the marks are replaced; true on Yes. Silent and
 // false while busy; "Input data is none." with no title read.
@@ -50,16 +49,15 @@ bool ConfirmSceneCuts(TitleTables& t, Ui& ui);
 
 // Clears every mark and marks each cut, then says "Set OK.". Returns the
 // entry to select (the caret) or -1.
-int32_t MarkSceneCuts(TitleTables& t, Ui& ui, const float* score, const int32_t* pictureMs,
-                      int32_t count, const SceneCutSettings& settings, int32_t caret);
+int32_t MarkSceneCuts(TitleTables& t, Ui& ui, const float* score, int32_t count,
+                      const SceneCutSettings& settings, int32_t caret);
 
 // Moves each mark (entry 0's aside) to the strongest of the cuts the
 // settings give within +-seconds of elapsed playing time;
 // a mark with no cut that near stays, and two marks never merge into one
 // (the second keeps its place). Says "Set OK.".
-int32_t SnapChaptersToCuts(TitleTables& t, Ui& ui, const float* score, const int32_t* pictureMs,
-                           int32_t count, int32_t seconds, const SceneCutSettings& settings,
-                           int32_t caret);
+int32_t SnapChaptersToCuts(TitleTables& t, Ui& ui, const float* score, int32_t count,
+                           int32_t seconds, const SceneCutSettings& settings, int32_t caret);
 
 // The dialogs' value checks, like the interval dialog's: "%d" on the typed
 // text, and the range message with the dialog staying open when outside.

@@ -97,7 +97,7 @@ int ApplyChapterOptions(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
         if (!ConfirmSceneCuts(t, ui)) break;
         SceneScores& s = Scores();
         if (EnsureSceneScores(t, ui, s) != kSceneScanDone) return 1;
-        Follow(caret, MarkSceneCuts(t, ui, s.score, s.pictureMs, s.count, scenes, caret));
+        Follow(caret, MarkSceneCuts(t, ui, s.score, s.count, scenes, caret));
         break;
       }
       case Opt::Snap: {
@@ -106,7 +106,7 @@ int ApplyChapterOptions(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
           return 1;
         SceneScores& s = Scores();
         if (EnsureSceneScores(t, ui, s) != kSceneScanDone) return 1;
-        Follow(caret, SnapChaptersToCuts(t, ui, s.score, s.pictureMs, s.count, seconds, scenes, caret));
+        Follow(caret, SnapChaptersToCuts(t, ui, s.score, s.count, seconds, scenes, caret));
         break;
       }
       case Opt::Toggle: {

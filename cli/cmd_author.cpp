@@ -11,6 +11,8 @@
 
 #include "app/startup.h"
 #include "author/create_volume.h"
+#include "author/source_attributes.h"
+#include "author/stream_filters.h"
 #include "cli/commands.h"
 #include "cli/disc_image.h"
 #include "common/fixed_string.h"
@@ -65,6 +67,21 @@ bool ParseRegions(const std::string& text, int& mask) {
   for (int r : regions) {
     if (r < 1) return false;
     mask &= ~(1 << (r - 1));
+  }
+  return true;
+}
+
+// A stream number the title does not have: said with the streams it has.
+bool StreamsPresent(const char* option, const char* kind, const std::vector<int>& drop,
+                    uint32_t has) {
+  for (int n : drop) {
+    if (has & (1u << n)) continue;
+    std::string list;
+    for (int k = 0; k < 32; ++k)
+      if (has & (1u << k)) list += (list.empty() ? "" : ", ") + std::to_string(k);
+    std::fprintf(stderr, "vobmarks-cli: %s %d: the title has no %s stream %d (%s)\n", option, n,
+                 kind, n, list.empty() ? "it has none" : ("it has " + list).c_str());
+    return false;
   }
   return true;
 }
@@ -135,6 +152,14 @@ int RunAuthor(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
   if (t.TimeListNum == 0) {
     ui.Error("No VOBU (navigation pack) is found in the VOB files.");
     return 1;
+  }
+  // Streams to leave out are checked against the ones the title has.
+  if (!dropAudio.empty() || !dropSubpicture.empty()) {
+    if (ReadSourceAttributes(t, ui, 0) != 0) return 1;
+    if (!StreamsPresent("--drop-audio", "audio", dropAudio, SourceAudioStreams(t, 0)) ||
+        !StreamsPresent("--drop-subpicture", "subpicture", dropSubpicture,
+                        SourceSubpicStreams(t, 0)))
+      return 2;
   }
   // The range is set first: imported chapter times count from its start.
   if (hasRange) {

@@ -38,7 +38,7 @@ int RunScenes(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
   SceneScores& s = Scores();
   if (EnsureSceneScores(t, ui, s) != kSceneScanDone) return 1;
   static float cut[kTimeListSlots];
-  FindSceneCuts(t, s.score, s.pictureMs, s.count, settings, cut);
+  FindSceneCuts(t, s.score, s.count, settings, cut);
   char time[32];
   std::printf(json ? "{\"entries\": [\n" : "entry time score [cut score]\n");
   for (int32_t i = 0; i < s.count; ++i) {

@@ -22,10 +22,11 @@
 #include <memory>
 
 #include "author/nav_pack.h"
-#include "dvd/scrambling.h"
+#include "cli/stream_presence_check.h"
 #include "cli/video_attributes_check.h"
 #include "cli/volume_times.h"
 #include "common/be.h"
+#include "dvd/scrambling.h"
 
 namespace vm {
 
@@ -255,6 +256,7 @@ class Checker {
     sectors = size > 0 ? static_cast<uint32_t>(size) : 0;
     totalSectors_ += sectors;
     navs_.clear();
+    vobuStreams_.clear();
     haveSequence_ = false;
     std::vector<uint8_t> buf(static_cast<size_t>(kReadChunkSectors) * kPackBytes);
     uint32_t scrambled = 0, firstScrambled = 0;
@@ -277,7 +279,10 @@ class Checker {
         const uint8_t* p = buf.data() + static_cast<size_t>(k) * kPackBytes;
         if (IsScrambledPack(p) && scrambled++ == 0) firstScrambled = s + k;
         if (!haveSequence_) haveSequence_ = FindSequenceHeader(p, sequence_);
-        if (!IsNavPack(p)) continue;
+        if (!IsNavPack(p)) {
+          if (!vobuStreams_.empty()) vobuStreams_.back().Note(p);
+          continue;
+        }
         if (navs_.size() == kMaxNavPacks) {
           Fault(where, Format("more than %zu NAV packs; the check goes no further", kMaxNavPacks));
           sectors = s + k;
@@ -297,6 +302,7 @@ class Checker {
         n.ePtm = ReadBe32(p + kNavPciVobuEPtm);
         for (int e = 0; e < kSriEntries; ++e) n.sri[e] = ReadBe32(p + kSriNextVideo + 4 * e);
         navs_.push_back(n);
+        vobuStreams_.emplace_back();
       }
     }
     sayScrambled();
@@ -355,6 +361,16 @@ class Checker {
     }
     const std::string differs = CompareVideoAttributes(head + kVtsVideoAttributes, sequence_);
     if (!differs.empty()) Fault(place, differs);
+  }
+
+  // The first sector of the title set's information file as it holds it
+  // (fewer bytes when the file is shorter).
+  std::vector<uint8_t> ReadMat(int v) {
+    std::vector<uint8_t> mat(kPackBytes);
+    File ifo(DVDOpenFile(reader_.get(), v, DVD_READ_INFO_FILE));
+    const ssize_t got = ifo ? DVDReadBytes(ifo.get(), mat.data(), mat.size()) : 0;
+    mat.resize(got > 0 ? static_cast<size_t>(got) : 0);
+    return mat;
   }
 
   void CheckAdmap(const ifo_handle_t& vts, const std::string& ifoName) {
@@ -518,6 +534,29 @@ class Checker {
     }
   }
 
+  // The streams the title set and the program chain declare against the
+  // packs of the chain's cells.
+  void CheckDeclaredStreams(const ifo_handle_t& vts, const std::string& ifoName, int number,
+                            const pgc_t& pgc, const std::vector<uint8_t>& mat) {
+    if (pgc.cell_position == nullptr) return;
+    PackStreams carried;
+    for (int c = 0; c < pgc.nr_of_cells; ++c) {
+      const cell_position_t& pos = pgc.cell_position[c];
+      const cell_adr_t* a = FindCell(vts, pos.vob_id_nr, pos.cell_nr);
+      if (a == nullptr) continue;
+      auto [lo, hi] = NavsIn(a->start_sector, a->last_sector);
+      for (size_t i = lo; i < hi && i < vobuStreams_.size(); ++i) carried.Add(vobuStreams_[i]);
+    }
+    // Copied out of the packed structure, element by element.
+    uint16_t audio[8];
+    uint32_t subpic[32];
+    for (int k = 0; k < 8; ++k) audio[k] = pgc.audio_control[k];
+    for (int k = 0; k < 32; ++k) subpic[k] = pgc.subp_control[k];
+    for (const std::string& what :
+         DeclaredStreamsWithoutPacks(mat.data(), mat.size(), audio, subpic, carried))
+      Fault(ifoName + Format(" PGC %d", number), what);
+  }
+
   void CheckTimeMap(const ifo_handle_t& vts, const std::string& ifoName, const pgcit_t& pgcit) {
     const vts_tmapt_t* t = vts.vts_tmapt;
     if (t == nullptr) return;
@@ -573,9 +612,11 @@ class Checker {
     CheckAdmap(*vts, ifoName);
     CheckCadt(*vts, ifoName, sectors);
     const pgcit_t& pgcit = *vts->vts_pgcit;
+    const std::vector<uint8_t> matBytes = ReadMat(v);
     for (int p = 0; p < pgcit.nr_of_pgci_srp; ++p) {
       if (pgcit.pgci_srp[p].pgc == nullptr) continue;
       CheckPgc(*vts, ifoName, p + 1, *pgcit.pgci_srp[p].pgc);
+      CheckDeclaredStreams(*vts, ifoName, p + 1, *pgcit.pgci_srp[p].pgc, matBytes);
       r_.cells += pgcit.pgci_srp[p].pgc->nr_of_cells;
       r_.lengthMs += TimeMs(pgcit.pgci_srp[p].pgc->playback_time);
     }
@@ -692,6 +733,7 @@ class Checker {
   Reader reader_;
   std::vector<std::string> log_;
   std::vector<Nav> navs_;
+  std::vector<PackStreams> vobuStreams_;  // the streams of each VOBU, as navs_
   SequenceHeader sequence_;  // the title set's first, when haveSequence_
   bool haveSequence_ = false;
   std::string vobs_;  // the title VOBs being checked: "VTS_01"

@@ -98,6 +98,7 @@ int ListsBelow(const TitleTables& t, int titleEnd) {
 
 void ResetTables(TitleTables& t) {
   t.TimeListNum = 0;
+  t.TimeListPtmKept = 0;
   t.RangeStart = 0;
   t.RangeEnd = 0;
   t.LineCount = 0;
@@ -131,6 +132,7 @@ void ResetTables(TitleTables& t) {
 void ClearTimeList(TitleTables& t) {
   t.VobFileNum = 0;
   t.TimeListNum = 0;
+  t.TimeListPtmKept = 0;
   std::memset(t.TimeListFlags, 0, sizeof t.TimeListFlags);
   EmptyListBox(t);
 }

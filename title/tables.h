@@ -78,6 +78,12 @@ struct TitleTables {
   uint8_t TimeListFlags[kTimeListSlots];
   int32_t RangeStart;
   int32_t RangeEnd;
+  // Presentation time of each entry's VOBU in 90 kHz ticks, from its NAV
+  // pack (VOBU_E_PTM - VOBU_S_PTM; the step to the next NAV pack's SCR
+  // where the PTMs are zero, backward or above 60 s; 0 where neither
+  // serves). TimeListPtmKept is 1 when the scan filled them for the list.
+  uint32_t TimeListPtmTicks[kTimeListSlots];
+  int32_t TimeListPtmKept;
 
   // The list box's text: line i shows entry i. The shells read these.
   int32_t LineCount;

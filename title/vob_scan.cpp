@@ -28,6 +28,9 @@ constexpr int kDsiVobuCategory = 0x427;   // SML_PBI VOBU category, first byte
 constexpr uint8_t kCatUnitStart = 0x20;
 constexpr uint8_t kCatIlvuBits = 0x70;
 constexpr int32_t kInterleaveWindowMs = 1200;
+constexpr int kPciVobuSPtm = 0x39;        // PCI_GI VOBU_S_PTM
+constexpr int kPciVobuEPtm = 0x3D;        // PCI_GI VOBU_E_PTM
+constexpr uint32_t kMaxVobuTicks = 60 * 90000;  // longer is no VOBU's time
 
 constexpr int64_t kSweepSectors = 2048;   // the tail that is read in bulk
 constexpr int64_t kChunkSectors = static_cast<int64_t>(kIoBufferBytes) / kSectorBytes;
@@ -154,10 +157,32 @@ bool HasSystemHeader(const uint8_t* sector) {
   return ReadBe32(sector + kSystemHeaderOffset) == kSystemHeaderCode;
 }
 
+// The VOBU's presentation time from its PTMs; a VOBU whose PTMs do not
+// serve takes the step of the system clock to the next NAV pack, as the
+// VOB writer counts it.
+void RecordPresentationTime(TitleTables& t, ScanState& s, const uint8_t* nav, int32_t j,
+                            uint32_t scr) {
+  if (s.PtmPendingEntry >= 0 && s.PtmPendingEntry < kTimeListSlots) {
+    const uint32_t step = scr - s.PtmPendingScr;
+    t.TimeListPtmTicks[s.PtmPendingEntry] =
+        static_cast<int32_t>(step) > 0 && step <= kMaxVobuTicks ? step : 0;
+    s.PtmPendingEntry = -1;
+  }
+  const uint32_t start = ReadBe32(nav + kPciVobuSPtm), end = ReadBe32(nav + kPciVobuEPtm);
+  if (end > start && end - start <= kMaxVobuTicks) {
+    t.TimeListPtmTicks[j] = end - start;
+  } else {
+    t.TimeListPtmTicks[j] = 0;
+    s.PtmPendingEntry = j;
+    s.PtmPendingScr = scr;
+  }
+}
+
 int RecordEntry(TitleTables& t, ScanState& s, const uint8_t* nav, int i, int32_t pos) {
   uint32_t scr = PackScr(nav);
   int z = TimeCodeToFrames(nav + kPciCeltmOffset);
   int32_t j = t.TimeListNum;
+  RecordPresentationTime(t, s, nav, j, scr);
   t.TimeListFileNo[j] = static_cast<uint8_t>(i);
   t.TimeListSector[j] = pos;
   uint8_t flags = 0;
@@ -293,6 +318,7 @@ int ScanAllFiles(TitleTables& t, Ui& ui) {
 
   int result = CheckFileSizes(t, ui, s);
   t.TimeListNum = 0;
+  t.TimeListPtmKept = 0;
   double total = 0.0;
   for (int i = 0; result == 0 && i < t.VobFileNum; ++i) {
     t.VobFileSize[i] = 0;
@@ -307,6 +333,7 @@ int ScanAllFiles(TitleTables& t, Ui& ui) {
     return result;
   }
   FinishScan(t, total);
+  t.TimeListPtmKept = 1;
   ui.ProgressClose();
   ui.SetWaitCursor(false);
   if (s.IlvuFound) {

@@ -35,6 +35,10 @@ struct ScanState {
   // SrcProgramSector sorted, for a cheap lookup per entry.
   int32_t ProgramSectors[kSrcProgramSlots] = {};
   int32_t ProgramCount = 0;
+  // The entry whose presentation time waits for the next NAV pack's SCR
+  // (its PTMs did not serve), or -1, and that entry's SCR.
+  int32_t PtmPendingEntry = -1;
+  uint32_t PtmPendingScr = 0;
 };
 
 // Scans VobFileName[0 .. VobFileNum - 1] into the time list, shows the

@@ -284,5 +284,101 @@ TEST(EndToEndStreams, DroppedStreamsLeaveOnlyTheirPacksOut) {
   EXPECT_EQ(played.blocks, static_cast<long>(dst.size() / kSector));
 }
 
+// The "LanguageCode" values of one list ("AudioList", "SubtitleList") of
+// HandBrake's JSON scan of the first title.
+std::vector<std::string> HandBrakeLanguages(const std::string& scan, const std::string& list) {
+  std::vector<std::string> out;
+  size_t at = scan.find("\"" + list + "\"");
+  if (at == std::string::npos || (at = scan.find('[', at)) == std::string::npos) return out;
+  size_t end = at;
+  for (int depth = 0; end < scan.size(); ++end) {
+    depth += scan[end] == '[' ? 1 : scan[end] == ']' ? -1 : 0;
+    if (depth == 0) break;
+  }
+  const std::string key = "\"LanguageCode\": \"";
+  for (size_t k = scan.find(key, at); k != std::string::npos && k < end; k = scan.find(key, k + 1))
+    out.push_back(scan.substr(k + key.size(), scan.find('"', k + key.size()) - k - key.size()));
+  return out;
+}
+
+// HandBrake scans a volume written without an AC-3 stream, an MPEG audio
+// stream or a subpicture stream and offers exactly the remaining tracks
+// with their languages; verify finds it sound and titles lists the same.
+TEST(EndToEndStreams, RippersSeeExactlyTheKeptStreamsAndLanguages) {
+  RealTitleRecipe recipe;
+  recipe.name = "e2e_streams";
+  recipe.width = 352;
+  recipe.seconds = 4;
+  recipe.chapterSeconds = {0, 2};
+  recipe.audioStreams = 3;
+  recipe.audioCodecs = {"ac3", "mp2", "ac3"};
+  recipe.audioLanguages = {"en", "fr", "de"};
+  recipe.subtitleStreams = 2;
+  recipe.subtitleLanguages = {"en", "es"};
+  const std::string in = RealTitleSet(recipe);
+  ASSERT_FALSE(in.empty());
+  struct Case {
+    std::string options;
+    std::vector<std::string> audio, subtitles;  // HandBrake's languages
+    std::string titles;                         // titles --json: audio and subpictures
+  } cases[] = {
+      {"", {"eng", "fra", "deu"}, {"eng", "spa"},
+       "\"audio\":[\"en\",\"fr\",\"de\"],\"subpictures\":[\"en\",\"es\"]"},
+      {"--drop-audio 0", {"fra", "deu"}, {"eng", "spa"},
+       "\"audio\":[\"fr\",\"de\"],\"subpictures\":[\"en\",\"es\"]"},
+      {"--drop-audio 1", {"eng", "deu"}, {"eng", "spa"},
+       "\"audio\":[\"en\",\"de\"],\"subpictures\":[\"en\",\"es\"]"},
+      {"--drop-subpicture 0", {"eng", "fra", "deu"}, {"spa"},
+       "\"audio\":[\"en\",\"fr\",\"de\"],\"subpictures\":[\"es\"]"},
+      {"--drop-audio 0,2 --drop-subpicture 1", {"fra"}, {"eng"},
+       "\"audio\":[\"fr\"],\"subpictures\":[\"en\"]"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.options.empty() ? "the source" : c.options);
+    std::string dir = in;
+    TempDir out;
+    if (!c.options.empty()) {
+      dir = out / "OUT/VIDEO_TS/";
+      int status = -1;
+      const std::string said = RunAndCapture(std::string(VM_CLI_PATH) + " --yes author " + in +
+                                                 " " + dir + " " + c.options + " --verify 2>&1",
+                                             &status);
+      ASSERT_EQ(status, 0) << said;
+    }
+    int status = -1;
+    const std::string scan = RunAndCapture(
+        "HandBrakeCLI --json --scan --min-duration 0 -i " + dir + " -t 0 2>/dev/null", &status);
+    EXPECT_EQ(HandBrakeLanguages(scan, "AudioList"), c.audio);
+    EXPECT_EQ(HandBrakeLanguages(scan, "SubtitleList"), c.subtitles);
+    const std::string titles = Cli("titles " + dir + " --json", &status);
+    EXPECT_NE(titles.find(c.titles), std::string::npos) << titles;
+  }
+}
+
+// A stream number the title does not have is refused before anything is
+// written.
+TEST(EndToEndStreams, AStreamTheTitleDoesNotHaveIsRefused) {
+  const std::string in = RealTitleSet({"e2e_subpictures", 352, 480, false, 12, {0, 4, 8}, 2, 1});
+  ASSERT_FALSE(in.empty());
+  const struct {
+    const char* options;
+    const char* message;
+  } cases[] = {
+      {"--drop-audio 2", "--drop-audio 2: the title has no audio stream 2 (it has 0, 1)"},
+      {"--drop-audio 1,5", "--drop-audio 5: the title has no audio stream 5 (it has 0, 1)"},
+      {"--drop-subpicture 1", "--drop-subpicture 1: the title has no subpicture stream 1 (it has 0)"},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    int status = -1;
+    const std::string said = RunAndCapture(std::string(VM_CLI_PATH) + " --yes author " + in + " " +
+                                               dir / "OUT" + " " + c.options + " 2>&1",
+                                           &status);
+    EXPECT_EQ(status, 2) << c.options;
+    EXPECT_NE(said.find(c.message), std::string::npos) << said;
+    EXPECT_FALSE(std::filesystem::exists(dir / "OUT")) << c.options;
+  }
+}
+
 }  // namespace
 }  // namespace vm

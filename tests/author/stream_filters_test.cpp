@@ -70,10 +70,16 @@ class Filters : public ::testing::Test {
     T().PrgNum[0] = 0;
     T().TotalSize[0] = 0;
     std::memset(&A(), 0, sizeof(AuthorState));
+    std::memset(A().KeepAudioSlot, -1, sizeof A().KeepAudioSlot);
     A().OutFd = -1;
     A().CreateTotalSectors = 100;
   }
 };
+
+// Keeps audio stream n of every coding as written stream n.
+void KeepAudio(int n) {
+  for (auto& slots : A().KeepAudioSlot) slots[n] = static_cast<int8_t>(n);
+}
 
 TEST_F(Filters, StreamSelectionFromTheCopiedVtsiAndPgc) {
   uint8_t* copy = T().SrcVtsiCopy[0];
@@ -117,7 +123,7 @@ void BuildStreamChunk() {
   Private1(7, 0x81);
   Pack(8, 47000, 0xE0);
   std::memset(At(0) + kNavSynci, 0xDD, kNavSynciBytes);
-  A().KeepAudioStream[0] = 1;
+  KeepAudio(0);
   A().KeepSubpicStream[0] = 1;
 }
 
@@ -136,8 +142,69 @@ TEST_F(Filters, StreamFilterDropsPacksAndShrinksEndAddresses) {
   EXPECT_EQ(ReadBe32(At(5) + kNavVobuEa), 1u);
   EXPECT_EQ(ReadBe32(At(5) + kNavRefEa), 1u);
   EXPECT_EQ(ReadBe32(At(5) + kNavRefEa + 4), 0u);  // never below zero
-  for (int k = 0; k < kNavSynciBytes; ++k) ASSERT_EQ(At(0)[kNavSynci + k], 0);
+  // The kept audio stream's sync address names its first pack; the
+  // dropped stream's and every other byte are 0.
+  EXPECT_EQ(ReadBe16(At(0) + kNavSynci), 2u);
+  for (int k = kASyncaBytes; k < kNavSynciBytes; ++k) ASSERT_EQ(At(0)[kNavSynci + k], 0) << k;
+  for (int k = 0; k < kNavSynciBytes; ++k) ASSERT_EQ(At(5)[kNavSynci + k], 0) << k;
   EXPECT_EQ(A().CreateTotalSectors, 98);
+}
+
+// Audio packs are told by coding and stream number (numbers count per
+// coding: AC-3 0x80 and MPEG 0xC0 are both stream 0), MPEG audio (stream
+// ids 0xC0.., extension 0xD0..) is dropped like the private stream 1
+// codings, and each kept stream's sync address, in its written order,
+// points at its first pack after the drop.
+TEST_F(Filters, AudioDropsByCodingAndNumberAndSyncAddressesFollowTheKeptPacks) {
+  struct Case {
+    const char* what;
+    std::vector<int> drop;        // logical streams left out
+    std::vector<int> order;       // source packs that stay
+    std::vector<uint16_t> synca;  // A_SYNCA 0..3 of the first VOBU
+  };
+  // Streams: 0 AC-3 number 0, 1 MPEG number 0, 2 MPEG number 1.
+  // Packs: nav0 video c1 a80 c0 d1 c1 nav7 c0.
+  const Case cases[] = {
+      {"MPEG number 0 dropped", {1}, {0, 1, 2, 3, 5, 6, 7}, {3, 2, 0, 0}},
+      {"AC-3 dropped, MPEG renumbered", {0}, {0, 1, 2, 4, 5, 6, 7, 8}, {3, 2, 0, 0}},
+      {"MPEG number 1 and its extension dropped", {2}, {0, 1, 3, 4, 7, 8}, {2, 3, 0, 0}},
+      {"every stream kept", {}, {0, 1, 2, 3, 4, 5, 6, 7, 8}, {3, 4, 2, 0}},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    SetUp();
+    uint8_t* copy = T().SrcVtsiCopy[0];
+    std::memset(copy, 0, kSrcVtsiCopyBytes);
+    copy[kCopyVtsAstNsLow] = 3;
+    copy[kCopyVtsAstAtrt] = 0x00;      // AC-3
+    copy[kCopyVtsAstAtrt + 8] = 0x40;  // MPEG-1
+    copy[kCopyVtsAstAtrt + 16] = 0x60; // MPEG-2 with extension
+    copy[kCopyPgcAstCtl] = 0x80;
+    copy[kCopyPgcAstCtl + 2] = 0x80;
+    copy[kCopyPgcAstCtl + 4] = 0x81;
+    T().DC_VtsiEnable[0] = 1;
+    for (int n : k.drop) T().DC_A_Use[0][n] = 0;
+    SetUpFilters(T(), A(), 0);
+    EXPECT_EQ(A().StreamFilterOn, k.drop.empty() ? 0 : 1);
+    Nav(0, 1000, 0, 6, 6, 6);
+    Pack(1, 2000, 0xE0);
+    Pack(2, 2100, 0xC1);
+    Private1(3, 0x80);
+    Pack(4, 2200, 0xC0);
+    Pack(5, 2300, 0xD1);
+    Pack(6, 2400, 0xC1);
+    Nav(7, 46000);
+    Pack(8, 47000, 0xC0);
+    std::memset(At(0) + kNavSynci, 0xDD, kNavSynciBytes);
+    FilterChunk c{T().IoBuffer, 0, 9, 0, false};
+    StreamFilter(A(), c);
+    ASSERT_EQ(c.packs, static_cast<int>(k.order.size()));
+    for (int i = 0; i < c.packs; ++i) EXPECT_EQ(SourceOf(i), k.order[static_cast<size_t>(i)]) << i;
+    for (int n = 0; n < 4; ++n)
+      EXPECT_EQ(ReadBe16(At(0) + kNavSynci + kASyncaBytes * n), k.synca[static_cast<size_t>(n)])
+          << "stream " << n;
+    EXPECT_EQ(A().CreateTotalSectors, 100 - (9 - c.packs));
+  }
 }
 
 TEST_F(Filters, StreamFilterHoldsBackTheLastVobuWhileTheListGoesOn) {
@@ -151,7 +218,7 @@ TEST_F(Filters, StreamFilterHoldsBackTheLastVobuWhileTheListGoesOn) {
 }
 
 TEST_F(Filters, UnknownSubstreamFollowsThePreviousDecision) {
-  A().KeepAudioStream[0] = 1;
+  KeepAudio(0);
   Nav(0, 1000);
   Private1(1, 0xFF);  // before any decision: kept
   Private1(2, 0x81);  // dropped

@@ -287,6 +287,75 @@ TEST_F(VtsiWriter, FirstStreamOnlyKeepsEntryZero) {
   EXPECT_EQ(got[0x1010 + 0x0C], t.SrcVtsiCopy[0][512]);
 }
 
+// Dropped streams leave the attribute tables and the PGC's stream control;
+// the kept ones move down in order with their attributes, languages and
+// physical stream numbers, and the menu attributes stay as the source's.
+TEST_F(VtsiWriter, DroppedStreamsLeaveTheDeclarationsKeptOnesMoveDown) {
+  struct Case {
+    const char* what;
+    std::vector<int> dropAudio, dropSubpic;
+    std::vector<int> audioFrom, subpicFrom;  // source entry of each written one
+  };
+  const Case cases[] = {
+      {"first audio dropped", {0}, {}, {1, 2}, {0, 1, 2}},
+      {"middle audio and last subpicture", {1}, {2}, {0, 2}, {0, 1}},
+      {"every audio, first subpicture", {0, 1, 2}, {0}, {}, {1, 2}},
+      {"nothing dropped", {}, {}, {0, 1, 2}, {0, 1, 2}},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    SetUp();
+    TitleTables& t = T();
+    FillSourceCopy(t);
+    uint8_t* src = t.SrcVtsiCopy[0];
+    // Three streams of each kind, nothing in the slots after them.
+    std::memset(src + 0x102, 0, 2 + 8 * 8);
+    std::memset(src + 0x154, 0, 2 + 6 * 32);
+    std::memset(src + 512, 0, 0x90);
+    src[0x103] = 3;
+    src[0x155] = 3;
+    for (int i = 0; i < 3; ++i) {
+      uint8_t* a = src + 0x104 + 8 * i;
+      a[0] = i == 1 ? 0x40 : 0x00;  // AC-3, MPEG-1, AC-3
+      a[2] = static_cast<uint8_t>('a' + i);
+      a[3] = 'x';
+      uint8_t* sp = src + 0x156 + 6 * i;
+      sp[2] = static_cast<uint8_t>('p' + i);
+      sp[3] = 'y';
+      src[512 + 2 * i] = static_cast<uint8_t>(0x80 | (i + 4));  // physical 4, 5, 6
+      src[512 + 2 * i + 1] = 0;
+      std::memcpy(src + 512 + 0x10 + 4 * i, "\x80\x00\x00\x00", 4);
+      src[512 + 0x10 + 4 * i] = static_cast<uint8_t>(0x80 | (10 + i));
+      src[512 + 0x10 + 4 * i + 1] = static_cast<uint8_t>(20 + i);
+    }
+    const Bytes before(src, src + kSrcVtsiCopyBytes);
+    for (int n : k.dropAudio) t.DC_A_Use[0][n] = 0;
+    for (int n : k.dropSubpic) t.DC_C_Use[0][n] = 0;
+    Bytes got = Build();
+    for (int i = 0; i < 0x100; ++i) ASSERT_EQ(got[0x100 + i], before[i]) << "menu byte " << i;
+    EXPECT_EQ(got[0x202] * 256 + got[0x203], static_cast<int>(k.audioFrom.size()));
+    EXPECT_EQ(got[0x254] * 256 + got[0x255], static_cast<int>(k.subpicFrom.size()));
+    for (size_t j = 0; j < 8; ++j) {
+      const bool kept = j < k.audioFrom.size();
+      const int from = kept ? k.audioFrom[j] : 0;
+      for (int b = 0; b < 8; ++b)
+        ASSERT_EQ(got[0x204 + 8 * j + b], kept ? before[0x104 + 8 * from + b] : 0) << j;
+      for (int b = 0; b < 2; ++b)
+        ASSERT_EQ(got[0x101C + 2 * j + b], kept ? before[512 + 2 * from + b] : 0) << j;
+    }
+    for (size_t j = 0; j < 32; ++j) {
+      const bool kept = j < k.subpicFrom.size();
+      const int from = kept ? k.subpicFrom[j] : 0;
+      for (int b = 0; b < 6; ++b)
+        ASSERT_EQ(got[0x256 + 6 * j + b], kept ? before[0x156 + 6 * from + b] : 0) << j;
+      for (int b = 0; b < 4; ++b)
+        ASSERT_EQ(got[0x102C + 4 * j + b], kept ? before[512 + 0x10 + 4 * from + b] : 0) << j;
+    }
+    // The palette after the stream control is the source's.
+    for (int i = 0xA4; i < 0xE4; ++i) ASSERT_EQ(got[0x1010 + i], before[512 + i - 0x0C]) << i;
+  }
+}
+
 TEST_F(VtsiWriter, PrioritiesSwapEntryZeroInAttributesAndControls) {
   TitleTables& t = T();
   FillSourceCopy(t);

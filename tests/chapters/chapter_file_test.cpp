@@ -10,6 +10,8 @@
 
 #include "chapters/chapter_file.h"
 #include "chapters/chapter_marks.h"
+#include "tests/support/synth_title.h"
+#include "title/read_command.h"
 #include "tests/chapters/time_list_fixture.h"
 #include "tests/support/recording_ui.h"
 #include "tests/support/temp_dir.h"
@@ -149,6 +151,116 @@ TEST(ChapterFileRoundTrip, EveryFormMarksTheExportedEntriesAgain) {
                 "cleared.\nExecute or not ?");
       EXPECT_EQ(ui.messages[1].text, "Set OK.");
     }
+  }
+}
+
+// Chapter times in presentation time on a read title set whose VOBUs
+// present known times: each chapter of the other programs' forms starts at
+// the sum of the VOBUs' VOBU_E_PTM - VOBU_S_PTM before it (a VOBU with
+// damaged PTMs counts its clock step to the next), the chapter list keeps
+// its list time, and every form imported again marks the same entries.
+TEST(ChapterFilePresentationTimes, ExportedTimesAreTheVobusPresentationSums) {
+  // VOBUs 0.5 s apart on the pack clock presenting other times; entry 3's
+  // PTMs are zero (it counts its 0.5 s clock step).
+  const uint32_t ptm[] = {45045, 30030, 60060, 0, 15015, 45045, 45045, 90090};
+  std::vector<SynthVobu> vobus;
+  for (size_t k = 0; k < std::size(ptm); ++k) {
+    SynthVobu v;
+    v.scr = static_cast<uint32_t>(45000 * k);
+    v.ptmTicks = ptm[k];
+    vobus.push_back(v);
+  }
+  TempDir dir;
+  SynthTitleSet set(dir.path());
+  ASSERT_TRUE(set.WriteIfos({0}));
+  ASSERT_GT(set.WriteVob("VTS_01_1.VOB", vobus), 0);
+  TitleTables& t = SharedTables();
+  ResetTables(t);
+  RecordingUi readUi;
+  ASSERT_EQ(ReadVobFiles(t, readUi, dir.path().c_str()), ReadResult::Scanned)
+      << readUi.OnlyText();
+  ASSERT_EQ(t.TimeListNum, 8);
+
+  struct Case {
+    const char* what;
+    int32_t rangeStart, rangeEnd;
+    std::vector<int32_t> marks;
+    std::vector<int32_t> ms;   // presentation ms of the range start and each mark
+    int32_t endMs;
+  };
+  const Case cases[] = {
+      // 45045 + 30030 ticks = 834.2 ms; + 60060 + 45000 (clock step) = 2001.5;
+      // + 15015 + 45045 = 2668.8.
+      {"whole list", 0, 7, {2, 4, 6}, {0, 834, 2002, 2669}, 4170},
+      // From entry 1: 30030 + 60060 = 1001 ms; + 45000 + 15015 = 1667.8.
+      {"range from entry 1", 1, 6, {3, 5}, {0, 1001, 1668}, 2669},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ClearAllMarks(t);
+    t.RangeStart = c.rangeStart;
+    t.RangeEnd = c.rangeEnd;
+    for (int32_t m : c.marks) SetChapterMark(t, m, true);
+    static RangeChapters chapters;
+    ASSERT_TRUE(CollectRangeChapters(t, chapters));
+    ASSERT_EQ(chapters.count, static_cast<int32_t>(c.ms.size()));
+    EXPECT_EQ(std::vector<int32_t>(chapters.presentMs, chapters.presentMs + chapters.count),
+              c.ms);
+    EXPECT_EQ(chapters.presentEndMs, c.endMs);
+    // The chapter list's times are the list clock's: 0.5 s steps.
+    for (int32_t k = 1; k < chapters.count; ++k)
+      EXPECT_EQ(chapters.ms[k], 500 * (chapters.entries[k] - c.rangeStart)) << k;
+
+    for (F format : {F::Chplist, F::Ogm, F::Matroska, F::FfMetadata, F::Dvdauthor}) {
+      SCOPED_TRACE(ChapterFormatName(format));
+      const std::string path = dir / "chapters.txt";
+      RecordingUi ui;
+      ASSERT_EQ(RunExportChapters(t, ui, format, path.c_str()), 0) << ui.OnlyText();
+      if (format != F::Chplist) {
+        ChapterTimeTable read;
+        F seen;
+        ASSERT_EQ(ParseChapterFile(path.c_str(), read, seen).status, ChapterListStatus::Ok);
+        EXPECT_EQ(std::vector<int32_t>(read.ms, read.ms + read.count), c.ms);
+      }
+      ClearAllMarks(t);
+      ui.answers = {Answer::Yes};
+      RunImportChapters(t, ui, 0, path.c_str());
+      std::vector<int32_t> want = {c.rangeStart};
+      want.insert(want.end(), c.marks.begin(), c.marks.end());
+      EXPECT_EQ(Marks(t), want);
+    }
+  }
+}
+
+// A time inside a VOBU's presentation lands on that VOBU; one within half a
+// millisecond of the next VOBU's start lands on the next.
+TEST(ChapterFilePresentationTimes, ImportLandsOnTheVobuWhosePresentationHoldsTheTime) {
+  TitleTables& t = MakeEvenTimeList(6, 500);
+  const uint32_t ticks[] = {45045, 30030, 60060, 90, 45045, 45045};
+  std::copy(std::begin(ticks), std::end(ticks), t.TimeListPtmTicks);
+  t.TimeListPtmKept = 1;
+  struct Case {
+    std::vector<int32_t> ms;
+    std::vector<int32_t> marks;
+  } cases[] = {
+      {{0}, {0}},
+      {{499}, {0}},
+      {{500}, {1}},      // 500.5 ms is entry 1's start: within half a millisecond
+      {{501}, {1}},
+      {{834}, {2}},      // 834.2 ms
+      {{1500}, {2}},
+      {{1501}, {3}},     // entry 3 presents one millisecond
+      {{1502}, {4}},
+      {{9000}, {}},      // after the title
+      {{-5, 2000}, {4}},
+  };
+  for (const Case& c : cases) {
+    ChapterTimeTable times{};
+    times.count = static_cast<int32_t>(c.ms.size());
+    std::copy(c.ms.begin(), c.ms.end(), times.ms);
+    ClearAllMarks(t);
+    PlacePresentationTimesFrom(t, times, 0);
+    EXPECT_EQ(Marks(t), c.marks) << c.ms.back();
   }
 }
 

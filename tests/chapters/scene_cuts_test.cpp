@@ -29,10 +29,9 @@ std::vector<float> Scores(float base, std::vector<Peak> peaks, int32_t n = kEntr
 }
 
 std::vector<int32_t> CutsOf(const TitleTables& t, const std::vector<float>& score,
-                            const SceneCutSettings& settings, const int32_t* pictureMs = nullptr) {
+                            const SceneCutSettings& settings) {
   static float cut[kTimeListSlots];
-  const int32_t n = FindSceneCuts(t, score.data(), pictureMs, static_cast<int32_t>(score.size()),
-                                  settings, cut);
+  const int32_t n = FindSceneCuts(t, score.data(), static_cast<int32_t>(score.size()), settings, cut);
   std::vector<int32_t> out;
   for (size_t i = 0; i < score.size(); ++i)
     if (cut[i] > 0) out.push_back(static_cast<int32_t>(i));
@@ -84,27 +83,12 @@ TEST(SceneCuts, AtMost126CutsTheStrongestKept) {
   EXPECT_GE(weakestKept, strongestDropped);
 }
 
-// Entry i's first picture shown 300 ms after (or before) entry i starts on
-// the list's clock: the cut stays on the entry whose start is nearer the
-// stretch where it lies, or moves to the entry before.
-TEST(SceneCuts, TheCutGoesToTheEntryWhoseClockHoldsIt) {
-  TitleTables& t = MakeEvenTimeList(kEntries, 500);
-  const std::vector<float> score = Scores(0.03f, {{10, 0.7f}});
-  for (const int32_t lead : {300, -300}) {
-    std::vector<int32_t> pictureMs(kEntries);
-    for (int32_t i = 0; i < kEntries; ++i) pictureMs[static_cast<size_t>(i)] = i * 500 + lead;
-    EXPECT_EQ(CutsOf(t, score, {}, pictureMs.data()), (std::vector<int32_t>{lead > 0 ? 10 : 9}));
-    pictureMs[10] = 90000;  // another clock: left alone
-    EXPECT_EQ(CutsOf(t, score, {}, pictureMs.data()), (std::vector<int32_t>{10}));
-  }
-}
-
 TEST(SceneCuts, MarkingAndSnapping) {
   TitleTables& t = MakeEvenTimeList(kEntries, 500);
   const std::vector<float> score = Scores(0.03f, {{10, 0.7f}, {30, 0.5f}, {34, 0.9f}});
   RecordingUi ui;
   for (int32_t e : {0, 5, 50}) SetChapterMark(t, e, true);
-  EXPECT_EQ(MarkSceneCuts(t, ui, score.data(), nullptr, kEntries, {}, 7), 7);
+  EXPECT_EQ(MarkSceneCuts(t, ui, score.data(), kEntries, {}, 7), 7);
   EXPECT_EQ(Marks(t), (std::vector<int32_t>{10, 30, 34}));  // 30 and 34 are the gap apart
   EXPECT_EQ(ui.messages.back().text, "Set OK.");
 
@@ -121,7 +105,7 @@ TEST(SceneCuts, MarkingAndSnapping) {
   for (const Case& c : cases) {
     ClearAllMarks(t);
     for (int32_t e : c.marks) SetChapterMark(t, e, true);
-    SnapChaptersToCuts(t, ui, score.data(), nullptr, kEntries, c.seconds, {}, 0);
+    SnapChaptersToCuts(t, ui, score.data(), kEntries, c.seconds, {}, 0);
     EXPECT_EQ(Marks(t), c.expected);
   }
 }

@@ -27,6 +27,7 @@ TitleTables& MakeTimeList(int32_t n, TimeAt timeAt) {
   t.BusyFlag = 0;
   t.ChapterInterval = 180;
   t.TimeListNum = 0;
+  t.TimeListPtmKept = 0;
   EmptyListBox(t);
   for (int32_t i = 0; i < n; ++i) {
     char line[kLineBytes];

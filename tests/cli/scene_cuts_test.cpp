@@ -3,6 +3,7 @@
 // nowhere else, single shots with motion, fades and pans get no mark,
 // --snap moves marks onto the cuts, and the sheet shows the chapters.
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <sstream>
@@ -130,19 +131,50 @@ Listed Read(const std::string& dir, const std::string& options) {
   return l;
 }
 
-// Whether a mark at entry i stands for the cut at c: the entry holds it or
-// is the first to start at or after it (a frame's slack either way).
-bool Matches(const std::vector<double>& times, int i, double c) {
-  const double slack = 0.05;
-  const double start = times[i];
-  const double next = i + 1 < static_cast<int>(times.size()) ? times[i + 1] : 1e9;
-  const bool holds = start <= c + slack && c - slack < next;
-  const bool firstAfter = start >= c - slack && (i == 0 || times[i - 1] < c - slack);
-  return holds || firstAfter;
+// Each VOBU's first picture in presentation time (VOBU_S_PTM, 90 kHz), from
+// the navigation packs of the title VOBs, in the order of the time list.
+std::vector<int64_t> VobuStartPtm(const std::string& dir) {
+  std::string all;
+  for (int n = 1; n <= 9; ++n) {
+    const std::string vob = ReadFile(dir + "VTS_01_" + std::to_string(n) + ".VOB");
+    if (vob.empty()) break;
+    all += vob;
+  }
+  std::vector<int64_t> ptm;
+  for (size_t at = 0; at + 2048 <= all.size(); at += 2048) {
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(all.data() + at);
+    if (p[14] != 0 || p[15] != 0 || p[16] != 1 || p[17] != 0xBB) continue;
+    ptm.push_back((int64_t{p[0x39]} << 24) | (p[0x3A] << 16) | (p[0x3B] << 8) | p[0x3C]);
+  }
+  return ptm;
+}
+
+// The cuts in presentation ticks from the first picture: a shot trimmed to
+// d seconds keeps the frames that start before d.
+std::vector<int64_t> CutTicks(const SceneSet& s) {
+  const int64_t frameTicks = s.pal ? 3600 : 3003;
+  const double fps = s.pal ? 25.0 : 30000.0 / 1001.0;
+  std::vector<int64_t> at;
+  int64_t frames = 0;
+  for (size_t k = 0; k + 1 < s.shots.size(); ++k) {
+    frames += static_cast<int64_t>(std::ceil(s.shots[k].seconds * fps - 1e-6));
+    at.push_back(frames * frameTicks);
+  }
+  return at;
+}
+
+// A mark at entry i stands for the cut at tick c when entry i is the first
+// VOBU whose first picture is at or after the cut: it opens with the new
+// shot and no VOBU between the cut and it does.
+bool Matches(const std::vector<int64_t>& ptm, int i, int64_t c) {
+  const int64_t half = 1500;  // under half a frame of either system
+  const auto start = [&](int k) { return ptm[static_cast<size_t>(k)] - ptm[0]; };
+  return i < static_cast<int>(ptm.size()) && start(i) >= c - half &&
+         (i == 0 || start(i - 1) < c - half);
 }
 
 TEST(RealTitleScenes, MarksEveryCutAndNothingElse) {
-  int cuts = 0, found = 0, marks = 0, right = 0;
+  int cuts = 0, found = 0, marks = 0, right = 0, onStart = 0;
   for (const SceneSet& set : Sets()) {
     SCOPED_TRACE(std::string(set.name) + ": " + set.covers);
     const std::string dir = TitleOf(set);
@@ -150,21 +182,24 @@ TEST(RealTitleScenes, MarksEveryCutAndNothingElse) {
     const Listed l = Read(dir, "--clear --scenes");
     ASSERT_EQ(l.status, 0) << l.output;
     ASSERT_FALSE(l.times.empty());
-    std::vector<double> at;
-    double t = 0;
-    for (size_t k = 0; k + 1 < set.shots.size(); ++k) at.push_back(t += set.shots[k].seconds);
+    const std::vector<int64_t> at = CutTicks(set);
+    const std::vector<int64_t> ptm = VobuStartPtm(dir);
+    ASSERT_EQ(ptm.size(), l.times.size());
     std::vector<bool> hit(at.size(), false);
     for (int m : l.marks) {
       if (m == 0) continue;  // the first entry opens a chapter anyway
       ++marks;
       bool matched = false;
       for (size_t k = 0; k < at.size(); ++k)
-        if (Matches(l.times, m, at[k])) matched = hit[k] = true;
+        if (Matches(ptm, m, at[k])) matched = hit[k] = true;
       right += matched;
-      EXPECT_TRUE(matched) << "mark at entry " << m + 1 << " (" << l.times[m] << " s)";
+      EXPECT_TRUE(matched) << "mark at entry " << m + 1 << " ("
+                           << (ptm[static_cast<size_t>(m)] - ptm[0]) / 90000.0 << " s)";
     }
     for (size_t k = 0; k < at.size(); ++k) {
-      EXPECT_TRUE(hit[k]) << "no mark for the cut at " << at[k] << " s";
+      // Where the encoder started a VOBU at the cut the mark is exact.
+      onStart += std::find(ptm.begin(), ptm.end(), ptm[0] + at[k]) != ptm.end();
+      EXPECT_TRUE(hit[k]) << "no mark for the cut at " << at[k] / 90000.0 << " s";
       found += hit[k];
     }
     cuts += static_cast<int>(at.size());
@@ -175,6 +210,9 @@ TEST(RealTitleScenes, MarksEveryCutAndNothingElse) {
               cuts, precision, right, marks);
   EXPECT_GE(recall, 0.95);
   EXPECT_GE(precision, 0.95);
+  // Both kinds are there: cuts on a VOBU start and cuts inside a VOBU.
+  EXPECT_GT(onStart, 0);
+  EXPECT_LT(onStart, cuts);
 }
 
 TEST(RealTitleScenes, SnapMovesMarksToTheStrongestCutNearThem) {

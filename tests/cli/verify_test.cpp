@@ -5,6 +5,7 @@
 // navigation packs' presentation time puts them, and the region mask is
 // the source's unless asked otherwise.
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -68,6 +69,11 @@ constexpr size_t kCellPlaybackBytes = 24;
 constexpr size_t kCellLastVobuStart = 16;
 
 constexpr size_t kPgcPlaybackTime = 0x04;
+constexpr size_t kPgcAudioControl = 0x0C;       // 8 entries of 2 bytes
+constexpr size_t kPgcSubpictureControl = 0x1C;  // 32 entries of 4 bytes
+constexpr size_t kVtsAstNs = 0x203;             // VTSI_MAT: low bytes of the counts
+constexpr size_t kVtsAstAtrt = 0x204;
+constexpr size_t kVtsSpstNs = 0x255;
 constexpr size_t kCellPlaybackTime = 4;
 constexpr size_t kNavCEltm = 0x423;
 constexpr size_t kNavPciCEltm = 0x45;
@@ -244,6 +250,29 @@ TEST_F(Verify, EachPlantedFaultIsFoundAndNamed) {
          fs::resize_file(d + "VTS_01_1.VOB", fs::file_size(d + "VTS_01_1.VOB") - 5 * kSector);
        },
        "the title VOB files hold"},
+      // The title carries one AC-3 stream and no subpicture stream.
+      {"a second audio stream declared and made available",
+       [](const std::string& d) {
+         EditIfoAndBup(d, [](std::string& b) {
+           b[kVtsAstNs] = 2;
+           std::copy_n(b.begin() + kVtsAstAtrt, 8, b.begin() + kVtsAstAtrt + 8);
+           b[kVtsAstAtrt + 8 + 2] = 'f';
+           b[kVtsAstAtrt + 8 + 3] = 'r';
+           const size_t pgc = FirstPgc(b);
+           b[pgc + kPgcAudioControl + 2] = static_cast<char>(0x81);
+         });
+       },
+       "PGC 1: audio stream 1 (AC-3 stream 1, language fr) is declared, but no pack of the "
+       "title carries it"},
+      {"a subpicture stream declared and made available",
+       [](const std::string& d) {
+         EditIfoAndBup(d, [](std::string& b) {
+           b[kVtsSpstNs] = 1;
+           const size_t pgc = FirstPgc(b);
+           b[pgc + kPgcSubpictureControl] = static_cast<char>(0x80);
+         });
+       },
+       "PGC 1: subpicture stream 0 (stream 0) is declared, but no pack of the title carries it"},
   };
   const std::string sound = *written_ / "VIDEO_TS/";
   for (const Plant& p : plants) {

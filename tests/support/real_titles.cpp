@@ -27,6 +27,9 @@ std::string Describe(const RealTitleRecipe& s, const std::string& videoGraph) {
   d << " audio " << s.audioStreams << " subpictures " << s.subtitleStreams
     << (s.interlaced ? " interlaced" : " progressive") << " parts " << s.splitParts;
   if (!videoGraph.empty()) d << " video " << videoGraph;
+  for (const std::string& c : s.audioCodecs) d << " codec " << c;
+  for (const std::string& l : s.audioLanguages) d << " audio-lang " << l;
+  for (const std::string& l : s.subtitleLanguages) d << " subpicture-lang " << l;
   d << '\n';
   return d.str();
 }
@@ -60,6 +63,8 @@ bool Encode(const RealTitleRecipe& s, const std::string& videoGraph, const std::
   for (int a = 0; a < s.audioStreams; ++a) c << " -map " << a + (graph ? 0 : 1) << ":a";
   c << " -target " << (s.pal ? "pal-dvd" : "ntsc-dvd") << " -s " << s.width << 'x' << s.height
     << " -aspect 4:3 -b:v 4000k -b:a 192k";
+  for (size_t a = 0; a < s.audioCodecs.size(); ++a)
+    if (!s.audioCodecs[a].empty()) c << " -c:a:" << a << ' ' << s.audioCodecs[a];
   if (s.interlaced)
     c << " -flags +ilme+ildct -alternate_scan 1 -intra_vlc 1 -non_linear_quant 1 -qmax 28 -top 1";
   c << " title0.mpg";
@@ -88,6 +93,14 @@ bool MuxSubpictures(const RealTitleRecipe& s, const std::string& work, std::stri
   return true;
 }
 
+// dvdauthor's stream declarations: one element a stream, with its language.
+std::string Languages(const char* element, const std::vector<std::string>& languages) {
+  std::string x;
+  for (const std::string& l : languages)
+    x += std::string("<") + element + (l.empty() ? "" : " lang=\"" + l + "\"") + "/>";
+  return x;
+}
+
 bool Author(const RealTitleRecipe& s, const std::string& work, const std::string& mpg) {
   std::string chapters;
   for (int c : s.chapterSeconds) {
@@ -96,7 +109,8 @@ bool Author(const RealTitleRecipe& s, const std::string& work, const std::string
   }
   std::ofstream(work + "dvd.xml")
       << "<dvdauthor dest=\"dvd\"><vmgm/><titleset><titles><video format=\""
-      << (s.pal ? "pal" : "ntsc") << "\"/><pgc><vob file=\"" << mpg << "\""
+      << (s.pal ? "pal" : "ntsc") << "\"/>" << Languages("audio", s.audioLanguages)
+      << Languages("subpicture", s.subtitleLanguages) << "<pgc><vob file=\"" << mpg << "\""
       << (chapters.empty() ? "" : " chapters=\"" + chapters + "\"")
       << "/></pgc></titles></titleset></dvdauthor>\n";
   return Run(work, std::string("VIDEO_FORMAT=") + (s.pal ? "PAL" : "NTSC") +

@@ -4,7 +4,8 @@
 //
 // What a recipe offers: NTSC 720x480 or 352x480, PAL 720x576; the length in
 // seconds; chapter points (seconds, passed to dvdauthor); 1..8 audio
-// streams; subpicture streams; interlaced coding (field DCT and motion,
+// streams in AC-3 or MPEG audio, with languages; subpicture streams with
+// languages; interlaced coding (field DCT and motion,
 // alternate scan, intra VLC table 1, non-linear quantiser); and the title
 // VOB split into several VTS_01_n.VOB files at sector boundaries (players
 // treat the title VOBs as one stream, so the IFO addresses stay valid).
@@ -29,6 +30,12 @@ struct RealTitleRecipe {
   int subtitleStreams = 0;        // subpicture streams muxed with spumux
   bool interlaced = false;        // field DCT/interlaced ME, alternate scan, intra VLC table 1, non-linear quant where ffmpeg offers them
   int splitParts = 1;             // split the title VOB into this many VTS_01_n.VOB at sector boundaries
+  // Per audio stream: the coding ("ac3" when not given, or "mp2" for MPEG
+  // audio) and the language dvdauthor declares (ISO 639, "" none); per
+  // subpicture stream its language.
+  std::vector<std::string> audioCodecs = {};
+  std::vector<std::string> audioLanguages = {};
+  std::vector<std::string> subtitleLanguages = {};
 };
 
 // The VIDEO_TS folder, ending in '/'; "" when the tools failed.
