@@ -1,10 +1,14 @@
 // "Import chapters(&I)..." and "Export chapters(&E)...": chapter files of
 // other programs, picked with the toolkit's own file dialog.
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QString>
 #include <QStringList>
 
+#include <cstring>
+
 #include "app/main_window.h"
+#include "app/shell_settings.h"
 #include "chapters/chapter_file.h"
 #include "chapters/chapter_marks.h"
 
@@ -29,14 +33,30 @@ constexpr FormatFilter kFormats[kChapterFileFormats] = {
 
 }  // namespace
 
+// The folder of the last chapter file picked, kept between runs; the
+// program folder before the first.
+QString MainWindow::ChapterFileFolder() const {
+  const char* last = settings_->ChapterFolder;
+  return QString::fromUtf8(last[0] == '/' ? last : ctx_.programFolder);
+}
+
+void MainWindow::KeepChapterFileFolder(const QString& path) {
+  const QByteArray folder = QFileInfo(path).absolutePath().toUtf8();
+  if (folder.size() >= static_cast<qsizetype>(sizeof settings_->ChapterFolder)) return;
+  std::memcpy(settings_->ChapterFolder, folder.constData(), static_cast<size_t>(folder.size()) + 1);
+  SaveSettings();
+}
+
 // Both commands say "Input data is none." before a file is asked for, as
 // the other chapter commands with a dialog do.
 void MainWindow::ImportChaptersCommand() {
   if (!IntervalCommandMayStart(ctx_.tables, ui_)) return;
   const QString path = QFileDialog::getOpenFileName(
-      this, "Import chapters", QString::fromUtf8(ctx_.programFolder),
+      this, "Import chapters", ChapterFileFolder(),
       "Chapter files (*.txt *.xml *.ffmeta *.chapters);;All files (*)");
-  if (!path.isEmpty()) ImportChaptersFile(path);
+  if (path.isEmpty()) return;
+  KeepChapterFileFolder(path);
+  ImportChaptersFile(path);
 }
 
 void MainWindow::ImportChaptersFile(const QString& path) {
@@ -49,10 +69,10 @@ void MainWindow::ExportChaptersCommand() {
   QStringList filters;
   for (const FormatFilter& f : kFormats) filters << f.filter;
   QString chosen;
-  QString path = QFileDialog::getSaveFileName(this, "Export chapters",
-                                              QString::fromUtf8(ctx_.programFolder),
+  QString path = QFileDialog::getSaveFileName(this, "Export chapters", ChapterFileFolder(),
                                               filters.join(";;"), &chosen);
   if (path.isEmpty()) return;
+  KeepChapterFileFolder(path);
   int format = 0;
   for (int i = 0; i < kChapterFileFormats; ++i)
     if (chosen == kFormats[i].filter) format = i;

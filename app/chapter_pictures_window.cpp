@@ -1,6 +1,8 @@
 #include "app/chapter_pictures_window.h"
 
 #include <QGridLayout>
+#include <QKeyEvent>
+#include <QScreen>
 #include <QPainter>
 #include <QScrollArea>
 #include <QTimer>
@@ -11,8 +13,17 @@
 #include "app/main_window.h"
 #include "app/time_list_model.h"
 #include "chapters/chapter_file.h"
+#include "shell_common/window_geometry.h"
+
+#include <algorithm>
 
 namespace vm {
+
+namespace {
+constexpr char kTileStyle[] =
+    "QToolButton { border: 2px solid transparent; }"
+    "QToolButton:focus { border: 2px solid palette(highlight); }";
+}  // namespace
 
 ChapterPicturesWindow::ChapterPicturesWindow(MainWindow* owner)
     : QWidget(owner, Qt::Window), owner_(owner) {
@@ -20,6 +31,7 @@ ChapterPicturesWindow::ChapterPicturesWindow(MainWindow* owner)
   setWindowTitle("Chapter pictures");
   setAttribute(Qt::WA_DeleteOnClose);
   auto* scroll = new QScrollArea(this);
+  scroll_ = scroll;
   grid_ = new QWidget(scroll);
   layout_ = new QGridLayout(grid_);
   layout_->setSpacing(kSheetMargin);
@@ -64,6 +76,10 @@ void ChapterPicturesWindow::Refresh() {
   if (!CollectRangeChapters(t, chapters)) {
     // More chapters than a title may have: those that fit are shown.
   }
+  // The focus stays on the tile of the same number across a refresh.
+  int focused = -1;
+  for (int k = 0; k < tiles_.size(); ++k)
+    if (tiles_[k]->hasFocus()) focused = k;
   for (QToolButton* b : tiles_) b->deleteLater();
   tiles_.clear();
   entries_.clear();
@@ -88,15 +104,58 @@ void ChapterPicturesWindow::Refresh() {
     b->setIconSize(tile.size());
     b->setAutoRaise(true);
     b->setToolTip(TileCaption(k + 1, chapters.ms[k]));
-    connect(b, &QToolButton::clicked, owner_, [this, entry] {
-      if (owner_->Context().tables.BusyFlag == 1) return;
-      owner_->SelectEntry(entry);
-      owner_->RefreshPreview();
-    });
+    // Tiles take the focus from the keyboard as from the mouse, and show it.
+    b->setFocusPolicy(Qt::StrongFocus);
+    b->setStyleSheet(kTileStyle);
+    b->installEventFilter(this);
+    connect(b, &QToolButton::clicked, this, [this, k] { Choose(k); });
     layout_->addWidget(b, k / kPictureColumns, k % kPictureColumns);
     tiles_.push_back(b);
     entries_.push_back(entry);
   }
+  if (!tiles_.isEmpty() && (focused >= 0 || !hasFocus()))
+    tiles_[std::clamp(focused, 0, static_cast<int>(tiles_.size()) - 1)]->setFocus();
+}
+
+void ChapterPicturesWindow::Choose(int k) {
+  if (owner_->Context().tables.BusyFlag == 1 || k < 0 || k >= entries_.size()) return;
+  owner_->SelectEntry(entries_[k]);
+  owner_->RefreshPreview();
+}
+
+// Arrows move the focus by a tile or a row of tiles; Enter selects the
+// focused tile's entry, as a click does.
+bool ChapterPicturesWindow::eventFilter(QObject* watched, QEvent* event) {
+  const int k = tiles_.indexOf(qobject_cast<QToolButton*>(watched));
+  if (k < 0 || event->type() != QEvent::KeyPress) return QWidget::eventFilter(watched, event);
+  const auto* key = static_cast<QKeyEvent*>(event);
+  int to = -1;
+  switch (key->key()) {
+    case Qt::Key_Left: to = k - 1; break;
+    case Qt::Key_Right: to = k + 1; break;
+    case Qt::Key_Up: to = k - kPictureColumns; break;
+    case Qt::Key_Down: to = k + kPictureColumns; break;
+    case Qt::Key_Home: to = 0; break;
+    case Qt::Key_End: to = static_cast<int>(tiles_.size()) - 1; break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      Choose(k);
+      return true;
+    default:
+      return QWidget::eventFilter(watched, event);
+  }
+  if (to >= 0 && to < tiles_.size()) {
+    tiles_[to]->setFocus(Qt::TabFocusReason);
+    scroll_->ensureWidgetVisible(tiles_[to]);
+  }
+  return true;
+}
+
+void ChapterPicturesWindow::PlaceBesideOwner() {
+  const QWidget* main = owner_->window();
+  const QScreen* screen = main->screen();
+  if (screen == nullptr) return;
+  move(BesidePlace(main->frameGeometry(), frameGeometry().size(), screen->availableGeometry()));
 }
 
 }  // namespace vm

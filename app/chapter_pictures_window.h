@@ -1,7 +1,8 @@
 // The "Chapter pictures" window: a grid of tiles, one per chapter of the
 // new volume (the preview picture of its first VOBU with its number and
-// start time), that follows the marks as they change. Clicking a tile
-// selects that entry in the time list.
+// start time), that follows the marks as they change. Clicking a tile, or
+// Enter on the tile that has the focus, selects that entry in the time
+// list; the arrow keys move the focus from tile to tile.
 #pragma once
 
 #include <QHash>
@@ -10,6 +11,7 @@
 #include <QWidget>
 
 class QGridLayout;
+class QScrollArea;
 class QToolButton;
 
 namespace vm {
@@ -29,12 +31,19 @@ class ChapterPicturesWindow : public QWidget {
   int TileCount() const { return static_cast<int>(tiles_.size()); }
   QToolButton* Tile(int k) const { return tiles_.value(k); }
   int32_t TileEntry(int k) const { return entries_.value(k, -1); }
+  // Beside the main window where the screen has room for it.
+  void PlaceBesideOwner();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void ScheduleRefresh();
+  void Choose(int k);
 
   MainWindow* owner_;
   QWidget* grid_;
+  QScrollArea* scroll_;
   QGridLayout* layout_;
   QList<QToolButton*> tiles_;
   QList<int32_t> entries_;

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "app/history.h"
+#include "app/shell_settings.h"
 #include "app/main_frame.h"
 #include "app/main_window.h"
 #include "app/splash_window.h"
@@ -14,7 +15,7 @@
 
 int main(int argc, char** argv) {
   using namespace vm;
-  Path programFolder, exeName, historyPath;
+  Path programFolder, exeName, historyPath, settingsPath;
   if (!FindProgramFolder(programFolder)) programFolder.Set("./");
   if (!FindExecutableName(exeName)) exeName.Set("vobmarks");
   TitleTables& tables = Tables();
@@ -29,6 +30,11 @@ int main(int argc, char** argv) {
   else
     SetHistoryDefaults(History(), home ? home : "/");
 
+  // The desktop program's own choices, beside the history file.
+  static ShellSettings settings;
+  const bool haveSettings = MakeSettingsPath(programFolder.c_str(), exeName.c_str(), settingsPath);
+  if (haveSettings) LoadShellSettings(settings, settingsPath.c_str());
+
   tables.BusyFlag = 0;
   tables.StopRequest = 0;
   tables.InterleaveDetected = 0;
@@ -36,7 +42,8 @@ int main(int argc, char** argv) {
 
   int rc = 0;
   {
-    MainFrame frame(ShellContext{tables, Author(), History(), programFolder.c_str()});
+    MainFrame frame(ShellContext{tables, Author(), History(), programFolder.c_str(), &settings,
+                                 haveSettings ? settingsPath.c_str() : nullptr});
     frame.Client()->ResetForStart();
     frame.show();
     frame.PlaceCentred();

@@ -66,6 +66,10 @@ void MainFrame::BuildMenu() {
   menus[0]->setObjectName("menuFile");
   menus[1]->setObjectName("menuChapter");
   menus[2]->setObjectName("menuHelp");
+  QAction* options = menus[0]->addAction("Output options(&O)...");
+  options->setObjectName(QString::number(kMenuOutputOptions));
+  connect(options, &QAction::triggered, client_, &MainWindow::OutputOptionsCommand);
+  menus[0]->addSeparator();
   QAction* exit = menus[0]->addAction("Exit(&X)");
   exit->setObjectName(QString::number(kMenuExit));
   connect(exit, &QAction::triggered, this, [this] {
@@ -87,9 +91,9 @@ void MainFrame::BuildMenu() {
   }
 }
 
-// "Help(&H)" and the "&Help" menu share Alt+H. Qt hands a shared key to
-// each owner in turn, flagged ambiguous; whichever gets it, the key
-// presses the main window's button of that letter.
+// No two controls of the window share a letter; should one ever be shared
+// with a menu, Qt hands the key to each owner in turn, flagged ambiguous,
+// and the key then presses the main window's button of that letter.
 bool MainFrame::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::Shortcut) {
     auto* shortcut = static_cast<QShortcutEvent*>(event);

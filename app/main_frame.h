@@ -12,6 +12,7 @@ struct ShellContext;
 
 // Menu command ids, used as the actions' object names.
 enum MenuCommand : int {
+  kMenuOutputOptions = 1040,
   kMenuExit = 1050,
   kMenuInterval = 1310,
   kMenuChapterListNew = 1320,

@@ -7,6 +7,8 @@
 #include <QScreen>
 
 #include "app/history.h"
+#include "app/shell_settings.h"
+#include "app/verify_report.h"
 #include "app/preview_window.h"
 #include "app/time_list_model.h"
 #include "app/time_list_view.h"
@@ -24,13 +26,18 @@ constexpr int kWidthUnits = 370;
 constexpr int kHeightUnits = 250;
 constexpr int kInitialInterval = 180;  // seconds
 
+// Every button and heading has a letter of its own, none shared with
+// another control or with the menu bar's File, Chapter and Help; a
+// heading's letter moves the focus to the field under it. No button is
+// drawn as the default: the window is not a dialog, Enter presses the
+// focused button, and Enter in the input field reads.
 constexpr ControlRow kMainWindow[] = {
     {"timeListFrame", ControlKind::BlackFrame, "", 2, 2, 125, 246},
     {"inputFrame", ControlKind::BlackFrame, "", 130, 2, 238, 56},
     {"editFrame", ControlKind::BlackFrame, "", 130, 60, 80, 128},
     {"otherFrame", ControlKind::BlackFrame, "", 213, 60, 155, 128},
     {"outputFrame", ControlKind::BlackFrame, "", 130, 190, 238, 58},
-    {"timeListHeading", ControlKind::Static, "<Time List>", 3, 5, 70, 10},
+    {"timeListHeading", ControlKind::Static, "<Time &List>", 3, 5, 70, 10},
     {"201", ControlKind::Static, "S:", 10, 17, 45, 10},
     {"202", ControlKind::Static, "E:", 55, 17, 35, 10},
     {"204", ControlKind::Static, "", 75, 5, 48, 10},
@@ -40,24 +47,24 @@ constexpr ControlRow kMainWindow[] = {
     {"203", ControlKind::Static, "Size:", 10, 235, 60, 10},
     {"119", ControlKind::Button, "UP", 90, 233, 15, 12},
     {"120", ControlKind::Button, "DW", 105, 233, 15, 12},
-    {"inputHeading", ControlKind::Static, "<Input Folder>", 133, 6, 122, 10},
+    {"inputHeading", ControlKind::Static, "<Input Fol&der>", 133, 6, 122, 10},
     {"103", ControlKind::Edit, "", 135, 18, 175, 12},
-    {"104", ControlKind::Button, "Ref...", 315, 17, 45, 14},
-    {"101", ControlKind::DefaultButton, "Read VOB files(&R)", 135, 36, 90, 14},
+    {"104", ControlKind::Button, "Ref(&I)...", 315, 17, 45, 14},
+    {"101", ControlKind::Button, "Read VOB files(&R)", 135, 36, 90, 14},
     {"editHeading", ControlKind::Static, "<Edit>", 133, 64, 60, 10},
-    {"102", ControlKind::Button, "Play", 135, 75, 70, 14},
-    {"134", ControlKind::Button, "Play A - B", 135, 91, 70, 14},
-    {"125", ControlKind::Button, "Play continue", 135, 107, 70, 14},
-    {"105", ControlKind::Button, "Chapter on/off", 135, 135, 70, 14},
-    {"118", ControlKind::Button, "Clear chapters", 135, 165, 70, 14},
+    {"102", ControlKind::Button, "&Play", 135, 75, 70, 14},
+    {"134", ControlKind::Button, "Play &A - B", 135, 91, 70, 14},
+    {"125", ControlKind::Button, "Play co&ntinue", 135, 107, 70, 14},
+    {"105", ControlKind::Button, "Chap&ter on/off", 135, 135, 70, 14},
+    {"118", ControlKind::Button, "Clear chapter&s", 135, 165, 70, 14},
     {"otherHeading", ControlKind::Static, "<Other>", 220, 64, 60, 10},
     {"107", ControlKind::Button, "Setting(&O)...", 230, 75, 65, 14},
-    {"121", ControlKind::Button, "Help(&H)", 230, 107, 65, 14},
-    {"outputHeading", ControlKind::Static, "<Output Folder>", 133, 196, 122, 10},
+    {"121", ControlKind::Button, "Help(&E)", 230, 107, 65, 14},
+    {"outputHeading", ControlKind::Static, "<O&utput Folder>", 133, 196, 122, 10},
     {"113", ControlKind::Edit, "", 135, 209, 175, 12},
-    {"111", ControlKind::Button, "Ref...", 315, 208, 45, 14},
+    {"111", ControlKind::Button, "Ref(&B)...", 315, 208, 45, 14},
     {"112", ControlKind::Button, "Create DVD Image(&G)", 135, 227, 100, 14},
-    {"2", ControlKind::DefaultButton, "Exit(&X)", 300, 227, 60, 14},
+    {"2", ControlKind::Button, "Exit(&X)", 300, 227, 60, 14},
 };
 
 }  // namespace
@@ -65,6 +72,10 @@ constexpr ControlRow kMainWindow[] = {
 MainWindow::MainWindow(const ShellContext& context, QWidget* parent)
     : QWidget(parent), ctx_(context), ui_(this) {
   setObjectName("mainWindow");
+  if (ctx_.settings == nullptr) ownSettings_ = std::make_unique<ShellSettings>();
+  settings_ = ctx_.settings != nullptr ? ctx_.settings : ownSettings_.get();
+  verifyProgram_ = VerifyProgramPath();
+  setAcceptDrops(true);
   model_ = new TimeListModel(ctx_.tables, this);
   BuildDialog(this, kWidthUnits, kHeightUnits, kMainWindow,
               [this](QWidget* parent, const ControlRow&) {
@@ -76,6 +87,10 @@ MainWindow::MainWindow(const ShellContext& context, QWidget* parent)
 }
 
 MainWindow::~MainWindow() { delete preview_; }
+
+void MainWindow::SaveSettings() {
+  if (ctx_.settingsPath != nullptr) SaveShellSettings(*settings_, ctx_.settingsPath);
+}
 
 void MainWindow::BindControls() {
   list_->setModel(model_);
@@ -103,6 +118,13 @@ void MainWindow::BindControls() {
   inputFolder_ = findChild<QLineEdit*>(QString::number(kIdInputFolder));
   outputFolder_ = findChild<QLineEdit*>(QString::number(kIdOutputFolder));
   connect(inputFolder_, &QLineEdit::returnPressed, this, [this] { ReadTitle(); });
+  // A folder dropped on a field is read like one dropped anywhere else on
+  // the window, not typed into the field as a URL.
+  inputFolder_->setAcceptDrops(false);
+  outputFolder_->setAcceptDrops(false);
+  const std::pair<const char*, QWidget*> kBuddies[] = {
+      {"timeListHeading", list_}, {"inputHeading", inputFolder_}, {"outputHeading", outputFolder_}};
+  for (const auto& [heading, field] : kBuddies) findChild<QLabel*>(heading)->setBuddy(field);
 
   const std::pair<int, std::function<void()>> kButtons[] = {
       {kIdCellUp, [this] { Navigate(static_cast<int>(NavButton::CellUp)); }},
@@ -139,6 +161,8 @@ void MainWindow::ResetForStart() {
   UpdateLabels();
   inputFolder_->setText(QString::fromUtf8(ctx_.history.InputFolderText));
   outputFolder_->setText(QString::fromUtf8(ctx_.history.OutputFolderText));
+  // Typing the folder is where work starts.
+  inputFolder_->setFocus();
 }
 
 void MainWindow::UpdateLabels() {

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 #include "app/qt_ui.h"
 #include "author/author_state.h"
@@ -20,6 +21,7 @@ class QLineEdit;
 namespace vm {
 
 struct HistoryBlock;
+struct ShellSettings;
 class ChapterPicturesWindow;
 class PreviewWindow;
 class TimeListModel;
@@ -59,6 +61,10 @@ struct ShellContext {
   AuthorState& author;
   HistoryBlock& history;
   const char* programFolder;  // ends in '/'
+  // The choices kept between runs beside the history file; without them
+  // the window keeps its own for the run.
+  ShellSettings* settings = nullptr;
+  const char* settingsPath = nullptr;
 };
 
 class MainWindow : public QWidget {
@@ -78,6 +84,8 @@ class MainWindow : public QWidget {
   void PickInputFolder();
   void PickOutputFolder();
   void CreateVolumeCommand();
+  // "Output options(&O)...": the dialog; its choices stored at once.
+  void OutputOptionsCommand();
   void Play(int mode);  // the PlayMode values
   void PlayCaretVobu();
   void Navigate(int button);  // the NavButton values
@@ -117,14 +125,29 @@ class MainWindow : public QWidget {
   TimeListView* TimeList() const { return list_; }
   TimeListModel* Model() const { return model_; }
   const ShellContext& Context() const { return ctx_; }
+  ShellSettings& KeptSettings() { return *settings_; }
+  // Writes the kept choices, when the window has a file for them.
+  void SaveSettings();
+  // Where "Output options" runs vobmarks-cli from; tests point it elsewhere.
+  void SetVerifyProgram(const QString& path) { verifyProgram_ = path; }
+
+  // A VIDEO_TS folder, the folder holding one, or one of its files, dropped
+  // on the window: into the input field, then read.
+  bool DropInput(const QString& path);
 
   // Runs after the frame decides to close, so the frame can quit.
   void SetExitHandler(std::function<void()> onExit) { onExit_ = std::move(onExit); }
+
+ protected:
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   // The controls of the template, each bound to its handler by its id.
   void BindControls();
   void UpdateLabels();
+  QString ChapterFileFolder() const;
+  void KeepChapterFileFolder(const QString& path);
   void AfterChapterCommand(int32_t select);
   bool TakeFolderField(QLineEdit* field, char* historyField, const char* what);
   void PickFolder(QLineEdit* field, char* historyField, const char* caption, const char* what);
@@ -143,6 +166,9 @@ class MainWindow : public QWidget {
   QPointer<PreviewWindow> preview_;
   QPointer<ChapterPicturesWindow> pictures_;
   std::function<void()> onExit_;
+  std::unique_ptr<ShellSettings> ownSettings_;
+  ShellSettings* settings_;
+  QString verifyProgram_;
 };
 
 }  // namespace vm

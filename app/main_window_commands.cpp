@@ -6,8 +6,14 @@
 #include <QProcess>
 
 #include <cstring>
+#include <string>
 
 #include "app/help_command.h"
+#include "app/output_options_dialog.h"
+#include "app/shell_settings.h"
+#include "app/verify_report.h"
+#include "author/disc_image.h"
+#include "author/output_options.h"
 #include "app/history.h"
 #include "app/interval_dialog.h"
 #include "app/main_window.h"
@@ -36,6 +42,7 @@ namespace {
 constexpr size_t kFolderFieldBytes = kPathBytes - 1;
 
 constexpr char kChapterListName[] = "CHPLIST.TXT";
+constexpr char kDiscImageCaption[] = "Disc image writing";
 
 }  // namespace
 
@@ -62,13 +69,24 @@ void MainWindow::ReadTitle() {
   // one; Cancel ends the read with nothing changed.
   int title = 0;
   Path folder;
+  ShellSettings& kept = *settings_;
   if (IsFullPath(ctx_.history.InputFolderText) && folder.Set(ctx_.history.InputFolderText) &&
       AddTrailingSeparator(folder) && ListVolumeTitles(t, folder.c_str()) > 1 &&
       t.Titles.longest >= 0) {
-    title = RunTitleSelect(this, t.Titles);
+    // The title last read from this volume is offered first, else the
+    // longest.
+    const int last = std::strcmp(kept.LastTitleFolder, folder.c_str()) == 0 ? kept.LastTitle : 0;
+    const int wholeDisc = kept.WholeDisc;
+    title = RunTitleSelect(this, t.Titles, last, kept.WholeDisc);
+    if (kept.WholeDisc != wholeDisc) SaveSettings();
     if (title == 0) return;
   }
   ReadResult r = ReadVobFiles(t, ui_, ctx_.history.InputFolderText, title);
+  if (r == ReadResult::Scanned && title > 0) {
+    std::memcpy(kept.LastTitleFolder, folder.c_str(), folder.size() + 1);
+    kept.LastTitle = title;
+    SaveSettings();
+  }
   // The folder of the last read, as the read took it (with its '/').
   CopyField(ctx_.history.InputFolder, t.InputFolder);
   model_->Sync();
@@ -103,10 +121,66 @@ void MainWindow::PickOutputFolder() {
   PickFolder(outputFolder_, ctx_.history.OutputFolderText, "Output folder select", "Output");
 }
 
+// Writes the volume with the output options: region, streams left out and
+// the whole disc go into the tables first; the disc image and the check
+// follow a normal end. An image path that would land in the input folder
+// or in the folder it is made from is refused before anything is written.
 void MainWindow::CreateVolumeCommand() {
   if (Busy()) return;
   if (!TakeFolderField(outputFolder_, ctx_.history.OutputFolderText, "Output")) return;
-  CreateVolume(ctx_.tables, ctx_.author, ui_, ctx_.history.OutputFolderText, ctx_.programFolder);
+  const ShellSettings& o = *settings_;
+  TitleTables& t = ctx_.tables;
+  const bool image = o.WriteImage != 0 && t.VobFileNum > 0;
+  if (image) {
+    // The choices may come from a settings file edited by hand: the
+    // dialog's own checks are made again here.
+    if (o.ImagePath[0] != '/') {
+      ui_.Error(kImagePathMessage);
+      return;
+    }
+    if (!ValidVolumeId(o.VolumeId)) {
+      ui_.Error(kVolumeIdMessage);
+      return;
+    }
+    std::string why;
+    if (!DiscImagePathAllowed(o.ImagePath, t.InputFolder, ctx_.history.OutputFolderText, why)) {
+      MessageText message;
+      message.Format("Can't create %s: %s.", o.ImagePath, why.c_str());
+      ui_.Error(message.c_str());
+      return;
+    }
+  }
+  OutputOptions options;
+  options.regionMask = RegionMaskOf(o);
+  options.dropAudio = o.DropAudio;
+  options.dropSubpicture = o.DropSubpicture;
+  options.wholeDisc = o.WholeDisc;
+  ApplyOutputOptions(t, options);
+  const CreateResult r =
+      CreateVolume(t, ctx_.author, ui_, ctx_.history.OutputFolderText, ctx_.programFolder);
+  if (r != CreateResult::NormalEnd) return;
+  if (image) {
+    // The tool gives no figures: the window shows that it works, and its
+    // close box stops it.
+    t.BusyFlag = 1;
+    ui_.ProgressOpen(kDiscImageCaption);
+    ui_.SetWaitCursor(true);
+    const int failed = WriteDiscImage(ui_, ctx_.history.OutputFolderText, o.ImagePath, o.VolumeId);
+    ui_.ProgressClose();
+    ui_.SetWaitCursor(false);
+    t.BusyFlag = 0;
+    if (failed != 0) return;
+  }
+  // The image holds the folder's files, so checking it checks both.
+  if (o.Verify != 0)
+    RunVerifyReport(ui_, verifyProgram_,
+                    QString::fromUtf8(image ? o.ImagePath : ctx_.history.OutputFolderText),
+                    t.BusyFlag);
+}
+
+void MainWindow::OutputOptionsCommand() {
+  if (Busy()) return;
+  if (RunOutputOptionsDialog(this, *settings_, ui_)) SaveSettings();
 }
 
 void MainWindow::Play(int mode) {
@@ -150,9 +224,18 @@ void MainWindow::Navigate(int button) {
   RefreshPreview();
 }
 
+// The marks changed (or were left): the list shows them, and the keyboard
+// is back on it with the caret line's focus frame, whichever window the
+// command's dialogs and progress left active.
 void MainWindow::AfterChapterCommand(int32_t select) {
   model_->AllRowsChanged();
-  if (select >= 0) SelectEntry(select);
+  if (select >= 0) {
+    SelectEntry(select);
+  } else if (ctx_.tables.TimeListNum > 0) {
+    list_->setFocus();
+  }
+  window()->activateWindow();
+  list_->viewport()->update();
 }
 
 void MainWindow::ToggleChapterCommand() {

@@ -1,9 +1,11 @@
 // The modeless progress window of long operations: a caption naming the
-// operation and a bar drawn from the operation's done/total figures.
+// operation, a bar drawn from the operation's done/total figures, and under
+// it the percentage done and, once the pace is known, the time remaining.
 // Closing it with its close box is the user's stop request.
 #pragma once
 
 #include <QDialog>
+#include <QElapsedTimer>
 
 #include <cstdint>
 
@@ -23,6 +25,9 @@ class ProgressWindow : public QDialog {
   void SetFraction(int64_t done, int64_t total, BarColour colour);
   // The bar's rectangle in the client area (the black frame's rectangle).
   QRect BarRect() const;
+  // The line under the bar: "42%", then "42%  1:05 left" once the
+  // operation has run a while.
+  QString Figures() const { return figures_; }
 
   // True once the user closed the window.
   bool Closed() const { return closed_; }
@@ -35,6 +40,8 @@ class ProgressWindow : public QDialog {
 
  private:
   int filled_ = 0;
+  QString figures_;
+  QElapsedTimer started_;
   BarColour colour_ = BarColour::Blue;
   bool closed_ = false;
   QWidget* owner_;

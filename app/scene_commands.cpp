@@ -47,9 +47,15 @@ void MainWindow::SnapChaptersCommand() {
 
 void MainWindow::ChapterPicturesCommand() {
   if (Busy()) return;
-  if (pictures_ == nullptr) pictures_ = new ChapterPicturesWindow(this);
+  if (!IntervalCommandMayStart(ctx_.tables, ui_)) return;  // "Input data is none."
+  const bool opened = pictures_ == nullptr;
+  if (opened) pictures_ = new ChapterPicturesWindow(this);
   pictures_->show();
+  // Shown, the window has its frame: placed by it, clear of the main
+  // window's buttons.
+  if (opened) pictures_->PlaceBesideOwner();
   pictures_->raise();
+  pictures_->activateWindow();
 }
 
 ChapterPicturesWindow* MainWindow::Pictures() const { return pictures_; }

@@ -150,8 +150,21 @@ void TimeListView::paintEvent(QPaintEvent* event) {
     const bool selected = selection->isSelected(at);
     if (selected) p.fillRect(line, palette().highlight());
     p.setPen(selected ? palette().highlightedText().color() : palette().text().color());
-    p.drawText(line.adjusted(kTextIndent, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
-               at.data(Qt::DisplayRole).toString());
+    const QString text = at.data(Qt::DisplayRole).toString();
+    const QRect textArea = line.adjusted(kTextIndent, 0, 0, 0);
+    const int needed = p.fontMetrics().horizontalAdvance(text);
+    if (needed > textArea.width() && textArea.width() > 0) {
+      // A line wider than the list (entry numbers past 99,999 take a sixth
+      // digit) is drawn narrower rather than cut at the scroll bar.
+      QFont narrow = font();
+      narrow.setStretch(std::max(50, 100 * textArea.width() / needed));
+      p.save();
+      p.setFont(narrow);
+      p.drawText(textArea, Qt::AlignLeft | Qt::AlignVCenter, text);
+      p.restore();
+    } else {
+      p.drawText(textArea, Qt::AlignLeft | Qt::AlignVCenter, text);
+    }
     if (at == current && hasFocus()) {
       p.setPen(QPen(selected ? palette().highlightedText().color() : palette().text().color(), 1,
                     Qt::DotLine));

@@ -8,10 +8,12 @@
 #include <csignal>
 #include <cstring>
 
-#include "author/nav_pack.h"
 #include "common/files.h"
+#include "dvd/nav_pack.h"
 
 namespace vm {
+
+using namespace dvd;  // the navigation pack's offsets
 
 void MoveChunkPack(uint8_t* buf, ChunkPackSources& src, int to, int from) {
   if (to == from) return;

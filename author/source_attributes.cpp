@@ -8,6 +8,10 @@
 
 #include "common/be.h"
 #include "common/files.h"
+#include "dvd/pgc.h"
+#include "dvd/vmgi_mat.h"
+#include "dvd/vts_pgcit.h"
+#include "dvd/vtsi_mat.h"
 
 namespace vm {
 
@@ -15,30 +19,30 @@ namespace {
 
 constexpr char kVtsiName[] = "VTS_%02d_0.IFO";
 constexpr char kVtsiId[] = "DVDVIDEO-VTS";
-constexpr size_t kVtsiIdBytes = 12;
-constexpr size_t kPgcitSectorLowByte = 0xCF;  // VTSI_MAT: VTS_PGCIT sector, low byte
-constexpr size_t kPgcitCount = 0x00;          // VTS_PGCIT: number of PGCs
-constexpr size_t kPgcitFirstOffsetLow = 0x0E; // low half of the first PGC's offset
-constexpr size_t kPgcitSrpBytes = 8;          // one search pointer a PGC
+constexpr size_t kVtsiIdBytes = dvd::kIdBytes;
+constexpr size_t kPgcitSectorLowByte = dvd::kVtsiPgcit + 3;  // its low byte
+using dvd::kPgcitCount;
+constexpr size_t kPgcitFirstOffsetLow = dvd::kPgcitSrps + dvd::kSrpPgcOffset + 2;  // low half of the first PGC's offset
+constexpr size_t kPgcitSrpBytes = dvd::kSrpBytes;
 constexpr size_t kPgcitHeaderBytes = 16;
-constexpr size_t kAttrStart = 0x100;          // VTSM_V_ATR .. end of VTS_SPST_ATRT
-constexpr size_t kPgcCopyStart = 0x0C;        // PGC_AST_CTL .. end of PGC_CLUT
+constexpr size_t kAttrStart = dvd::kVtsiMenuVideo;  // VTSM_V_ATR .. end of VTS_SPST_ATRT
+constexpr size_t kPgcCopyStart = dvd::kPgcAudioControl;  // PGC_AST_CTL .. end of PGC_CLUT
 constexpr size_t kPgcCopyBytes = kSrcVtsiCopyBytes - kSrcVtsiAttrBytes;
 static_assert(kPgcCopyBytes == 216);
 static_assert(kAttrStart + kSrcVtsiAttrBytes <= kVtsiBufferBytes);
 
-constexpr size_t kVtsVatrInCopy = 0x100;    // VTS_V_ATR (0x200) in SrcVtsiCopy
+constexpr size_t kVtsVatrInCopy = dvd::kVtsiVideo - kAttrStart;  // VTS_V_ATR in SrcVtsiCopy
 constexpr uint8_t kVideoStandardMask = 0x30, kVideoStandard625 = 0x10;
 constexpr char kVmgiName[] = "VIDEO_TS.IFO";
 constexpr char kVmgiId[] = "DVDVIDEO-VMG";
-constexpr size_t kVmgiRegionMask = 0x23;
+constexpr size_t kVmgiRegionMask = dvd::kVmgiCategory + 1;
 
 constexpr char kOpenError[] = "VTSI file open error.";
 constexpr char kInvalid[] = "VTSI file format is invalid.";
 constexpr char kBadPgcNo[] = "Invalid Program Chain No (Range: 1\u301C%d).";
 
-constexpr size_t kPgcitSector = 0xCC;          // VTSI_MAT: VTS_PGCIT sector, all 32 bits
-constexpr size_t kPgcitSrpOffset = 0x0C;       // search pointer i's PGC offset: 8 * i + 12
+constexpr size_t kPgcitSector = dvd::kVtsiPgcit;  // all 32 bits
+constexpr size_t kPgcitSrpOffset = dvd::kPgcitSrps + dvd::kSrpPgcOffset;  // of pointer i: + 8 * i
 
 bool ReadAt(int fd, uint8_t* dst, size_t n, uint64_t at) {
   return pread(fd, dst, n, static_cast<off_t>(at)) == static_cast<ssize_t>(n);

@@ -3,15 +3,18 @@
 #include <algorithm>
 #include <cstring>
 
-#include "author/nav_pack.h"
 #include "author/pack_copy.h"
 #include "common/be.h"
 #include "common/scr.h"
+#include "dvd/nav_pack.h"
+#include "dvd/vtsi_mat.h"
 
 namespace vm {
 
+using namespace dvd;  // the navigation pack's offsets
+
 constexpr uint32_t kNoUnitScr = 0x7FFFFFFF;
-constexpr int kAstEntryBytes = 8;
+constexpr int kAstEntryBytes = static_cast<int>(dvd::kAudioAttrBytes);
 
 namespace {
 

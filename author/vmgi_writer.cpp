@@ -9,43 +9,50 @@
 #include "author/ifo_file.h"
 #include "common/be.h"
 #include "common/files.h"
+#include "dvd/pgc.h"
+#include "dvd/pgci_ut.h"
+#include "dvd/tt_srpt.h"
+#include "dvd/vmgi_mat.h"
+#include "dvd/vts_atrt.h"
+#include "dvd/vtsi_mat.h"
 
 namespace vm {
 
 namespace {
 
 // VMGI_MAT.
-constexpr size_t kMatId = 0x000;
-constexpr size_t kMatVmgLastSector = 0x00C;
-constexpr size_t kMatVmgiLastSector = 0x01C;
-constexpr size_t kMatVersion = 0x021;
-constexpr size_t kMatRegionMask = 0x023;
-constexpr size_t kMatVolumes = 0x026;
-constexpr size_t kMatVolumeNo = 0x028;
-constexpr size_t kMatSide = 0x02A;
-constexpr size_t kMatTitleSets = 0x03E;
-constexpr size_t kMatProviderId = 0x040;
+constexpr size_t kMatId = dvd::kVmgiId;
+constexpr size_t kMatVmgLastSector = dvd::kVmgiLastSector;
+constexpr size_t kMatVmgiLastSector = dvd::kVmgiIfoLastSector;
+constexpr size_t kMatVersion = dvd::kVmgiVersion;
+constexpr size_t kMatRegionMask = dvd::kVmgiCategory + 1;
+constexpr size_t kMatVolumes = dvd::kVmgiVolumes;
+constexpr size_t kMatVolumeNo = dvd::kVmgiVolumeNumber;
+constexpr size_t kMatSide = dvd::kVmgiSide;
+constexpr size_t kMatTitleSets = dvd::kVmgiTitleSets;
+constexpr size_t kMatProviderId = dvd::kVmgiProviderId;
 constexpr size_t kProviderIdBytes = 16;
-constexpr size_t kMatLastByte = 0x080;
-constexpr size_t kMatFirstPlayPgc = 0x084;
-constexpr size_t kMatTtSrpt = 0x0C4;
-constexpr size_t kMatPgciUt = 0x0C8;
-constexpr size_t kMatVtsAtrt = 0x0D0;
-constexpr size_t kMatVmgmVatr = 0x100;
-constexpr size_t kMatVmgmAstNs = 0x103;
-constexpr size_t kMatVmgmAst0Coding = 0x105;
-constexpr size_t kMatVmgmSpstNs = 0x155;
+constexpr size_t kMatLastByte = dvd::kVmgiMatLastByte;
+constexpr size_t kMatFirstPlayPgc = dvd::kVmgiFirstPlayPgc;
+constexpr size_t kMatTtSrpt = dvd::kVmgiTtSrpt;
+constexpr size_t kMatPgciUt = dvd::kVmgiMenuPgciUt;
+constexpr size_t kMatVtsAtrt = dvd::kVmgiVtsAtrt;
+constexpr size_t kMatVmgmVatr = dvd::kVmgiMenuVideo;
+constexpr size_t kMatVmgmAstNs = dvd::kVmgiMenuAudioCount;
+constexpr size_t kMatVmgmAst0Coding = dvd::kVmgiMenuAudio + 1;
+constexpr size_t kMatVmgmSpstNs = dvd::kVmgiMenuSubpCount;
 constexpr uint8_t kVersion = 0x10;
 constexpr uint8_t kRegion2Only = 0xFD, kAllRegions = 0x00;
 constexpr uint32_t kMatLastByteBare = 0x3FF, kMatLastByteWithFirstPlay = 0x4FB;
 
 // PGC fields used by the two command-only PGCs.
-constexpr size_t kPgcPlaybackFrames = 0x07;
-constexpr size_t kPgcProhibitedOps = 0x08;
-constexpr size_t kPgcCmdTblOffset = 0xE4;
-constexpr size_t kPgcCmdTbl = 0xEC;
-constexpr size_t kCmdTblPreCount = 0, kCmdTblLastByte = 6, kCmdTblCommands = 8;
-constexpr size_t kCmdBytes = 8;
+constexpr size_t kPgcPlaybackFrames = dvd::kPgcPlaybackTime + 3;
+constexpr size_t kPgcProhibitedOps = dvd::kPgcProhibitedOps;
+constexpr size_t kPgcCmdTblOffset = dvd::kPgcCommandTable;
+constexpr size_t kPgcCmdTbl = dvd::kPgcGiBytes;
+constexpr size_t kCmdTblPreCount = dvd::kCmdPreCount, kCmdTblLastByte = dvd::kCmdLastByte,
+                 kCmdTblCommands = dvd::kCmdFirst;
+constexpr size_t kCmdBytes = dvd::kCommandBytes;
 constexpr uint8_t kZeroTime30 = 0xC0;
 
 constexpr size_t kFirstPlayPgc = 0x400;
@@ -53,25 +60,36 @@ constexpr uint32_t kFirstPlayProhibited = 0x01FFFFEF;
 
 // TT_SRPT.
 constexpr size_t kTtSrpt = 0x800;
-constexpr size_t kTtCount = 0, kTtLastByte = 4, kTtEntries = 8, kTtEntryBytes = 12;
-constexpr size_t kTtType = 0, kTtAngles = 1, kTtChapters = 2, kTtParental = 4, kTtVtsNo = 6,
-                 kTtVtsTitleNo = 7, kTtVtsStart = 8;
+constexpr size_t kTtCount = dvd::kTtSrptCount, kTtLastByte = dvd::kTtSrptLastByte,
+                 kTtEntries = dvd::kTtSrptEntries, kTtEntryBytes = dvd::kTtEntryBytes;
+constexpr size_t kTtType = dvd::kTtPlaybackType, kTtAngles = dvd::kTtAngles,
+                 kTtChapters = dvd::kTtChapters, kTtParental = dvd::kTtParentalMask,
+                 kTtVtsNo = dvd::kTtVtsNumber, kTtVtsTitleNo = dvd::kTtVtsTitle,
+                 kTtVtsStart = dvd::kTtVtsSector;
 constexpr uint8_t kTitleType = 0x14;
 
 // VMGM_PGCI_UT with one language unit of one PGC.
 constexpr size_t kPgciUt = 0x1000;
-constexpr size_t kUtLus = 0x0, kUtLastByte = 0x4, kUtLang = 0x8, kUtLuOffset = 0xC;
+constexpr size_t kUtLus = dvd::kUtLuCount, kUtLastByte = dvd::kUtLastByte,
+                 kUtLang = dvd::kUtLuSrps + dvd::kLuSrpLanguage,
+                 kUtLuOffset = dvd::kUtLuSrps + dvd::kLuSrpOffset;
 constexpr size_t kLu = 0x10;
-constexpr size_t kLuPgcs = 0x0, kLuLastByte = 0x4, kLuCategory = 0x8, kLuPgcOffset = 0xC;
+constexpr size_t kLuPgcs = dvd::kPgcitCount, kLuLastByte = dvd::kPgcitLastByte,
+                 kLuCategory = dvd::kPgcitSrps + dvd::kSrpCategory,
+                 kLuPgcOffset = dvd::kPgcitSrps + dvd::kSrpPgcOffset;
 constexpr size_t kLuPgc = 0x10;
 constexpr size_t kSequencerBase = 0x10C;  // unit, language unit and PGC headers with one command
 static_assert(kPgciUt + kLu + kLuPgc == 0x1020);
 
 // VMG_VTS_ATRT.
-constexpr size_t kAtrtCount = 0, kAtrtLastByte = 4, kAtrtOffsets = 8;
-constexpr size_t kAtrRecordBytes = 0x308, kAtrLastByte = 0, kAtrCategory = 4, kAtrAttributes = 8;
-constexpr size_t kAtrAttributeBytes = 0x300;
-constexpr off_t kVtsiAttributesAt = 0x100;
+constexpr size_t kAtrtCount = dvd::kAtrtCount, kAtrtLastByte = dvd::kAtrtLastByte,
+                 kAtrtOffsets = dvd::kAtrtOffsets;
+using dvd::kAtrAttributeBytes;
+using dvd::kAtrAttributes;
+using dvd::kAtrCategory;
+using dvd::kAtrLastByte;
+constexpr size_t kAtrRecordBytes = kAtrAttributes + kAtrAttributeBytes;
+constexpr off_t kVtsiAttributesAt = dvd::kVtsiMenuVideo;
 static_assert(kAtrAttributes + kAtrAttributeBytes == kAtrRecordBytes);
 static_assert(3 * kSectorBytes + kAtrtOffsets + (4 + kAtrRecordBytes) * kTitleSlots <=
               kVmgiImageBytes);

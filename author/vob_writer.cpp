@@ -8,7 +8,6 @@
 #include <cerrno>
 #include <cstring>
 
-#include "author/nav_pack.h"
 #include "author/pack_copy.h"
 #include "author/source_attributes.h"
 #include "author/stream_filters.h"
@@ -16,9 +15,12 @@
 #include "common/files.h"
 #include "common/scr.h"
 #include "common/timecode.h"
+#include "dvd/nav_pack.h"
 #include "dvd/scrambling.h"
 
 namespace vm {
+
+using namespace dvd;  // the navigation pack's offsets
 
 bool OutputVobPath(const AuthorState& a, int title, int vobNo, Path& out) {
   return out.Format("%sVTS_%02d_%1d.VOB", a.OutputFolder, title + 1, vobNo);
@@ -28,8 +30,6 @@ namespace {
 
 constexpr uint32_t kNoScr = 0x7FFFFFFF;
 constexpr int kMaxCells = 255;
-constexpr int kNavPciVobuSPtm = 0x39;
-constexpr int kNavPciVobuEPtm = 0x3D;
 // A VOBU lasts about half a second; a span of PTM or SCR above this is taken
 // for damage rather than time.
 constexpr int64_t kMaxVobuTicks = 60 * kTicksPerSecond;
@@ -315,8 +315,8 @@ int NavPack(Writer& w, uint8_t* p, int i, uint32_t scr, uint32_t ext) {
   w.pendSector = a.OutSector;
   w.pendCell = w.t.PrgNum[w.title];
   w.pendScr = scr;
-  w.pendSPtm = ReadBe32(p + kNavPciVobuSPtm);
-  w.pendEPtm = ReadBe32(p + kNavPciVobuEPtm);
+  w.pendSPtm = ReadBe32(p + kNavVobuSPtm);
+  w.pendEPtm = ReadBe32(p + kNavVobuEPtm);
   RewriteNav(w, p);
   a.ChunkSrc.changed[i] = 1;
   DrawProgress(w);

@@ -5,12 +5,14 @@
 
 #include <cerrno>
 
-#include "author/nav_pack.h"
 #include "author/vob_writer.h"
 #include "common/be.h"
 #include "common/scr.h"
+#include "dvd/nav_pack.h"
 
 namespace vm {
+
+using namespace dvd;  // the navigation pack's offsets
 
 namespace {
 

@@ -6,34 +6,41 @@
 #include "author/ifo_file.h"
 #include "common/be.h"
 #include "common/timecode.h"
+#include "dvd/c_adt.h"
+#include "dvd/pgc.h"
+#include "dvd/vobu_admap.h"
+#include "dvd/vts_pgcit.h"
+#include "dvd/vts_ptt_srpt.h"
+#include "dvd/vts_tmapt.h"
+#include "dvd/vtsi_mat.h"
 
 namespace vm {
 
 namespace {
 
 // VTSI_MAT.
-constexpr size_t kMatId = 0x000;
-constexpr size_t kMatVtsLastSector = 0x00C;
-constexpr size_t kMatVtsiLastSector = 0x01C;
-constexpr size_t kMatVersion = 0x021;
-constexpr size_t kMatLastByte = 0x080;
-constexpr size_t kMatVtsttVobs = 0x0C4;
-constexpr size_t kMatPttSrpt = 0x0C8;
-constexpr size_t kMatPgcit = 0x0CC;
-constexpr size_t kMatTmapti = 0x0D4;
-constexpr size_t kMatCadt = 0x0E0;
-constexpr size_t kMatVobuAdmap = 0x0E4;
-constexpr size_t kMatVtsmVatr = 0x100;
-constexpr size_t kMatVtsmSpstNs = 0x155;
-constexpr size_t kMatVtsVatr = 0x200;
-constexpr size_t kMatVtsVatrRes = 0x201;
-constexpr size_t kMatVtsAstNs = 0x203;
-constexpr size_t kMatVtsAstAtrt = 0x204;
-constexpr size_t kAstEntryBytes = 8;
-constexpr size_t kMatVtsSpstNs = 0x255;
-constexpr size_t kMatVtsSpstAtrt = 0x256;
-constexpr size_t kSpstEntryBytes = 6;
-constexpr size_t kMatAttrStart = 0x100;
+constexpr size_t kMatId = dvd::kVtsiId;
+constexpr size_t kMatVtsLastSector = dvd::kVtsiLastSector;
+constexpr size_t kMatVtsiLastSector = dvd::kVtsiIfoLastSector;
+constexpr size_t kMatVersion = dvd::kVtsiVersion;
+constexpr size_t kMatLastByte = dvd::kVtsiMatLastByte;
+constexpr size_t kMatVtsttVobs = dvd::kVtsiTitleVobs;
+constexpr size_t kMatPttSrpt = dvd::kVtsiPttSrpt;
+constexpr size_t kMatPgcit = dvd::kVtsiPgcit;
+constexpr size_t kMatTmapti = dvd::kVtsiTmapt;
+constexpr size_t kMatCadt = dvd::kVtsiTitleCadt;
+constexpr size_t kMatVobuAdmap = dvd::kVtsiTitleVobuAdmap;
+constexpr size_t kMatVtsmVatr = dvd::kVtsiMenuVideo;
+constexpr size_t kMatVtsmSpstNs = dvd::kVtsiMenuSubpCount;
+constexpr size_t kMatVtsVatr = dvd::kVtsiVideo;
+constexpr size_t kMatVtsVatrRes = dvd::kVtsiVideo + 1;
+constexpr size_t kMatVtsAstNs = dvd::kVtsiAudioCount;
+constexpr size_t kMatVtsAstAtrt = dvd::kVtsiAudio;
+constexpr size_t kAstEntryBytes = dvd::kAudioAttrBytes;
+constexpr size_t kMatVtsSpstNs = dvd::kVtsiSubpCount;
+constexpr size_t kMatVtsSpstAtrt = dvd::kVtsiSubp;
+constexpr size_t kSpstEntryBytes = dvd::kSubpAttrBytes;
+constexpr size_t kMatAttrStart = dvd::kVtsiMenuVideo;
 constexpr uint8_t kVersion = 0x11;
 constexpr uint32_t kMatLastByteValue = 0x7FF;
 constexpr uint8_t kVatr43 = 0x43, kVatr169 = 0x4E;
@@ -41,56 +48,67 @@ static_assert(kMatAttrStart + kSrcVtsiAttrBytes == 0x300);
 static_assert(kMatVtsSpstAtrt + 32 * kSpstEntryBytes <= kSectorBytes);
 
 // VTS_PTT_SRPT.
-constexpr size_t kPttCount = 0, kPttLastByte = 4, kPttTitleOffset = 8, kPttEntries = 12;
-constexpr size_t kPttEntryBytes = 4;
+constexpr size_t kPttCount = dvd::kPttSrptCount, kPttLastByte = dvd::kPttSrptLastByte,
+                 kPttTitleOffset = dvd::kPttSrptOffsets, kPttEntries = kPttTitleOffset + 4;
+constexpr size_t kPttEntryBytes = dvd::kPttBytes;
 
 // VTS_PGCIT and its one PGC.
-constexpr size_t kPgcitCount = 0, kPgcitLastByte = 4, kPgcitCategory = 8, kPgcitPgcOffset = 12;
-constexpr size_t kPgcitPgc = 0x10;
+using dvd::kPgcitCount;
+using dvd::kPgcitLastByte;
+constexpr size_t kPgcitCategory = dvd::kPgcitSrps + dvd::kSrpCategory,
+                 kPgcitPgcOffset = dvd::kPgcitSrps + dvd::kSrpPgcOffset;
+constexpr size_t kPgcitPgc = dvd::kPgcitSrps + dvd::kSrpBytes;
 constexpr uint8_t kEntryPgcOfTitle1 = 0x81;
-constexpr size_t kPgcPrograms = 0x02;
-constexpr size_t kPgcCells = 0x03;
-constexpr size_t kPgcPlaybackTime = 0x04;
-constexpr size_t kPgcAstCtl = 0x0C;
+constexpr size_t kPgcPrograms = dvd::kPgcProgramCount;
+constexpr size_t kPgcCells = dvd::kPgcCellCount;
+using dvd::kPgcPlaybackTime;
+constexpr size_t kPgcAstCtl = dvd::kPgcAudioControl;
 constexpr size_t kAstCtlBytes = 2;
-constexpr size_t kPgcSpstCtl = 0x1C;
+constexpr size_t kPgcSpstCtl = dvd::kPgcSubpControl;
 constexpr size_t kSpstCtlBytes = 4;
-constexpr size_t kPgcLinks = 0x9C;       // next, previous, go-up PGC, still time, mode
+constexpr size_t kPgcLinks = dvd::kPgcNextPgcn;      // next, previous, go-up PGC, still time, mode
 constexpr size_t kPgcLinksBytes = 8;
-constexpr size_t kPgcPalette = 0xA4;
-constexpr size_t kPgcCopyEnd = 0xE4;     // end of the bytes taken from the source
-constexpr size_t kPgcCmdTblOffset = 0xE4;
-constexpr size_t kPgcPrgMapOffset = 0xE6;
-constexpr size_t kPgcCellPlayOffset = 0xE8;
-constexpr size_t kPgcCellPosOffset = 0xEA;
-constexpr size_t kPgcCmdTbl = 0xEC;
+using dvd::kPgcPalette;
+constexpr size_t kPgcCopyEnd = dvd::kPgcCommandTable;    // end of the bytes taken from the source
+constexpr size_t kPgcCmdTblOffset = dvd::kPgcCommandTable;
+constexpr size_t kPgcPrgMapOffset = dvd::kPgcProgramMap;
+constexpr size_t kPgcCellPlayOffset = dvd::kPgcCellPlayback;
+constexpr size_t kPgcCellPosOffset = dvd::kPgcCellPosition;
+constexpr size_t kPgcCmdTbl = dvd::kPgcGiBytes;
 constexpr size_t kPgcPostCmd = 0xF4;
 constexpr size_t kPgcPrgMap = 0xFC;
-constexpr size_t kCmdBytes = 8;
-constexpr size_t kCmdTblPostCount = 2, kCmdTblLastByte = 6;
+constexpr size_t kCmdBytes = dvd::kCommandBytes;
+constexpr size_t kCmdTblPostCount = dvd::kCmdPostCount, kCmdTblLastByte = dvd::kCmdLastByte;
 constexpr uint32_t kPostOnlyCmdTblLastByte = 0x000F;  // header and one command
 constexpr uint32_t kPaletteEntry = 0x00108080;  // black in Y Cr Cb
-constexpr size_t kCellPlayBytes = 24;
-constexpr size_t kCellPosBytes = 4;
+constexpr size_t kCellPlayBytes = dvd::kCellPlaybackBytes;
+constexpr size_t kCellPosBytes = dvd::kCellPositionBytes;
 static_assert(kPgcCopyEnd - kPgcAstCtl == kSrcVtsiCopyBytes - kSrcVtsiAttrBytes);
 
 // Cell playback information.
-constexpr size_t kCpCategory = 0, kCpTime = 4, kCpFirstVobu = 8, kCpFirstIlvuEnd = 12,
-                 kCpLastVobuStart = 16, kCpLastVobuEnd = 20;
-constexpr uint8_t kCellStcDiscontinuity = 0x02, kCellSeamless = 0x08, kCellSeamlessStc = 0x0A;
+constexpr size_t kCpCategory = dvd::kCellCategory, kCpTime = dvd::kCellPlaybackTime,
+                 kCpFirstVobu = dvd::kCellFirstSector, kCpFirstIlvuEnd = dvd::kCellFirstIlvuEnd,
+                 kCpLastVobuStart = dvd::kCellLastVobuStart, kCpLastVobuEnd = dvd::kCellLastSector;
+constexpr uint8_t kCellStcDiscontinuity = dvd::kCellStcDiscontinuity,
+                  kCellSeamless = dvd::kCellSeamless,
+                  kCellSeamlessStc = kCellSeamless | kCellStcDiscontinuity;
 
 // VTS_TMAPTI.
-constexpr size_t kTmapCount = 0, kTmapLastByte = 4, kTmapOffset = 8, kTmapMap = 12;
-constexpr size_t kTmapUnit = 0, kTmapEntryCount = 2, kTmapEntries = 4;
+constexpr size_t kTmapCount = dvd::kTmaptCount, kTmapLastByte = dvd::kTmaptLastByte,
+                 kTmapOffset = dvd::kTmaptOffsets, kTmapMap = kTmapOffset + 4;
+constexpr size_t kTmapUnit = dvd::kTmapUnit, kTmapEntryCount = dvd::kTmapCount,
+                 kTmapEntries = dvd::kTmapEntries;
 constexpr uint8_t kTmapSeconds = 3;
 constexpr int kMaxTmapEntries = 65535;  // the entry count is a 16-bit field
 
 // VTS_C_ADT.
-constexpr size_t kCadtCount = 0, kCadtLastByte = 4, kCadtEntries = 8, kCadtEntryBytes = 12;
-constexpr size_t kCaVob = 0, kCaCell = 2, kCaStart = 4, kCaEnd = 8;
+constexpr size_t kCadtCount = dvd::kCadtVobCount, kCadtLastByte = dvd::kCadtLastByte,
+                 kCadtEntries = dvd::kCadtEntries, kCadtEntryBytes = dvd::kCadtEntryBytes;
+constexpr size_t kCaVob = dvd::kCadtVobId, kCaCell = dvd::kCadtCellId,
+                 kCaStart = dvd::kCadtStartSector, kCaEnd = dvd::kCadtLastSector;
 
 // VTS_VOBU_ADMAP.
-constexpr size_t kAdmapLastByte = 0, kAdmapEntries = 4;
+constexpr size_t kAdmapLastByte = dvd::kAdmapLastByte, kAdmapEntries = dvd::kAdmapEntries;
 
 constexpr int kMaxCells = 255;  // cell and program counts are byte fields
 

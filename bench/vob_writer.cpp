@@ -10,13 +10,14 @@
 #include <string>
 #include <vector>
 
-#include "author/nav_pack.h"
 #include "author/vob_writer.h"
 #include "common/be.h"
 #include "common/scr.h"
+#include "dvd/nav_pack.h"
 #include "tests/support/recording_ui.h"
 
 using namespace vm;
+using namespace vm::dvd;
 
 namespace {
 

@@ -33,6 +33,14 @@ inline constexpr const char kChapterFileTooManyFormat[] =
 inline constexpr const char kChapterFileCreateFormat[] = "Can't create %s.";
 inline constexpr const char kSceneCutsQuestion[] =
     "Chapters are set at scene cuts. Previous chapters setting is cleared. Execute or not ?";
+inline constexpr const char kNoSceneCutMessage[] =
+    "No scene cut is found. The chapters are left as they were.";
+// Formatted with the cuts found and the marks set.
+inline constexpr const char kSceneCutsSetFormat[] =
+    "Set OK.\nScene cuts found: %d. Chapter marks set: %d.";
+// Formatted with the cuts found, the marks moved and the marks there were.
+inline constexpr const char kSnapMovedFormat[] =
+    "Set OK.\nScene cuts found: %d. Chapter marks moved: %d of %d.";
 // Formatted with the lowest and the highest value.
 inline constexpr const char kValueRangeFormat[] = "Set a value of the range %d to %d.";
 inline constexpr const char kTitleChaptersTooManyMessage[] =

@@ -116,11 +116,23 @@ int32_t MarkSceneCuts(TitleTables& t, Ui& ui, const float* score, int32_t count,
   if (!IntervalCommandMayStart(t, ui)) return -1;
   static float cut[kTimeListSlots];
   count = Clamp(count, 0, ChapterEntryCount(t));
-  FindSceneCuts(t, score, count, settings, cut);
+  const int32_t cuts = FindSceneCuts(t, score, count, settings, cut);
+  // With no cut, clearing would leave a title of one chapter: the marks
+  // the person had (the source's among them) stay.
+  if (cuts == 0) {
+    ui.Information(kNoSceneCutMessage);
+    return -1;
+  }
   ClearAllMarks(t);
+  int32_t set = 0;
   for (int32_t i = 0; i < count; ++i)
-    if (cut[i] > 0) SetChapterMark(t, i, true);
-  ui.Information(kSetOkMessage);
+    if (cut[i] > 0) {
+      SetChapterMark(t, i, true);
+      if (t.TimeListFlags[i] & TL_CHAPTER) ++set;
+    }
+  char message[96];
+  std::snprintf(message, sizeof message, kSceneCutsSetFormat, cuts, set);
+  ui.Information(message);
   return caret >= 0 && caret < ChapterEntryCount(t) ? caret : -1;
 }
 
@@ -130,10 +142,14 @@ int32_t SnapChaptersToCuts(TitleTables& t, Ui& ui, const float* score, int32_t c
   static float cut[kTimeListSlots];
   static int32_t marks[kTimeListSlots];
   count = Clamp(count, 0, ChapterEntryCount(t));
-  FindSceneCuts(t, score, count, settings, cut);
+  const int32_t cuts = FindSceneCuts(t, score, count, settings, cut);
+  if (cuts == 0) {
+    ui.Information(kNoSceneCutMessage);
+    return -1;
+  }
   const int32_t* elapsed = ElapsedTimes(t, count);
   const int32_t reach = Clamp(seconds, kMinSnapSeconds, kMaxSnapSeconds) * 1000;
-  int32_t n = 0;
+  int32_t n = 0, moved = 0;
   for (int32_t i = 1; i < count; ++i)
     if (t.TimeListFlags[i] & TL_CHAPTER) marks[n++] = i;
   for (int32_t k = 0; k < n; ++k) {
@@ -146,13 +162,26 @@ int32_t SnapChaptersToCuts(TitleTables& t, Ui& ui, const float* score, int32_t c
     if (best < 0 || best == m || (t.TimeListFlags[best] & TL_CHAPTER)) continue;
     SetChapterMark(t, m, false);
     SetChapterMark(t, best, true);
+    ++moved;
   }
-  ui.Information(kSetOkMessage);
+  char message[112];
+  std::snprintf(message, sizeof message, kSnapMovedFormat, cuts, moved, n);
+  ui.Information(message);
   return caret >= 0 && caret < ChapterEntryCount(t) ? caret : -1;
 }
 
 bool SceneValueFromText(Ui& ui, const char* text, int32_t low, int32_t high, int32_t& value) {
-  const int32_t v = DecimalPrefix(text, kIntervalTextChars);
+  // A whole number, spaces around it allowed: "2.5" or "10x" is not taken
+  // as its leading digits.
+  const char* p = text;
+  while (*p == ' ') ++p;
+  const char* digits = p;
+  while (*p >= '0' && *p <= '9' && p - digits < 9) ++p;
+  const bool whole = p > digits && [&] {
+    while (*p == ' ') ++p;
+    return *p == '\0';
+  }();
+  const int32_t v = whole ? DecimalPrefix(digits, kIntervalTextChars) : low - 1;
   if (v < low || v > high) {
     char message[96];
     std::snprintf(message, sizeof message, kValueRangeFormat, low, high);

@@ -7,14 +7,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <vector>
 
 #include "app/startup.h"
 #include "author/create_volume.h"
 #include "author/source_attributes.h"
 #include "author/stream_filters.h"
 #include "cli/commands.h"
-#include "cli/disc_image.h"
+#include "author/disc_image.h"
+#include "author/output_options.h"
 #include "common/fixed_string.h"
 #include "title/read_command.h"
 
@@ -38,44 +38,19 @@ bool ParseRange(const std::string& text, long& first, long& last) {
          first >= 1 && first <= last;
 }
 
-// "N[,N...]", each below `limit`.
-bool ParseStreams(const std::string& text, int limit, std::vector<int>& out) {
-  size_t pos = 0;
-  while (true) {
-    size_t comma = text.find(',', pos);
-    long n = 0;
-    if (!ParseNumber(text.substr(pos, comma == std::string::npos ? std::string::npos
-                                                                  : comma - pos), n) ||
-        n >= limit)
-      return false;
-    out.push_back(static_cast<int>(n));
-    if (comma == std::string::npos) return true;
-    pos = comma + 1;
-  }
-}
-
-// "all" or "N[,N...]" (regions 1 to 8) as the VMGI's region mask, where a
-// set bit keeps the region from playing.
-bool ParseRegions(const std::string& text, int& mask) {
-  if (text == "all") {
-    mask = 0x00;
-    return true;
-  }
-  std::vector<int> regions;
-  if (!ParseStreams(text, 9, regions)) return false;
-  mask = 0xFF;
-  for (int r : regions) {
-    if (r < 1) return false;
-    mask &= ~(1 << (r - 1));
-  }
+// "N[,N...]" added to the streams already left out: the option may be given
+// more than once.
+bool AddStreams(const std::string& text, int limit, uint32_t& bits) {
+  uint32_t more = 0;
+  if (text.empty() || !ParseStreamList(text.c_str(), limit, more)) return false;
+  bits |= more;
   return true;
 }
 
 // A stream number the title does not have: said with the streams it has.
-bool StreamsPresent(const char* option, const char* kind, const std::vector<int>& drop,
-                    uint32_t has) {
-  for (int n : drop) {
-    if (has & (1u << n)) continue;
+bool StreamsPresent(const char* option, const char* kind, uint32_t drop, uint32_t has) {
+  for (int n = 0; n < 32; ++n) {
+    if (!(drop & (1u << n)) || (has & (1u << n))) continue;
     std::string list;
     for (int k = 0; k < 32; ++k)
       if (has & (1u << k)) list += (list.empty() ? "" : ", ") + std::to_string(k);
@@ -99,12 +74,12 @@ int RunAuthor(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
   chapterArgs.options.clear();
   bool hasRange = false;
   long first = 0, last = 0;
-  std::vector<int> dropAudio, dropSubpicture;
+  uint32_t dropAudio = 0, dropSubpicture = 0;
   bool verify = false;
   std::string iso, volumeId = kDefaultVolumeId;
   const int title = TitleOption(args);
   if (title < 0) return 2;
-  int regionMask = -1;
+  int32_t regionMask = kRegionMaskOfSource;
   for (const GivenOption& o : args.options) {
     switch (o.id) {
       case Opt::Title:
@@ -114,15 +89,15 @@ int RunAuthor(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
         hasRange = true;
         break;
       case Opt::DropAudio:
-        if (!ParseStreams(o.value, kAudioStreamSlots, dropAudio))
+        if (!AddStreams(o.value, kAudioStreamSlots, dropAudio))
           return UsageError("--drop-audio", o.value);
         break;
       case Opt::DropSubpicture:
-        if (!ParseStreams(o.value, kSubpicStreamSlots, dropSubpicture))
+        if (!AddStreams(o.value, kSubpicStreamSlots, dropSubpicture))
           return UsageError("--drop-subpicture", o.value);
         break;
       case Opt::Region:
-        if (!ParseRegions(o.value, regionMask)) return UsageError("--region (all or 1 to 8)", o.value);
+        if (!ParseRegionList(o.value.c_str(), regionMask)) return UsageError("--region (all or 1 to 8)", o.value);
         break;
       case Opt::Verify:
         verify = true;
@@ -154,7 +129,7 @@ int RunAuthor(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
     return 1;
   }
   // Streams to leave out are checked against the ones the title has.
-  if (!dropAudio.empty() || !dropSubpicture.empty()) {
+  if (dropAudio != 0 || dropSubpicture != 0) {
     if (ReadSourceAttributes(t, ui, 0) != 0) return 1;
     if (!StreamsPresent("--drop-audio", "audio", dropAudio, SourceAudioStreams(t, 0)) ||
         !StreamsPresent("--drop-subpicture", "subpicture", dropSubpicture,
@@ -172,8 +147,11 @@ int RunAuthor(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
     t.RangeEnd = static_cast<int32_t>(last - 1);
   }
   if (int r = ApplyChapterOptions(t, ui, chapterArgs); r != 0) return r;
-  for (int n : dropAudio) t.DC_A_Use[0][n] = 0;
-  for (int n : dropSubpicture) t.DC_C_Use[0][n] = 0;
+  // Several --drop-audio options add up, as before.
+  for (int n = 0; n < kAudioStreamSlots; ++n)
+    if (dropAudio & (1u << n)) t.DC_A_Use[0][n] = 0;
+  for (int n = 0; n < kSubpicStreamSlots; ++n)
+    if (dropSubpicture & (1u << n)) t.DC_C_Use[0][n] = 0;
   t.RegionMask = regionMask;
 
   CreateResult r = CreateVolume(t, Author(), ui, args.positional[1].c_str(), programFolder.c_str());

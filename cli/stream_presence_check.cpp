@@ -1,24 +1,27 @@
 #include "cli/stream_presence_check.h"
 
+#include "dvd/nav_pack.h"
+#include "dvd/vtsi_mat.h"
+
 namespace vm {
 
 namespace {
 
-// VTSI_MAT.
-constexpr size_t kVtsAstNs = 0x202;    // 16 bits
-constexpr size_t kVtsAstAtrt = 0x204;  // 8 entries of 8 bytes
-constexpr size_t kAstBytes = 8;
-constexpr size_t kVtsSpstNs = 0x254;   // 16 bits
-constexpr size_t kVtsSpstAtrt = 0x256; // 32 entries of 6 bytes
-constexpr size_t kSpstBytes = 6;
-constexpr int kAudioSlots = 8, kSubpicSlots = 32;
+// VTSI_MAT: each count read as 16 bits ending at its byte.
+constexpr size_t kVtsAstNs = dvd::kVtsiAudioCount - 1;
+constexpr size_t kVtsAstAtrt = dvd::kVtsiAudio;  // 8 entries of 8 bytes
+constexpr size_t kAstBytes = dvd::kAudioAttrBytes;
+constexpr size_t kVtsSpstNs = dvd::kVtsiSubpCount - 1;
+constexpr size_t kVtsSpstAtrt = dvd::kVtsiSubp;  // 32 entries of 6 bytes
+constexpr size_t kSpstBytes = dvd::kSubpAttrBytes;
+constexpr int kAudioSlots = dvd::kMaxAudioStreams, kSubpicSlots = dvd::kMaxSubpStreams;
 
 // Audio coding mode, bits 7-5 of the attribute's first byte.
 constexpr int kCodingAc3 = 0, kCodingMpeg1 = 2, kCodingMpeg2 = 3, kCodingLpcm = 4,
               kCodingDts = 6;
 
-constexpr int kPackStreamId = 17;      // 00 00 01 at 14..16
-constexpr int kPesHeaderLength = 22;   // the substream number follows the header
+constexpr int kPackStreamId = dvd::kPackStreamIdOffset + 3;  // after 00 00 01
+constexpr int kPesHeaderLength = dvd::kPesHeaderLengthAt;    // the substream number follows the header
 
 std::string Language(const uint8_t* code) {
   if (code[0] < 'a' || code[0] > 'z' || code[1] < 'a' || code[1] > 'z') return "";

@@ -3,12 +3,13 @@
 #include <cstdio>
 
 #include "common/be.h"
+#include "dvd/nav_pack.h"
 
 namespace vm {
 
 namespace {
 
-constexpr int kPackBytes = 2048;
+using dvd::kPackBytes;
 constexpr int kPackHeaderBytes = 14;  // MPEG-2 pack header before its stuffing
 constexpr int kPackStuffingByte = 13;
 constexpr uint8_t kVideoStream = 0xE0;

@@ -1,5 +1,7 @@
 #include "shell_common/window_geometry.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QFontMetrics>
 #include <QWidget>
@@ -38,6 +40,22 @@ int CaptionWidth(const QString& caption) {
   font.setBold(true);
   const QFontMetrics m(font);
   return m.horizontalAdvance(caption) + kTitleBarLinesBesideText * m.height();
+}
+
+QPoint BesidePlace(const QRect& owner, const QSize& size, const QRect& screen) {
+  const int rightRoom = screen.right() - owner.right();
+  const int leftRoom = owner.left() - screen.left();
+  int x;
+  if (rightRoom >= size.width())
+    x = owner.right() + 1;
+  else if (leftRoom >= size.width())
+    x = owner.left() - size.width();
+  else
+    x = rightRoom >= leftRoom ? screen.right() + 1 - size.width() : screen.left();
+  x = std::max(screen.left(), std::min(x, screen.right() + 1 - size.width()));
+  int y = std::min(owner.top(), screen.bottom() + 1 - size.height());
+  y = std::max(screen.top(), y);
+  return QPoint(x, y);
 }
 
 }  // namespace vm

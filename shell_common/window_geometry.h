@@ -17,6 +17,12 @@ QRect ScreenRect(const QWidget* widget);
 // rectangle (truncating toward zero, no clamping to the screen).
 void CentreOn(QWidget* window, const QWidget* owner);
 
+// Where a window of `size` (frame included) goes beside `owner` (a frame
+// rectangle) on `screen` (its available rectangle): to its right when it
+// fits there, else to its left, else on the side with more room, kept on
+// the screen; its top level with the owner's, kept on the screen too.
+QPoint BesidePlace(const QRect& owner, const QSize& size, const QRect& screen);
+
 // The smallest window width whose title bar shows `caption` whole beside
 // the window manager's icon and buttons.
 int CaptionWidth(const QString& caption);

@@ -2,6 +2,10 @@
 
 #include "common/be.h"
 #include "common/files.h"
+#include "dvd/pgc.h"
+#include "dvd/tt_srpt.h"
+#include "dvd/vts_pgcit.h"
+#include "dvd/vtsi_mat.h"
 
 namespace vm {
 
@@ -9,18 +13,18 @@ namespace {
 
 // VIDEO_TS.IFO: the title search pointer table (TT_SRPT) is taken to start
 // at sector 1.
-constexpr size_t kTtSrptOffset = 0x800;
-constexpr size_t kTtSrptFirstEntryAngles = 0x808 + 1;
+constexpr size_t kTtSrptOffset = dvd::kIfoSectorBytes;
+constexpr size_t kTtSrptFirstEntryAngles = kTtSrptOffset + dvd::kTtSrptEntries + dvd::kTtAngles;
 
 // VTS_01_0.IFO: VTSI_MAT, VTS_PGCI and PGC fields.
-constexpr size_t kVtsPgciSectorOffset = 0xCC;
-constexpr size_t kPgciSrpOffset = 8;
-constexpr size_t kPgciSrpBytes = 8;
-constexpr size_t kPgciSrpPgcOffset = 4;
-constexpr size_t kPgcCellCount = 3;
-constexpr size_t kPgcCellPlaybackOffset = 0xE8;
-constexpr size_t kCellPlaybackBytes = 24;
-constexpr size_t kCellFirstIlvuEnd = 12;
+using dvd::kCellFirstIlvuEnd;
+using dvd::kCellPlaybackBytes;
+using dvd::kPgcCellCount;
+using dvd::kPgcCellPlayback;
+using dvd::kPgcitSrps;
+using dvd::kSrpBytes;
+using dvd::kSrpPgcOffset;
+using dvd::kVtsiPgcit;
 
 constexpr int64_t kMinIfoBytes = 4096;
 
@@ -79,24 +83,24 @@ int CheckVtsInterleave(TitleTables& t, Ui& ui) {
   if (read < 0) return 1;
   const uint64_t n = static_cast<uint64_t>(read);
   const uint8_t* b = t.IoBuffer;
-  uint64_t p = uint64_t{kSectorBytes} * ReadBe32(b + kVtsPgciSectorOffset);
+  uint64_t p = uint64_t{kSectorBytes} * ReadBe32(b + kVtsiPgcit);
   if (!Inside(p, 2, n)) {
     ui.Error(kVtsiInvalid);
     return 1;
   }
   int pgcs = ReadBe16(b + p);
   for (int i = 0; i < pgcs; ++i) {
-    uint64_t srp = p + kPgciSrpOffset + kPgciSrpBytes * i + kPgciSrpPgcOffset;
+    uint64_t srp = p + kPgcitSrps + kSrpBytes * i + kSrpPgcOffset;
     if (!Inside(srp, 4, n)) {
       ui.Error(kVtsiInvalid);
       return 1;
     }
     uint64_t g = p + ReadBe32(b + srp);
-    if (!Inside(g, kPgcCellPlaybackOffset + 2, n)) {
+    if (!Inside(g, kPgcCellPlayback + 2, n)) {
       ui.Error(kVtsiInvalid);
       return 1;
     }
-    uint64_t k = g + ReadBe16(b + g + kPgcCellPlaybackOffset);
+    uint64_t k = g + ReadBe16(b + g + kPgcCellPlayback);
     int cells = b[g + kPgcCellCount];
     for (int j = 0; j < cells; ++j) {
       uint64_t ilvu = k + kCellPlaybackBytes * j + kCellFirstIlvuEnd;

@@ -5,61 +5,60 @@
 
 #include "common/files.h"
 #include "common/fixed_string.h"
+#include "dvd/pgc.h"
+#include "dvd/tt_srpt.h"
+#include "dvd/vmgi_mat.h"
+#include "dvd/vts_pgcit.h"
+#include "dvd/vts_ptt_srpt.h"
+#include "dvd/vtsi_mat.h"
 
 namespace vm {
 
 namespace {
 
-constexpr size_t kSector = 2048;
-constexpr size_t kIdBytes = 12;
+// Offsets of the tables this list reads, from the format layer.
+using dvd::kAudioAttrBytes;
+using dvd::kCellFirstIlvuEnd;
+using dvd::kCellFirstSector;
+using dvd::kCellLastSector;
+using dvd::kCellPlaybackBytes;
+using dvd::kCellPositionBytes;
+using dvd::kIdBytes;
+using dvd::kPgcCellCount;
+using dvd::kPgcCellPlayback;
+using dvd::kPgcCellPosition;
+using dvd::kPgcGiBytes;
+using dvd::kPgcitCount;
+using dvd::kPgcitSrps;
+using dvd::kPgcPlaybackTime;
+using dvd::kPgcProgramCount;
+using dvd::kPgcProgramMap;
+using dvd::kPttBytes;
+using dvd::kPttSrptCount;
+using dvd::kPttSrptLastByte;
+using dvd::kPttSrptOffsets;
+using dvd::kSrpBytes;
+using dvd::kSrpPgcOffset;
+using dvd::kSubpAttrBytes;
+using dvd::kTtAngles;
+using dvd::kTtChapters;
+using dvd::kTtEntryBytes;
+using dvd::kTtSrptCount;
+using dvd::kTtSrptEntries;
+using dvd::kTtVtsNumber;
+using dvd::kTtVtsTitle;
+using dvd::kVmgiTtSrpt;
+using dvd::kVtsiAudio;
+using dvd::kVtsiAudioCount;
+using dvd::kVtsiPgcit;
+using dvd::kVtsiPttSrpt;
+using dvd::kVtsiSubp;
+using dvd::kVtsiSubpCount;
+
+constexpr size_t kSector = dvd::kIfoSectorBytes;
 constexpr char kVmgId[] = "DVDVIDEO-VMG";
 constexpr char kVtsId[] = "DVDVIDEO-VTS";
-
-// VMGI_MAT and TT_SRPT.
-constexpr size_t kVmgTtSrptSector = 0xC4;
-constexpr size_t kTtSrptCount = 0;
-constexpr size_t kTtSrptEntries = 8;
-constexpr size_t kTtSrptEntryBytes = 12;
-constexpr size_t kTtAngles = 1;
-constexpr size_t kTtChapters = 2;
-constexpr size_t kTtVtsNumber = 6;
-constexpr size_t kTtVtsTitle = 7;
-
-// VTSI_MAT.
-constexpr size_t kVtsPttSrptSector = 0xC8;
-constexpr size_t kVtsPgciSector = 0xCC;
-constexpr size_t kVtsAudioCount = 0x203;
-constexpr size_t kVtsAudioAttr = 0x204;
-constexpr size_t kAudioAttrBytes = 8;
-constexpr size_t kVtsSubpicCount = 0x255;
-constexpr size_t kVtsSubpicAttr = 0x256;
-constexpr size_t kSubpicAttrBytes = 6;
-constexpr size_t kAttrLanguage = 2;
-
-// VTS_PTT_SRPT: a count, the table's last byte, then one offset a title;
-// each title's entries are 4 bytes (PGCN, PGN).
-constexpr size_t kPttCount = 0;
-constexpr size_t kPttLastByte = 4;
-constexpr size_t kPttOffsets = 8;
-constexpr size_t kPttEntryBytes = 4;
-
-// VTS_PGCI and PGC.
-constexpr size_t kPgciCount = 0;
-constexpr size_t kPgciSrp = 8;
-constexpr size_t kPgciSrpBytes = 8;
-constexpr size_t kPgciSrpOffset = 4;
-constexpr size_t kPgcPrograms = 2;
-constexpr size_t kPgcCells = 3;
-constexpr size_t kPgcPlaybackTime = 4;
-constexpr size_t kPgcProgramMap = 0xE6;
-constexpr size_t kPgcCellPlayback = 0xE8;
-constexpr size_t kPgcCellPosition = 0xEA;
-constexpr size_t kPgcBytes = 0xEC;
-constexpr size_t kCellPlaybackBytes = 24;
-constexpr size_t kCellFirstVobu = 8;
-constexpr size_t kCellFirstIlvuEnd = 12;
-constexpr size_t kCellLastVobuEnd = 20;
-constexpr size_t kCellPositionBytes = 4;
+constexpr size_t kAttrLanguage = 2;  // in an audio or subpicture attribute entry
 
 int Bcd(uint32_t b) { return static_cast<int>((b >> 4) * 10 + (b & 0x0F)); }
 
@@ -96,27 +95,27 @@ int32_t ReadLanguages(const IfoView& v, size_t countAt, size_t attrAt, size_t at
 }
 
 void ReadStreams(const IfoView& v, TitleEntry& e) {
-  e.audioNum = ReadLanguages(v, kVtsAudioCount, kVtsAudioAttr, kAudioAttrBytes, 2, e.audioLang);
+  e.audioNum = ReadLanguages(v, kVtsiAudioCount, kVtsiAudio, kAudioAttrBytes, 2, e.audioLang);
   e.subpicNum =
-      ReadLanguages(v, kVtsSubpicCount, kVtsSubpicAttr, kSubpicAttrBytes, 0, e.subpicLang);
+      ReadLanguages(v, kVtsiSubpCount, kVtsiSubp, kSubpAttrBytes, 0, e.subpicLang);
 }
 
 // The title's program chain from its part-of-title entries: every chapter
 // must lie in the same one.
 TitleFault FindPgc(const IfoView& v, uint64_t ptt, TitleEntry& e) {
   uint32_t titles = 0, lastByte = 0, at = 0;
-  if (!v.U16(ptt + kPttCount, titles) || !v.U32(ptt + kPttLastByte, lastByte)) return TitleFault::NoPtt;
+  if (!v.U16(ptt + kPttSrptCount, titles) || !v.U32(ptt + kPttSrptLastByte, lastByte)) return TitleFault::NoPtt;
   if (e.ttn < 1 || static_cast<uint32_t>(e.ttn) > titles) return TitleFault::NoPtt;
-  if (!v.U32(ptt + kPttOffsets + 4u * (e.ttn - 1), at)) return TitleFault::NoPtt;
+  if (!v.U32(ptt + kPttSrptOffsets + 4u * (e.ttn - 1), at)) return TitleFault::NoPtt;
   uint64_t end = uint64_t{lastByte} + 1;
   uint32_t next = 0;
-  if (static_cast<uint32_t>(e.ttn) < titles && v.U32(ptt + kPttOffsets + 4u * e.ttn, next)) end = next;
+  if (static_cast<uint32_t>(e.ttn) < titles && v.U32(ptt + kPttSrptOffsets + 4u * e.ttn, next)) end = next;
   if (end <= at) return TitleFault::NoPtt;
-  const uint64_t entries = (end - at) / kPttEntryBytes;
+  const uint64_t entries = (end - at) / kPttBytes;
   uint32_t pgcn = 0;
   for (uint64_t k = 0; k < entries; ++k) {
     uint32_t p = 0;
-    if (!v.U16(ptt + at + kPttEntryBytes * k, p)) {
+    if (!v.U16(ptt + at + kPttBytes * k, p)) {
       if (k == 0) return TitleFault::NoPtt;
       break;  // the entries that are there decide
     }
@@ -130,15 +129,15 @@ TitleFault FindPgc(const IfoView& v, uint64_t ptt, TitleEntry& e) {
 
 TitleFault ReadPgc(const IfoView& v, uint64_t pgci, TitleEntry& e) {
   uint32_t pgcs = 0, offset = 0;
-  if (!v.U16(pgci + kPgciCount, pgcs)) return TitleFault::BadVtsi;
+  if (!v.U16(pgci + kPgcitCount, pgcs)) return TitleFault::BadVtsi;
   if (e.pgcn < 1 || static_cast<uint32_t>(e.pgcn) > pgcs) return TitleFault::NoPgc;
-  if (!v.U32(pgci + kPgciSrp + kPgciSrpBytes * (e.pgcn - 1) + kPgciSrpOffset, offset))
+  if (!v.U32(pgci + kPgcitSrps + kSrpBytes * (e.pgcn - 1) + kSrpPgcOffset, offset))
     return TitleFault::NoPgc;
   const uint64_t g = pgci + offset;
-  const uint8_t* pgc = v.Bytes(g, kPgcBytes);
+  const uint8_t* pgc = v.Bytes(g, kPgcGiBytes);
   if (pgc == nullptr) return TitleFault::BadPgc;
-  const uint32_t programs = pgc[kPgcPrograms];
-  const uint32_t cells = pgc[kPgcCells];
+  const uint32_t programs = pgc[kPgcProgramCount];
+  const uint32_t cells = pgc[kPgcCellCount];
   e.lengthMs = PlaybackMs(pgc + kPgcPlaybackTime);
   if (cells == 0) return TitleFault::NoCells;
   const uint64_t m = g + ReadBe16(pgc + kPgcProgramMap);
@@ -158,8 +157,8 @@ TitleFault ReadPgc(const IfoView& v, uint64_t pgci, TitleEntry& e) {
   for (uint32_t c = 0; c < cells; ++c) {
     const uint64_t at = k + kCellPlaybackBytes * c;
     TitleCell& cell = e.cell[c];
-    if (!v.U32(at + kCellFirstVobu, cell.first) || !v.U32(at + kCellFirstIlvuEnd, cell.ilvuEnd) ||
-        !v.U32(at + kCellLastVobuEnd, cell.last))
+    if (!v.U32(at + kCellFirstSector, cell.first) || !v.U32(at + kCellFirstIlvuEnd, cell.ilvuEnd) ||
+        !v.U32(at + kCellLastSector, cell.last))
       return TitleFault::BadPgc;
     if (cell.ilvuEnd != 0) e.interleaved = 1;
     if (cell.last < cell.first) return TitleFault::BadPgc;
@@ -171,7 +170,7 @@ void ParseTitle(const IfoView& v, TitleEntry& e) {
   uint32_t pttSector = 0, pgciSector = 0;
   const uint8_t* ident = v.Bytes(0, kIdBytes);
   if (ident == nullptr || std::memcmp(ident, kVtsId, kIdBytes) != 0 ||
-      !v.U32(kVtsPttSrptSector, pttSector) || !v.U32(kVtsPgciSector, pgciSector)) {
+      !v.U32(kVtsiPttSrpt, pttSector) || !v.U32(kVtsiPgcit, pgciSector)) {
     e.fault = TitleFault::BadVtsi;
     return;
   }
@@ -203,11 +202,11 @@ int ParseTtSrpt(const IfoView& vmg, TitleList& list) {
   const uint8_t* ident = vmg.Bytes(0, kIdBytes);
   uint32_t sector = 0, titles = 0;
   if (ident == nullptr || std::memcmp(ident, kVmgId, kIdBytes) != 0 ||
-      !vmg.U32(kVmgTtSrptSector, sector) || !vmg.U16(uint64_t{kSector} * sector + kTtSrptCount, titles))
+      !vmg.U32(kVmgiTtSrpt, sector) || !vmg.U16(uint64_t{kSector} * sector + kTtSrptCount, titles))
     return 2;
   const uint64_t table = uint64_t{kSector} * sector;
   for (uint32_t i = 0; i < titles && list.count < kMaxListedTitles; ++i) {
-    const uint8_t* p = vmg.Bytes(table + kTtSrptEntries + kTtSrptEntryBytes * i, kTtSrptEntryBytes);
+    const uint8_t* p = vmg.Bytes(table + kTtSrptEntries + kTtEntryBytes * i, kTtEntryBytes);
     if (p == nullptr) break;  // the entries that are there are listed
     TitleEntry& e = list.title[list.count++];
     std::memset(&e, 0, sizeof e);

@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "title/ifo_view.h"
+#include "dvd/ifo_view.h"
 
 namespace vm {
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "common/ui.h"
-#include "title/ifo_view.h"
+#include "dvd/ifo_view.h"
 #include "title/tables.h"
 
 namespace vm {

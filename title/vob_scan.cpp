@@ -11,6 +11,7 @@
 #include "common/files.h"
 #include "common/scr.h"
 #include "common/timecode.h"
+#include "dvd/nav_pack.h"
 #include "dvd/scrambling.h"
 #include "title/time_list_text.h"
 
@@ -18,18 +19,17 @@ namespace vm {
 
 namespace {
 
-// NAV pack layout (offsets within the sector).
-constexpr uint32_t kPackStartCode = 0x000001BA;
-constexpr uint32_t kSystemHeaderCode = 0x000001BB;
-constexpr int kSystemHeaderOffset = 14;
-constexpr int kPciCeltmOffset = 0x45;     // PCI_GI C_ELTM
-constexpr int kDsiVobuEaOffset = 0x40F;   // DSI_GI VOBU_EA
-constexpr int kDsiVobuCategory = 0x427;   // SML_PBI VOBU category, first byte
-constexpr uint8_t kCatUnitStart = 0x20;
-constexpr uint8_t kCatIlvuBits = 0x70;
+using dvd::kIlvuAnyBits;
+using dvd::kIlvuUnitStart;
+using dvd::kNavPciEltm;
+using dvd::kNavSmlPbi;
+using dvd::kNavVobuEa;
+using dvd::kPackStartCode;
+using dvd::kPackStreamIdOffset;
+using dvd::kSystemHeaderCode;
 constexpr int32_t kInterleaveWindowMs = 1200;
-constexpr int kPciVobuSPtm = 0x39;        // PCI_GI VOBU_S_PTM
-constexpr int kPciVobuEPtm = 0x3D;        // PCI_GI VOBU_E_PTM
+constexpr int kPciVobuSPtm = dvd::kNavVobuSPtm;
+constexpr int kPciVobuEPtm = dvd::kNavVobuEPtm;
 constexpr uint32_t kMaxVobuTicks = 60 * 90000;  // longer is no VOBU's time
 
 constexpr int64_t kSweepSectors = 2048;   // the tail that is read in bulk
@@ -57,7 +57,7 @@ bool IsSourceProgram(const ScanState& s, int32_t address) {
 
 char InterleaveMark(ScanState& s, uint8_t cat, uint32_t scr, char cellMark) {
   if (!s.IlvuActive) {
-    if (!(cat & kCatUnitStart)) return cellMark;
+    if (!(cat & kIlvuUnitStart)) return cellMark;
     int32_t d = static_cast<int32_t>(scr - s.IlvuLastUnitScr) / 90;
     if (-kInterleaveWindowMs < d && d < kInterleaveWindowMs) {
       s.IlvuActive = 1;
@@ -67,9 +67,9 @@ char InterleaveMark(ScanState& s, uint8_t cat, uint32_t scr, char cellMark) {
     s.IlvuLastUnitScr = scr;
     return cellMark;
   }
-  if (!(cat & kCatUnitStart) && (cat & kCatIlvuBits)) return 'X';
+  if (!(cat & kIlvuUnitStart) && (cat & kIlvuAnyBits)) return 'X';
   s.IlvuActive = 0;
-  s.IlvuLastUnitScr = (cat & kCatUnitStart) ? scr : 0x7FFFFFFFu;
+  s.IlvuLastUnitScr = (cat & kIlvuUnitStart) ? scr : 0x7FFFFFFFu;
   return cellMark;
 }
 
@@ -115,7 +115,7 @@ int JumpStep(TitleTables& t, ScanState& s, int fd, int64_t base, int i, int64_t 
   if (!HasSystemHeader(nav)) return kScanNoVobuHeader;
   int r = RecordEntry(t, s, nav, i, static_cast<int32_t>(pos));
   if (r != kScanDone) return r;
-  int64_t k = int64_t{ReadBe32(nav + kDsiVobuEaOffset)} + 1;
+  int64_t k = int64_t{ReadBe32(nav + kNavVobuEa)} + 1;
   // A VOBU that claims to run past the end of the file would count bytes
   // that are not there; it is refused like a seek outside the file.
   if (k > sectors - pos) return kScanSeekError;
@@ -154,7 +154,7 @@ int SweepStep(TitleTables& t, ScanState& s, int fd, int64_t base, int i, int64_t
 bool HasPackStartCode(const uint8_t* sector) { return ReadBe32(sector) == kPackStartCode; }
 
 bool HasSystemHeader(const uint8_t* sector) {
-  return ReadBe32(sector + kSystemHeaderOffset) == kSystemHeaderCode;
+  return ReadBe32(sector + kPackStreamIdOffset) == kSystemHeaderCode;
 }
 
 // The VOBU's presentation time from its PTMs; a VOBU whose PTMs do not
@@ -180,7 +180,7 @@ void RecordPresentationTime(TitleTables& t, ScanState& s, const uint8_t* nav, in
 
 int RecordEntry(TitleTables& t, ScanState& s, const uint8_t* nav, int i, int32_t pos) {
   uint32_t scr = PackScr(nav);
-  int z = TimeCodeToFrames(nav + kPciCeltmOffset);
+  int z = TimeCodeToFrames(nav + kNavPciEltm);
   int32_t j = t.TimeListNum;
   RecordPresentationTime(t, s, nav, j, scr);
   t.TimeListFileNo[j] = static_cast<uint8_t>(i);
@@ -197,7 +197,7 @@ int RecordEntry(TitleTables& t, ScanState& s, const uint8_t* nav, int i, int32_t
     flags |= TL_CHAPTER;
   }
   t.TimeListFlags[j] = flags;
-  cellMark = InterleaveMark(s, nav[kDsiVobuCategory], scr, cellMark);
+  cellMark = InterleaveMark(s, nav[kNavSmlPbi], scr, cellMark);
   t.TimeListNum = j + 1;
   char line[kLineBytes];
   FormatTimeListLine(line, chapterMark, cellMark, t.TimeListNum, scr);

@@ -7,25 +7,28 @@
 
 #include "common/be.h"
 #include "common/files.h"
+#include "dvd/pgc.h"
+#include "dvd/vts_pgcit.h"
+#include "dvd/vtsi_mat.h"
 
 namespace vm {
 
 namespace {
 
 constexpr char kVtsiIdentifier[] = "DVDVIDEO-VTS";
-constexpr size_t kVtsiIdentifierBytes = 12;
+constexpr size_t kVtsiIdentifierBytes = dvd::kIdBytes;
 // The walk takes only the low byte of the VTS_PGCI start sector and the low
 // 16 bits of each PGC offset.
-constexpr size_t kVtsPgciSectorLowByte = 0xCF;
-constexpr size_t kPgciSrpPgcOffsetLow = 14;  // within search pointer i: 8 * i + 14
-constexpr size_t kPgciSrpBytes = 8;
+constexpr size_t kVtsPgciSectorLowByte = dvd::kVtsiPgcit + 3;
+constexpr size_t kPgciSrpPgcOffsetLow = dvd::kPgcitSrps + dvd::kSrpPgcOffset + 2;  // of pointer i: + 8 * i
+constexpr size_t kPgciSrpBytes = dvd::kSrpBytes;
 constexpr size_t kPgciMinBytes = 16;
-constexpr size_t kPgcProgramMapOffset = 0xE6;
-constexpr size_t kPgcCellPlaybackOffset = 0xE8;
-constexpr size_t kPgcCellPositionOffset = 0xEA;
-constexpr size_t kPgcTableOffsetsEnd = 0xEC;
-constexpr size_t kCellPlaybackBytes = 24;
-constexpr size_t kCellFirstVobuSector = 8;
+using dvd::kCellPlaybackBytes;
+using dvd::kPgcCellPlayback;
+using dvd::kPgcCellPosition;
+using dvd::kPgcGiBytes;
+using dvd::kPgcProgramMap;
+constexpr size_t kCellFirstVobuSector = dvd::kCellFirstSector;
 
 // Fields past the buffer read as zero, like the bytes past the data read.
 uint32_t Be16At(const uint8_t* b, size_t off) {
@@ -50,10 +53,10 @@ int WalkVtsiPrograms(TitleTables& t, size_t n) {
     // A search pointer outside the data read cannot lead to a PGC.
     if (srp + 2 > n) return 1;
     size_t g = p + Be16At(b, srp);
-    if (g + kPgcTableOffsetsEnd > n) return 1;
-    size_t m = g + Be16At(b, g + kPgcProgramMapOffset);
-    size_t k = g + Be16At(b, g + kPgcCellPlaybackOffset);
-    size_t l = g + Be16At(b, g + kPgcCellPositionOffset);
+    if (g + kPgcGiBytes > n) return 1;
+    size_t m = g + Be16At(b, g + kPgcProgramMap);
+    size_t k = g + Be16At(b, g + kPgcCellPlayback);
+    size_t l = g + Be16At(b, g + kPgcCellPosition);
     if (m > n || k > n || l > n) return 1;
     if (k <= m) return 1;
     for (size_t at = m; at < k; ++at) {

@@ -1,5 +1,7 @@
 // Renders the desktop program's windows to PNG files for the manual and
-// the README: the main window with a title read and a few chapters marked, the preview window beside it, and the settings dialog.
+// the README: the main window with a title read and a few chapters marked,
+// the preview window beside it, the Chapter pictures window, the settings
+// dialog, the output options dialog and the folder picker.
 //
 //   shell_pictures INPUT_VIDEO_TS OUT_FOLDER
 //
@@ -16,6 +18,7 @@
 
 #include "app/history.h"
 #include "app/main_frame.h"
+#include "app/chapter_pictures_window.h"
 #include "app/main_window.h"
 #include "app/preview_window.h"
 #include "app/time_list_model.h"
@@ -66,6 +69,9 @@ int main(int argc, char** argv) {
 
   bool ok = Save(&frame, out + "main-window.png");
   if (w->Preview() != nullptr) ok = Save(w->Preview(), out + "preview-window.png") && ok;
+  w->ChapterPicturesCommand();
+  QApplication::processEvents();
+  if (w->Pictures() != nullptr) ok = Save(w->Pictures(), out + "chapter-pictures.png") && ok;
 
   // The dialogs are modal: each is grabbed once it is up, then closed.
   auto grabDialog = [&](const char* name) {
@@ -78,6 +84,8 @@ int main(int argc, char** argv) {
   };
   grabDialog("settings-dialog.png");
   w->SettingsCommand();
+  grabDialog("output-options.png");
+  w->OutputOptionsCommand();
   grabDialog("folder-picker.png");
   w->PickInputFolder();
   return ok ? 0 : 1;

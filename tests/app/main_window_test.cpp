@@ -8,20 +8,28 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QElapsedTimer>
+#include <QMimeData>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <map>
+#include <set>
 #include <string>
 
 #include "app/history.h"
+#include "app/shell_settings.h"
 #include "app/message_boxes.h"
 #include "app/main_frame.h"
 #include "app/main_window.h"
 #include "app/progress_window.h"
 #include "app/time_list_model.h"
 #include "app/time_list_view.h"
+#include "app/verify_report.h"
 #include "author/author_state.h"
 #include "shell_common/dialog_template.h"
 #include "shell_common/program_icon.h"
@@ -48,6 +56,8 @@ struct Shell {
   TempDir dir;
   HistoryBlock history{};
   std::string programFolder = dir / "program/";
+  ShellSettings settings;
+  std::string settingsPath = dir / "program/vobmarks.ini";
   std::unique_ptr<MainFrame> frame;
 
   explicit Shell(int vobus = 0, int packs = 4) {
@@ -64,8 +74,9 @@ struct Shell {
       set.WriteIfos({0});
       set.WriteVob("VTS_01_1.VOB", testing::EvenVobus(vobus, packs, {0, vobus / 2}));
     }
-    frame = std::make_unique<MainFrame>(
-        ShellContext{SharedTables(), Author(), history, programFolder.c_str()});
+    frame = std::make_unique<MainFrame>(ShellContext{SharedTables(), Author(), history,
+                                                     programFolder.c_str(), &settings,
+                                                     settingsPath.c_str()});
     frame->Client()->ResetForStart();
     frame->show();
   }
@@ -120,7 +131,7 @@ TEST(MainWindow, ControlsSitWhereTheTemplatePutsThem) {
       seen.push_back(a->isSeparator() ? "-" : a->text().toStdString());
   }
   const std::vector<std::string> kMenu = {
-      "&File", "Exit(&X)", "&Chapter", "Interval(&C)...", "Chapter list [New] (&N)",
+      "&File", "Output options(&O)...", "-", "Exit(&X)", "&Chapter", "Interval(&C)...", "Chapter list [New] (&N)",
       "Chapter list [Append] (&A)", "-", "Import chapters(&I)...", "Export chapters(&E)...",
       "-", "Chapters at scene cuts(&S)...", "Snap chapters to cuts(&P)...", "Chapter pictures(&V)",
       "&Help", "&Help", "-", "Version(&A)..."};
@@ -268,8 +279,11 @@ TEST(MainWindow, ChapterFileCommandsSayNothingIsReadBeforeAskingForAFile) {
   script.defaultAnswer = QMessageBox::Ok;
   s.Menu(kMenuImportChapters)->trigger();
   s.Menu(kMenuExportChapters)->trigger();
-  EXPECT_EQ(script.Texts(), (std::vector<std::string>{"Input data is none.", "Input data is none."}));
+  s.Menu(kMenuChapterPictures)->trigger();
+  EXPECT_EQ(script.Texts(), (std::vector<std::string>{"Input data is none.", "Input data is none.",
+                                                      "Input data is none."}));
   EXPECT_EQ(script.dialogsSeen, 0);
+  EXPECT_EQ(s.w().Pictures(), nullptr);
 }
 
 // Types a value into the interval dialog and presses "&Set".
@@ -362,7 +376,7 @@ TEST(MainWindow, AltWithALetterNeverTypesAndEnterPressesTheFocusedButton) {
   QLineEdit* input = s.Find<QLineEdit>("103");
   input->setFocus();
   const QString before = input->text();
-  for (Qt::Key key : {Qt::Key_Q, Qt::Key_E, Qt::Key_1}) PressMnemonic(s, key);
+  for (Qt::Key key : {Qt::Key_Q, Qt::Key_Z, Qt::Key_1}) PressMnemonic(s, key);
   EXPECT_EQ(input->text(), before);
 
   // In the settings dialog, opened with Enter on its focused button.
@@ -388,21 +402,326 @@ TEST(MainWindow, AltWithALetterNeverTypesAndEnterPressesTheFocusedButton) {
   EXPECT_TRUE(cancelled);
 }
 
-TEST(MainWindow, SharedAndMenuMnemonics) {
+// Every button and heading of the window has a letter, none shared with
+// another control or a menu of the bar; Alt+H opens the Help menu (which
+// holds the version box), Alt+E presses the Help button, and a heading's
+// letter puts the focus into its field.
+TEST(MainWindow, EveryControlHasALetterOfItsOwn) {
   Shell s(3);
   QApplication::setActiveWindow(s.frame.get());
   ASSERT_TRUE(QTest::qWaitForWindowActive(s.frame.get()));
-  // Alt+H belongs to the Help button and the Help menu: every press helps.
+  std::map<int, std::string> owners;
+  auto take = [&](const QString& text, const std::string& who) {
+    const int key = QKeySequence::mnemonic(text)[0].toCombined() & ~Qt::AltModifier;
+    EXPECT_NE(key, 0) << who << " has no letter";
+    EXPECT_TRUE(owners.emplace(key, who).second) << who << " shares its letter with " << owners[key];
+  };
+  for (QAction* menu : s.frame->menuBar()->actions()) take(menu->text(), menu->text().toStdString());
+  // The small jump buttons beside the list are reached with Tab.
+  const std::set<int> kJumpButtons = {kIdCellUp, kIdCellDown, kIdChapterUp, kIdChapterDown};
+  for (QPushButton* b : s.w().findChildren<QPushButton*>())
+    if (!kJumpButtons.count(b->objectName().toInt())) take(b->text(), b->objectName().toStdString());
+  for (const char* heading : {"timeListHeading", "inputHeading", "outputHeading"})
+    take(s.Find<QLabel>(heading)->text(), heading);
+  EXPECT_EQ(owners.size(), 3u + 12u + 3u);
+
   int helps = 0;
   QObject::disconnect(s.Button(kIdHelp), &QPushButton::clicked, nullptr, nullptr);
   QObject::connect(s.Button(kIdHelp), &QPushButton::clicked, [&] { ++helps; });
-  for (int i = 0; i < 3; ++i) PressMnemonic(s, Qt::Key_H);
-  EXPECT_EQ(helps, 3);
-  QTest::keyClick(s.frame->windowHandle(), Qt::Key_C, Qt::AltModifier);
+  PressMnemonic(s, Qt::Key_E);
+  EXPECT_EQ(helps, 1);
+  QTest::keyClick(s.frame->windowHandle(), Qt::Key_H, Qt::AltModifier);
   QWidget* popup = QApplication::activePopupWidget();
   ASSERT_NE(popup, nullptr);
-  EXPECT_EQ(popup->objectName(), "menuChapter");
+  EXPECT_EQ(popup->objectName(), "menuHelp");
   popup->close();
+  EXPECT_EQ(helps, 1);
+  const std::pair<Qt::Key, QWidget*> kFields[] = {{Qt::Key_U, s.Find<QLineEdit>("113")},
+                                                  {Qt::Key_L, s.w().TimeList()},
+                                                  {Qt::Key_D, s.Find<QLineEdit>("103")}};
+  for (const auto& [key, field] : kFields) {
+    PressMnemonic(s, key);
+    EXPECT_TRUE(field->hasFocus()) << field->objectName().toStdString();
+  }
+}
+
+// The focus starts in the input field; no button is drawn as a default
+// one, so the focused control is the one that looks it.
+TEST(MainWindow, FocusStartsInTheInputFieldAndNoButtonLooksDefault) {
+  Shell s(3);
+  QApplication::setActiveWindow(s.frame.get());
+  ASSERT_TRUE(QTest::qWaitForWindowActive(s.frame.get()));
+  EXPECT_EQ(QApplication::focusWidget(), s.Find<QLineEdit>("103"));
+  for (QPushButton* b : s.w().findChildren<QPushButton*>())
+    EXPECT_FALSE(b->isDefault()) << b->objectName().toStdString();
+  // Enter in the field still reads.
+  QTest::keyClick(s.Find<QLineEdit>("103"), Qt::Key_Return);
+  EXPECT_EQ(s.t().TimeListNum, 3);
+}
+
+// Dropping a VIDEO_TS folder, the folder holding it, or one of its files
+// fills the input field and reads; anything else is not taken.
+TEST(MainWindow, DroppedFolderOrFileIsRead) {
+  Shell s(5);
+  const std::string folder = s.dir.path() + "in/VIDEO_TS";
+  ModalScript script;
+  script.defaultAnswer = QMessageBox::Ok;
+  struct Drop {
+    std::string path;
+    bool taken;
+  } drops[] = {{folder + "/VTS_01_1.VOB", true},
+               {folder, true},
+               {s.dir.path() + "in", true},
+               {s.dir.path() + "nothing-here", false}};
+  for (const Drop& d : drops) {
+    std::memset(static_cast<void*>(&SharedTables()), 0, sizeof(TitleTables));
+    s.Find<QLineEdit>("103")->setText("/elsewhere");
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(d.path))});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&s.w(), &enter);
+    EXPECT_TRUE(enter.isAccepted()) << d.path;
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&s.w(), &drop);
+    QTest::qWait(20);
+    EXPECT_EQ(s.t().TimeListNum, d.taken ? 5 : 0) << d.path;
+    EXPECT_EQ(s.Find<QLineEdit>("103")->text().toStdString(), d.taken ? folder : "/elsewhere")
+        << d.path;
+  }
+  // The fields leave drops to the window, which reads them.
+  for (const char* field : {"103", "113"}) EXPECT_FALSE(s.Find<QLineEdit>(field)->acceptDrops());
+  // While busy a drop is refused before it lands.
+  s.t().BusyFlag = 1;
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(QString::fromStdString(folder))});
+  QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&s.w(), &enter);
+  EXPECT_FALSE(enter.isAccepted());
+  s.t().BusyFlag = 0;
+  EXPECT_TRUE(script.boxes.empty());
+}
+
+// Sets the output options dialog's fields and presses "&Set"; `regions`
+// ticks regions 1..8.
+struct OptionsTyped {
+  bool image;
+  std::string path, volume;
+  int region;
+  std::vector<int> regions;
+  std::string audio, subpicture;
+  bool verify, whole;
+};
+
+ModalScript::DialogStep TypeOptions(const OptionsTyped& o) {
+  return [o](QDialog* d) {
+    d->findChild<QCheckBox*>("101")->setChecked(o.image);
+    d->findChild<QLineEdit*>("102")->setText(QString::fromStdString(o.path));
+    d->findChild<QLineEdit*>("104")->setText(QString::fromStdString(o.volume));
+    d->findChild<QComboBox*>("105")->setCurrentIndex(o.region);
+    for (int r = 1; r <= 8; ++r)
+      d->findChild<QCheckBox*>(QString::number(110 + r))
+          ->setChecked(std::find(o.regions.begin(), o.regions.end(), r) != o.regions.end());
+    d->findChild<QLineEdit*>("106")->setText(QString::fromStdString(o.audio));
+    d->findChild<QLineEdit*>("107")->setText(QString::fromStdString(o.subpicture));
+    d->findChild<QCheckBox*>("108")->setChecked(o.verify);
+    d->findChild<QCheckBox*>("109")->setChecked(o.whole);
+    d->findChild<QPushButton*>("1")->click();
+  };
+}
+
+// "Output options" from the File menu by its keys: defaults that write
+// what is written without them, each refusal with its message (the dialog
+// staying open), the choices kept in the settings file; then "Create DVD
+// Image" writes the region mask, the disc image and shows the check.
+TEST(MainWindow, OutputOptionsAreRefusedKeptAndWritten) {
+  Shell s(30);
+  QApplication::setActiveWindow(s.frame.get());
+  ASSERT_TRUE(QTest::qWaitForWindowActive(s.frame.get()));
+  const std::string iso = s.dir / "disc.iso";
+  ModalScript script;
+  script.defaultAnswer = QMessageBox::Ok;
+  std::string shown;
+  OptionsTyped good{true, iso, "MY_DVD", 2, {1, 4}, "1", "", true, false};
+  script.OnDialog([&](QDialog* d) {
+    shown = d->windowTitle().toStdString() + "|" +
+            std::to_string(d->findChild<QCheckBox*>("101")->isChecked()) + "|" +
+            d->findChild<QLineEdit*>("104")->text().toStdString() + "|" +
+            d->findChild<QComboBox*>("105")->currentText().toStdString() + "|" +
+            d->findChild<QLineEdit*>("106")->text().toStdString() + "|" +
+            std::to_string(d->findChild<QCheckBox*>("108")->isChecked()) +
+            std::to_string(d->findChild<QCheckBox*>("109")->isChecked());
+    OptionsTyped relative = good;
+    relative.path = "disc.iso";
+    TypeOptions(relative)(d);
+  });
+  for (auto bad : {&OptionsTyped::volume, &OptionsTyped::audio, &OptionsTyped::subpicture}) {
+    script.OnDialog([good, bad](QDialog* d) {
+      OptionsTyped o = good;
+      o.*bad = bad == &OptionsTyped::volume ? "my dvd" : bad == &OptionsTyped::audio ? "8" : "1,x";
+      TypeOptions(o)(d);
+    });
+  }
+  script.OnDialog([good](QDialog* d) {
+    OptionsTyped o = good;
+    o.regions = {};
+    TypeOptions(o)(d);
+  });
+  script.OnDialog(TypeOptions(good));
+  QTest::keyClick(s.frame->windowHandle(), Qt::Key_F, Qt::AltModifier);
+  ASSERT_NE(QApplication::activePopupWidget(), nullptr);
+  QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_O);
+  EXPECT_EQ(shown, "Output options|0|DVD_VIDEO|As the source||00");
+  const std::vector<std::string> kRefusals = {
+      "Disc image file must be a full path name (e.g. /home/user/dvd.iso).",
+      "Volume name must be 1 to 32 of A-Z, 0-9 and _.",
+      "Audio streams to leave out: set numbers 0 to 7 separated by commas (e.g. 1,2), or nothing.",
+      "Subpicture streams to leave out: set numbers 0 to 31 separated by commas (e.g. 1,2), or "
+      "nothing.",
+      "Select at least one region."};
+  EXPECT_EQ(script.Texts(), kRefusals);
+  EXPECT_EQ(script.dialogsSeen, 6);
+
+  ShellSettings stored;
+  LoadShellSettings(stored, s.settingsPath.c_str());
+  for (const ShellSettings* k : {&s.settings, &stored}) {
+    EXPECT_EQ(k->WriteImage, 1);
+    EXPECT_EQ(std::string(k->ImagePath), iso);
+    EXPECT_EQ(std::string(k->VolumeId), "MY_DVD");
+    EXPECT_EQ(k->Region, kRegionListed);
+    EXPECT_EQ(k->RegionsPlaying, 0x09u);
+    EXPECT_EQ(k->DropAudio, 0x02u);
+    EXPECT_EQ(k->Verify, 1);
+  }
+
+  // Written: the mask keeps regions 2, 3, 5..8 from playing; the image is
+  // made and checked; the check's report is one message.
+  s.w().SetVerifyProgram(VM_CLI_PATH);
+  script.defaultAnswer = QMessageBox::Yes;
+  script.boxes.clear();
+  s.w().ReadTitle();
+  s.w().CreateVolumeCommand();
+  const std::vector<std::string> texts = script.Texts();
+  ASSERT_GE(texts.size(), 2u);
+  EXPECT_EQ(texts[texts.size() - 2], "Normal End.");
+  EXPECT_EQ(texts.back().rfind("The written volume is checked: ", 0), 0u) << texts.back();
+  EXPECT_NE(texts.back().find("Volume: " + iso), std::string::npos) << texts.back();
+  const std::string vmg = testing::ReadFile(s.dir.path() + "out/VIDEO_TS/VIDEO_TS.IFO");
+  ASSERT_GT(vmg.size(), 0x23u);
+  EXPECT_EQ(static_cast<uint8_t>(vmg[0x23]), 0xF6);
+  EXPECT_GT(testing::ReadFile(iso).size(), 32768u);
+
+  // An image that would land in the input folder is refused before
+  // anything is written.
+  std::snprintf(s.settings.ImagePath, sizeof s.settings.ImagePath, "%s",
+                (s.dir.path() + "in/VIDEO_TS/disc.iso").c_str());
+  testing::RunCommand("rm -rf '" + s.dir.path() + "out'");
+  script.boxes.clear();
+  s.w().CreateVolumeCommand();
+  EXPECT_EQ(script.Texts(), (std::vector<std::string>{
+                                "Can't create " + s.dir.path() +
+                                "in/VIDEO_TS/disc.iso: the disc image would be written into the "
+                                "input folder."}));
+  EXPECT_NE(testing::RunCommand("test -e '" + s.dir.path() + "out'"), 0);
+}
+
+// The check's message: its first line says what came of it, a long report
+// is cut with a note of what is left out.
+TEST(MainWindow, VerifyReportMessages) {
+  struct Case {
+    VerifyOutcome outcome;
+    bool error;
+    std::string starts;
+  } cases[] = {
+      {{false, false, 0, {}}, true, "The written volume is not checked: /x/vobmarks-cli is not found"},
+      {{true, true, 0, {}}, true, "The check of the written volume ended abnormally"},
+      {{true, false, 0, "Volume: /o\nSound.\n"}, false,
+       "The written volume is checked: sound.\n\nVolume: /o\nSound."},
+      {{true, false, 1, "Fault: x\n"}, true, "The written volume is checked: faults are found.\n\nFault: x"},
+      {{true, false, 2, "no"}, true, "The written volume is not checked: vobmarks-cli was built without"},
+  };
+  for (const Case& c : cases) {
+    bool error = !c.error;
+    const std::string text = VerifyMessage(c.outcome, "/x/vobmarks-cli", error).toStdString();
+    EXPECT_EQ(text.rfind(c.starts, 0), 0u) << text;
+    EXPECT_EQ(error, c.error) << text;
+  }
+  VerifyOutcome many{true, false, 1, {}};
+  for (int i = 0; i < kVerifyReportLines + 5; ++i) many.output += "Fault: line\n";
+  bool error = false;
+  const QStringList lines = VerifyMessage(many, "v", error).split('\n');
+  EXPECT_EQ(lines.size(), 2 + kVerifyReportLines + 1);
+  EXPECT_EQ(lines.back().toStdString(), "(5 more lines: run \"vobmarks-cli verify\" to see them all)");
+}
+
+// The check run from the window: its report in one message, a program
+// that is not there named, and the progress window's close box ending a
+// check that runs on.
+TEST(MainWindow, VerifyRunsWithoutAShellAndStopsWhenItsWindowCloses) {
+  Shell s;
+  const std::string sound = s.dir / "sound.sh", slow = s.dir / "slow.sh";
+  testing::RunCommand("printf '#!/bin/sh\\necho \"Volume: $2\"\\necho Sound.\\n' > '" + sound +
+                      "'; printf '#!/bin/sh\\nexec sleep 20\\n' > '" + slow + "'; chmod +x '" +
+                      sound + "' '" + slow + "'");
+  ModalScript script;
+  script.defaultAnswer = QMessageBox::Ok;
+  int32_t busy = 0;
+  RunVerifyReport(s.w().Messages(), QString::fromStdString(sound), "/o/dvd it.iso", busy);
+  RunVerifyReport(s.w().Messages(), QString::fromStdString(s.dir / "none"), "/o", busy);
+  QTimer closer;
+  QObject::connect(&closer, &QTimer::timeout, [&] {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      auto* p = dynamic_cast<ProgressWindow*>(w);
+      if (p != nullptr && p->isVisible() && p->windowTitle() == "Volume checking") p->close();
+    }
+  });
+  closer.start(200);
+  QElapsedTimer took;
+  took.start();
+  RunVerifyReport(s.w().Messages(), QString::fromStdString(slow), "/o", busy);
+  EXPECT_LT(took.elapsed(), 10000);
+  EXPECT_EQ(busy, 0);
+  const std::vector<std::string> kTexts = {
+      "The written volume is checked: sound.\n\nVolume: /o/dvd it.iso\nSound.",
+      "The written volume is not checked: " + (s.dir / "none") + " is not found or cannot be run.",
+      "The check of the written volume is stopped."};
+  EXPECT_EQ(script.Texts(), kTexts);
+}
+
+// A line of an entry past 99,999 has a sixth digit: it is drawn whole,
+// its ")" clear of the scroll bar.
+TEST(MainWindow, ASixDigitLineIsDrawnWhole) {
+  Shell s(3);
+  s.w().ReadTitle();
+  ASSERT_EQ(s.t().TimeListNum, 3);
+  std::snprintf(s.t().Line[1], sizeof s.t().Line[1], " >*123456 (23:59:59.999)");
+  s.w().Model()->AllRowsChanged();
+  QWidget* viewport = s.w().TimeList()->viewport();
+  const QImage picture = viewport->grab().toImage();
+  const int rowHeight = s.w().TimeList()->RowHeight();
+  int rightmost = -1;
+  for (int y = rowHeight; y < 2 * rowHeight && y < picture.height(); ++y)  // line 2, unselected
+    for (int x = 0; x < picture.width(); ++x)
+      if (qGray(picture.pixel(x, y)) < 96) rightmost = std::max(rightmost, x);
+  ASSERT_GT(rightmost, 0);
+  EXPECT_LT(rightmost, picture.width() - 2);
+}
+
+// The progress window's figures: the percentage, then the time left once
+// the work has run a while.
+TEST(MainWindow, ProgressShowsThePercentageAndTheTimeLeft) {
+  Shell s;
+  ProgressWindow p(&s.w());
+  p.SetFraction(0, 0, BarColour::Blue);
+  EXPECT_EQ(p.Figures(), "");
+  p.SetFraction(21, 50, BarColour::Blue);
+  EXPECT_EQ(p.Figures(), "42%");
+  QTest::qWait(2100);
+  p.SetFraction(50, 100, BarColour::Blue);
+  const QString figures = p.Figures();
+  EXPECT_TRUE(figures.startsWith("50%  0:0")) << figures.toStdString();
+  EXPECT_TRUE(figures.endsWith(" left")) << figures.toStdString();
+  p.SetFraction(100, 100, BarColour::Blue);
+  EXPECT_EQ(p.Figures(), "100%");
 }
 
 // VTS video attributes (VTSI_MAT 0x200): MPEG-2 PAL and MPEG-2 NTSC.
@@ -566,6 +885,56 @@ TEST(RealTitleSelect, KeyboardReadsTheLongestTitleAndWritesIt) {
   EXPECT_EQ(script.dialogsSeen, 2);
   EXPECT_EQ(s.t().TimeListNum, entries);
   EXPECT_EQ(s.t().ChosenTitle, 2);
+
+  // Title 3 read with the whole disc ticked (Alt+W): the next read offers
+  // title 3 again, the box ticked; the choice is kept in the settings file
+  // and shown in "Output options" too.
+  script.OnDialog([](QDialog* d) {
+    QTest::keyClick(d->windowHandle(), Qt::Key_W, Qt::AltModifier);
+    QTest::qWait(250);
+    auto* list = d->findChild<QListWidget*>("101");
+    QTest::keyClick(list, Qt::Key_Down);
+    QTest::keyClick(list, Qt::Key_Return);
+  });
+  s.w().ReadTitle();
+  EXPECT_EQ(s.t().ChosenTitle, 3);
+  EXPECT_EQ(s.settings.WholeDisc, 1);
+  bool ticked = false;
+  script.OnDialog([&](QDialog* d) {
+    current = d->findChild<QListWidget*>("101")->currentRow();
+    ticked = d->findChild<QCheckBox*>("102")->isChecked();
+    QTest::keyClick(d, Qt::Key_Escape);
+  });
+  s.w().ReadTitle();
+  EXPECT_EQ(current, 2);
+  EXPECT_TRUE(ticked);
+  ShellSettings stored;
+  LoadShellSettings(stored, s.settingsPath.c_str());
+  EXPECT_EQ(stored.WholeDisc, 1);
+  EXPECT_EQ(stored.LastTitle, 3);
+  script.OnDialog([&](QDialog* d) {
+    ticked = d->findChild<QCheckBox*>("109")->isChecked();
+    d->reject();
+  });
+  s.Menu(kMenuOutputOptions)->trigger();
+  EXPECT_TRUE(ticked);
+}
+
+// Beside the owner where the screen has room: right, else left, else the
+// side with more room, always on the screen.
+TEST(WindowGeometry, BesideTheOwnerWhereTheScreenAllows) {
+  const QRect screen(0, 0, 1000, 800);
+  const QSize size(300, 200);
+  struct Case {
+    QRect owner;
+    QPoint at;
+  } cases[] = {
+      {QRect(100, 100, 400, 300), QPoint(500, 100)},  // right
+      {QRect(600, 100, 350, 300), QPoint(300, 100)},  // left
+      {QRect(150, 700, 700, 90), QPoint(700, 600)},   // neither: more room right, kept on screen
+      {QRect(-50, -20, 100, 100), QPoint(50, 0)},     // top kept on the screen
+  };
+  for (const Case& c : cases) EXPECT_EQ(BesidePlace(c.owner, size, screen), c.at) << c.owner.x();
 }
 
 }  // namespace

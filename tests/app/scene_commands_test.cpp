@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QToolButton>
 #include <gtest/gtest.h>
@@ -18,6 +19,7 @@
 #include "app/history.h"
 #include "app/main_frame.h"
 #include "app/main_window.h"
+#include "app/time_list_view.h"
 #include "author/author_state.h"
 #include "tests/support/real_titles.h"
 #include "tests/support/temp_dir.h"
@@ -122,8 +124,12 @@ TEST(RealTitleSceneCommands, DialogQuestionMarksSnapAndPictures) {
         "Set a value of the range 1 to 10.", "Set a value of the range 1 to 10.",
         "Set a value of the range 1 to 60.",
         "Chapters are set at scene cuts. Previous chapters setting is cleared. Execute or not ?",
-        "Set OK."};
+        "Set OK.\nScene cuts found: 2. Chapter marks set: 2."};
     EXPECT_EQ(script.Texts(), kTexts);
+    // The keyboard is back on the list, its caret line framed.
+    EXPECT_TRUE(QTest::qWaitForWindowActive(s.frame.get()));
+    EXPECT_TRUE(s.w().TimeList()->hasFocus());
+    EXPECT_GE(s.w().CaretLine(), 0);
   }
   const std::vector<int> cuts = s.Marks();
   ASSERT_EQ(cuts.size(), 2u);
@@ -147,9 +153,11 @@ TEST(RealTitleSceneCommands, DialogQuestionMarksSnapAndPictures) {
     EXPECT_EQ(s.Marks().front(), 0);
   }
 
-  {  // Snap: a mark two entries after the first cut comes back to it.
+  {  // Snap: a mark two entries after the first cut comes back to it; a
+     // value that is not a whole number is refused, not cut to its digits.
     ModalScript script;
     script.OnDialog(Type({{"101", "99"}}));
+    script.OnDialog(Type({{"101", "2.5"}}));
     script.OnDialog(Type({{"101", "2"}}));
     for (int m : s.Marks()) {
       s.w().SelectEntry(m);
@@ -159,18 +167,46 @@ TEST(RealTitleSceneCommands, DialogQuestionMarksSnapAndPictures) {
     s.w().ToggleChapterCommand();
     s.ChapterMenu(Qt::Key_P);
     EXPECT_EQ(script.Texts(),
-              (std::vector<std::string>{"Set a value of the range 1 to 60.", "Set OK."}));
+              (std::vector<std::string>{"Set a value of the range 1 to 60.",
+                                        "Set a value of the range 1 to 60.",
+                                        "Set OK.\nScene cuts found: 2. Chapter marks moved: 1 of 1."}));
     EXPECT_EQ(s.Marks(), (std::vector<int>{cuts[0]}));
   }
 
+  {  // A gap of 60 s leaves no cut in a title of 12 s: the marks stay as
+     // they were, and the message says so.
+    ModalScript script;
+    script.OnDialog(Type({{"102", "60"}}));
+    s.ChapterMenu(Qt::Key_S);
+    EXPECT_EQ(script.Texts().back(), "No scene cut is found. The chapters are left as they were.");
+    EXPECT_EQ(s.Marks(), (std::vector<int>{cuts[0]}));
+    EXPECT_TRUE(QTest::qWaitForWindowActive(s.frame.get()));
+    EXPECT_TRUE(s.w().TimeList()->hasFocus());
+  }
+
   // The pictures: the range start and each mark; a click selects the entry;
-  // a new mark adds a tile.
+  // a new mark adds a tile. The window opens clear of the main window, the
+  // first tile focused; arrows move the focus and Enter selects.
   s.ChapterMenu(Qt::Key_V);
   ChapterPicturesWindow* pictures = s.w().Pictures();
   ASSERT_NE(pictures, nullptr);
   EXPECT_TRUE(pictures->isVisible());
   ASSERT_EQ(pictures->TileCount(), 2);
   EXPECT_EQ(pictures->TileEntry(1), cuts[0]);
+  const QRect screen = s.frame->screen()->availableGeometry();
+  if (screen.width() >= s.frame->frameGeometry().width() + pictures->frameGeometry().width()) {
+    EXPECT_FALSE(pictures->frameGeometry().intersects(s.frame->frameGeometry()));
+  }
+  QApplication::setActiveWindow(pictures);
+  EXPECT_TRUE(QTest::qWaitForWindowActive(pictures));
+  EXPECT_TRUE(pictures->Tile(0)->hasFocus());
+  QTest::keyClick(pictures->Tile(0), Qt::Key_Right);
+  ASSERT_TRUE(pictures->Tile(1)->hasFocus());
+  QTest::keyClick(pictures->Tile(1), Qt::Key_Return);
+  EXPECT_EQ(s.w().CaretLine(), cuts[0]);
+  QTest::keyClick(pictures->Tile(1), Qt::Key_Left);
+  QTest::keyClick(pictures->Tile(0), Qt::Key_Enter);
+  EXPECT_EQ(s.w().CaretLine(), 0);
   pictures->Tile(1)->click();
   EXPECT_EQ(s.w().CaretLine(), cuts[0]);
   s.w().SelectEntry(cuts[1]);

@@ -15,15 +15,17 @@
 
 #include <gtest/gtest.h>
 
-#include "author/nav_pack.h"
 #include "author/vob_writer.h"
 #include "common/be.h"
 #include "common/scr.h"
 #include "common/timecode.h"
+#include "dvd/nav_pack.h"
 #include "tests/support/recording_ui.h"
 #include "tests/support/temp_dir.h"
 
 namespace vm {
+
+using namespace dvd;  // the navigation pack's offsets
 namespace {
 
 using Bytes = std::vector<uint8_t>;

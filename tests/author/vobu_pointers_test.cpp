@@ -8,14 +8,16 @@
 
 #include <gtest/gtest.h>
 
-#include "author/nav_pack.h"
 #include "author/vobu_pointers.h"
 #include "common/be.h"
 #include "common/scr.h"
+#include "dvd/nav_pack.h"
 #include "tests/support/recording_ui.h"
 #include "tests/support/temp_dir.h"
 
 namespace vm {
+
+using namespace dvd;  // the navigation pack's offsets
 namespace {
 
 TitleTables& T() {

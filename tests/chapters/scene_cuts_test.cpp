@@ -90,23 +90,38 @@ TEST(SceneCuts, MarkingAndSnapping) {
   for (int32_t e : {0, 5, 50}) SetChapterMark(t, e, true);
   EXPECT_EQ(MarkSceneCuts(t, ui, score.data(), kEntries, {}, 7), 7);
   EXPECT_EQ(Marks(t), (std::vector<int32_t>{10, 30, 34}));  // 30 and 34 are the gap apart
-  EXPECT_EQ(ui.messages.back().text, "Set OK.");
+  EXPECT_EQ(ui.messages.back().text, "Set OK.\nScene cuts found: 3. Chapter marks set: 3.");
+
+  // No cut: the marks stay as they were, and the message says so, for both.
+  const std::vector<float> flat = Scores(0.03f, {});
+  for (bool snap : {false, true}) {
+    RecordingUi none;
+    EXPECT_EQ(snap ? SnapChaptersToCuts(t, none, flat.data(), kEntries, 5, {}, 7)
+                   : MarkSceneCuts(t, none, flat.data(), kEntries, {}, 7),
+              -1);
+    EXPECT_EQ(Marks(t), (std::vector<int32_t>{10, 30, 34}));
+    ASSERT_EQ(none.messages.size(), 1u);
+    EXPECT_EQ(none.messages[0].text, "No scene cut is found. The chapters are left as they were.");
+  }
 
   struct Case {
     std::vector<int32_t> marks;
     int32_t seconds;
     std::vector<int32_t> expected;
+    const char* moved;  // "moved of marks"
   } cases[] = {
-      {{0, 12, 60}, 2, {0, 10, 60}},   // the first entry stays; nothing near 60
-      {{31}, 3, {34}},                 // the strongest cut within reach, not the nearest
-      {{31}, 1, {30}},                 // 34 is out of reach
-      {{10, 12}, 2, {10, 12}},         // a mark does not merge into another
+      {{0, 12, 60}, 2, {0, 10, 60}, "1 of 2"},  // the first entry stays; nothing near 60
+      {{31}, 3, {34}, "1 of 1"},                // the strongest cut within reach, not the nearest
+      {{31}, 1, {30}, "1 of 1"},                // 34 is out of reach
+      {{10, 12}, 2, {10, 12}, "0 of 2"},        // a mark does not merge into another
   };
   for (const Case& c : cases) {
     ClearAllMarks(t);
     for (int32_t e : c.marks) SetChapterMark(t, e, true);
     SnapChaptersToCuts(t, ui, score.data(), kEntries, c.seconds, {}, 0);
     EXPECT_EQ(Marks(t), c.expected);
+    EXPECT_EQ(ui.messages.back().text,
+              std::string("Set OK.\nScene cuts found: 3. Chapter marks moved: ") + c.moved + ".");
   }
 }
 
@@ -126,8 +141,10 @@ TEST(SceneCuts, NoTitleBusyAndTheDialogValues) {
     int32_t low, high;
     bool accepted;
     int32_t value;
-  } values[] = {{"5", 1, 10, true, 5},  {"10x", 1, 10, true, 10}, {"11", 1, 10, false, 0},
-                {"0", 1, 10, false, 0}, {"abc", 1, 60, false, 0}, {" 60", 1, 60, true, 60}};
+  } values[] = {{"5", 1, 10, true, 5},     {"10x", 1, 10, false, 0},   {"11", 1, 10, false, 0},
+                {"0", 1, 10, false, 0},    {"abc", 1, 60, false, 0},   {" 60 ", 1, 60, true, 60},
+                {"2.5", 1, 60, false, 0},  {"", 1, 60, false, 0},      {"-3", 1, 60, false, 0},
+                {"0000000002", 1, 60, false, 0}};
   for (const Value& v : values) {
     RecordingUi u;
     int32_t out = 0;

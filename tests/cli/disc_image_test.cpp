@@ -61,16 +61,23 @@ TEST(DiscImage, RefusalsAndFailuresLeaveFilesAsTheyWere) {
 
   // Paths the image may not take, and a bad volume name: usage errors
   // before anything is written.
+  fs::create_directories(dir / "OUT/sub");
+  fs::create_directories(in + "sub");
   for (const std::string& args :
        {in + " " + dir / "OUT" + " --iso " + in + "x.iso",
+        in + " " + dir / "OUT" + " --iso " + dir / "OUT/sub/x.iso",  // below the folder it is made from
+        in + " " + dir / "OUT" + " --iso " + dir / "OUT/sub/../x.iso",
+        in + " " + dir / "OUT" + " --iso " + in + "sub/x.iso",  // below the input folder
         in + " " + dir / "OUT" + " --iso " + dir / "OUT/x.iso",
         in + " " + dir / "OUT" + " --iso " + dir / "x.iso --volume-id lower",
         in + " " + dir / "OUT" + " --iso " + dir / "x.iso --volume-id " + std::string(33, 'A')}) {
     std::string out = Cli("", "--yes author " + args, &status);
     EXPECT_EQ(status, 2) << args << "\n" << out;
-    EXPECT_FALSE(fs::exists(dir / "OUT")) << args;
+    EXPECT_FALSE(fs::exists(dir / "OUT/VTS_01_0.IFO")) << args;
   }
-  EXPECT_EQ(std::distance(fs::directory_iterator(in), fs::directory_iterator()), 5);
+  fs::remove_all(dir / "OUT");
+  EXPECT_EQ(std::distance(fs::directory_iterator(in), fs::directory_iterator()), 6);
+  EXPECT_TRUE(fs::is_empty(in + "sub"));
 
   // No tool on PATH: the folder is written, the message names the package.
   std::string out = Cli("PATH=/nonexistent", "--yes author " + in + " " + dir / "OUT" +

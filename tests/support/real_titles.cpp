@@ -265,6 +265,68 @@ bool BuildMultiTitle(const void* what, const std::string& tmp) {
   return !ec;
 }
 
+// Two title sets with menus and buttons: a first-play chain into the VMG
+// menu (two buttons leading to titles, a still cell looping by its cell
+// command), a VTS menu with a root and an audio menu, program chains with
+// pre and post commands, a title of two VOBs, and a second set whose menu
+// jumps back to the VMG menu.
+constexpr char kMenuVolumeXml[] =
+    "<dvdauthor dest=\"dvd\">"
+    "<vmgm><fpc>jump menu 1;</fpc><menus><video format=\"ntsc\"/><pgc entry=\"title\">"
+    "<button name=\"b1\">jump title 1;</button><button name=\"b2\">jump title 3;</button>"
+    "<vob file=\"menub.mpg\" pause=\"inf\"/><post>jump cell 1;</post></pgc></menus></vmgm>"
+    "<titleset><menus><video format=\"ntsc\"/><pgc entry=\"root\">"
+    "<button name=\"b1\">jump title 1 chapter 2;</button><button name=\"b2\">jump title 2;</button>"
+    "<vob file=\"menub.mpg\" pause=\"inf\"/></pgc>"
+    "<pgc entry=\"audio\"><vob file=\"menu.mpg\"/><post>jump menu 1;</post></pgc></menus>"
+    "<titles><video format=\"ntsc\"/>"
+    "<pgc><vob file=\"t0.mpg\" chapters=\"0:00:00,0:00:01,0:00:02\"/><post>call vmgm menu 1;</post></pgc>"
+    "<pgc><pre>g1=5;</pre><vob file=\"t1.mpg\" chapters=\"0:00:00,0:00:01\"/>"
+    "<vob file=\"t2.mpg\" chapters=\"0:00:00\"/><post>jump title 1;</post></pgc></titles></titleset>"
+    "<titleset><menus><video format=\"ntsc\"/><pgc entry=\"root\">"
+    "<button name=\"b1\">jump title 1;</button><button name=\"b2\">jump vmgm menu 1;</button>"
+    "<vob file=\"menub.mpg\" pause=\"inf\"/></pgc></menus>"
+    "<titles><video format=\"ntsc\"/><pgc><vob file=\"t2.mpg\" chapters=\"0:00:00,0:00:01\"/>"
+    "<post>call vmgm menu 1;</post></pgc></titles></titleset></dvdauthor>\n";
+
+constexpr char kMenuButtonsXml[] =
+    "<subpictures><stream><spu start=\"00:00:00.00\" end=\"00:00:00.00\" highlight=\"hl.png\" "
+    "select=\"sel.png\" force=\"yes\">"
+    "<button name=\"b1\" x0=\"40\" y0=\"100\" x1=\"160\" y1=\"140\" down=\"b2\"/>"
+    "<button name=\"b2\" x0=\"40\" y0=\"200\" x1=\"160\" y1=\"240\" up=\"b1\"/>"
+    "</spu></stream></subpictures>\n";
+
+bool ButtonPicture(const std::string& work, const char* colour, const char* out) {
+  std::string c =
+      "ffmpeg -nostdin -hide_banner -loglevel error -y -f lavfi -i \"color=c=0x00000000:s=352x480,"
+      "format=rgba,drawbox=x=40:y=100:w=120:h=40:color=";
+  c += colour;
+  c += ":t=4,drawbox=x=40:y=200:w=120:h=40:color=";
+  c += colour;
+  c += ":t=4\" -frames:v 1 -pix_fmt rgba ";
+  c += out;
+  return Run(work, c);
+}
+
+bool BuildMenuVolume(const void*, const std::string& tmp) {
+  std::string work = tmp + "work/";
+  std::error_code ec;
+  fs::create_directories(work, ec);
+  if (ec) return false;
+  for (int i = 0; i < 3; ++i)
+    if (!EncodePart(work, "t" + std::to_string(i) + ".mpg", 3, 1)) return false;
+  if (!EncodePart(work, "menu.mpg", 1, 1) || !ButtonPicture(work, "red", "hl.png") ||
+      !ButtonPicture(work, "blue", "sel.png"))
+    return false;
+  std::ofstream(work + "buttons.xml") << kMenuButtonsXml;
+  std::ofstream(work + "dvd.xml") << kMenuVolumeXml;
+  if (!Run(work, "VIDEO_FORMAT=NTSC spumux buttons.xml < menu.mpg > menub.mpg") ||
+      !Run(work, "VIDEO_FORMAT=NTSC dvdauthor -x dvd.xml"))
+    return false;
+  fs::rename(work + "dvd", tmp + "dvd", ec);
+  return !ec;
+}
+
 struct RecipeWithGraph {
   const RealTitleRecipe& recipe;
   const std::string& videoGraph;
@@ -292,6 +354,11 @@ std::string MultiTitleVolume(MultiTitleKind kind) {
   for (const auto& p : MultiTitleParts()) d << ' ' << p.seconds << "s " << p.chapters;
   d << '\n';
   return Cache(sets ? "multi-sets" : "multi-pgcs", d.str(), BuildMultiTitle, &kind);
+}
+
+std::string MenuVolume() {
+  return Cache("menu-volume", std::string("v1 menus ") + kMenuVolumeXml + kMenuButtonsXml,
+               BuildMenuVolume, nullptr);
 }
 
 std::vector<MultiTitleShape> MultiTitleShapes() {

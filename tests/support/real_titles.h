@@ -53,6 +53,12 @@ std::string RealTitleSet(const RealTitleRecipe& recipe, const std::string& video
 enum class MultiTitleKind { ThreeTitleSets, OneSetThreePgcs };
 std::string MultiTitleVolume(MultiTitleKind kind);
 
+// A volume with menus and buttons: VMGM (first-play chain, a button menu
+// leading to titles 1 and 3), title set 1 with a root and an audio menu and
+// two titles (the second of two VOBs, with pre and post commands), title set
+// 2 with a root menu and one title.
+std::string MenuVolume();
+
 struct MultiTitleShape {
   int seconds;
   int chapters;

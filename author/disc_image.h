@@ -15,7 +15,8 @@ inline constexpr const char kDefaultVolumeId[] = "DVD_VIDEO";
 bool ValidVolumeId(const std::string& id);
 
 // False (with the reason) when `iso` is a path the image may not take: in
-// the input folder, or in the output folder it is made from.
+// the input folder or any folder below it, or in the output folder it is
+// made from or below it.
 bool DiscImagePathAllowed(const std::string& iso, const std::string& inputFolder,
                           const std::string& outputFolder, std::string& why);
 
@@ -23,7 +24,9 @@ bool DiscImagePathAllowed(const std::string& iso, const std::string& inputFolder
 // The image is made under a temporary name beside `iso` and renamed into
 // place, so a failure leaves an older file of that name as it was. Shows
 // "genisoimage is not installed (install the genisoimage package)." or
-// "Can't create %s." through `ui`; 0 written, 1 not.
+// "Can't create %s." through `ui`; 0 written, 1 not. Waiting input runs
+// through `ui` while the image is made; a stop request ends the tool and
+// counts as a failure.
 int WriteDiscImage(Ui& ui, const std::string& videoTs, const std::string& iso,
                    const std::string& volumeId);
 

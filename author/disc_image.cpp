@@ -1,4 +1,4 @@
-#include "cli/disc_image.h"
+#include "author/disc_image.h"
 
 #include <spawn.h>
 #include <sys/stat.h>
@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -21,6 +22,7 @@ namespace vm {
 namespace {
 
 constexpr size_t kMaxVolumeIdChars = 32;
+constexpr useconds_t kPollMicroseconds = 20000;
 constexpr const char kNoToolMessage[] =
     "Neither genisoimage nor mkisofs is found. Install the genisoimage package to write a disc "
     "image.";
@@ -42,6 +44,22 @@ bool SameDirectory(const std::string& a, const std::string& b) {
   struct stat sa {}, sb {};
   return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
          sa.st_ino == sb.st_ino;
+}
+
+// True when `folder` is `root` or lies anywhere below it. The folder is
+// taken by its real path (no "..", no links) and each folder above it is
+// compared with `root` by device and inode; a folder that does not exist
+// cannot be written into, and is compared as it is.
+bool WithinFolder(const std::string& folder, const std::string& root) {
+  char* real = realpath(folder.c_str(), nullptr);
+  if (real == nullptr) return SameDirectory(folder, root);
+  std::string at = real;
+  std::free(real);
+  while (true) {
+    if (SameDirectory(at, root)) return true;
+    if (at == "/") return false;
+    at = FolderOfPath(at);
+  }
 }
 
 // The first executable regular file of that name along PATH.
@@ -66,18 +84,30 @@ std::string FindProgram(const char* name) {
 }
 
 // Runs the program with its arguments, without a shell; true when it ran
-// and exited with status 0.
-bool RunProgram(const std::vector<std::string>& args) {
+// and exited with status 0. While it runs, waiting input is let through
+// `ui`; a stop request ends the program, which then counts as failed.
+bool RunProgram(Ui& ui, const std::vector<std::string>& args) {
   std::vector<char*> argv;
   for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
   pid_t pid = 0;
   if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return false;
   int status = 0;
-  while (waitpid(pid, &status, 0) < 0) {
-    if (errno != EINTR) return false;
+  bool stopped = false;
+  while (true) {
+    const pid_t done = waitpid(pid, &status, WNOHANG);
+    if (done == pid) break;
+    if (done < 0 && errno != EINTR) return false;
+    if (done == 0) {
+      ui.PumpMessages();
+      if (!stopped && ui.StopRequested()) {
+        kill(pid, SIGTERM);
+        stopped = true;
+      }
+      usleep(kPollMicroseconds);
+    }
   }
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  return !stopped && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 // A folder of its own under TMPDIR holding VIDEO_TS (a link to the written
@@ -125,11 +155,11 @@ bool ValidVolumeId(const std::string& id) {
 bool DiscImagePathAllowed(const std::string& iso, const std::string& inputFolder,
                           const std::string& outputFolder, std::string& why) {
   const std::string folder = FolderOfPath(iso);
-  if (SameDirectory(folder, inputFolder)) {
+  if (WithinFolder(folder, inputFolder)) {
     why = "the disc image would be written into the input folder";
     return false;
   }
-  if (SameDirectory(folder, outputFolder)) {
+  if (WithinFolder(folder, outputFolder)) {
     why = "the disc image would be written into the folder it is made from";
     return false;
   }
@@ -152,7 +182,7 @@ int WriteDiscImage(Ui& ui, const std::string& videoTs, const std::string& iso,
     return 1;
   }
   const std::string part = iso + ".part-" + std::to_string(getpid());
-  const bool made = RunProgram({program, "-quiet", "-dvd-video", "-follow-links", "-V", volumeId,
+  const bool made = RunProgram(ui, {program, "-quiet", "-dvd-video", "-follow-links", "-V", volumeId,
                                 "-o", part, root.path()});
   if (!made || std::rename(part.c_str(), iso.c_str()) != 0) {
     unlink(part.c_str());
