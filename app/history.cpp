@@ -8,6 +8,7 @@
 
 #include "common/be.h"
 #include "common/files.h"
+#include "common/output_file.h"
 #include "common/path.h"
 
 namespace vm {
@@ -90,16 +91,15 @@ void LoadHistory(HistoryBlock& h, const char* historyPath, const char* homeFolde
 }
 
 void SaveHistory(const HistoryBlock& h, const char* historyPath) {
-  int fd = open(historyPath, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return;
+  // Through the output check (no input to keep clear of): a failed write
+  // leaves the last good file, a link is replaced, a FIFO is refused.
+  uint8_t file[kHistoryHeaderBytes + kHistoryBlockBytes];
   char header[kHistoryHeaderBytes + 1];
   HistoryHeader(header);
-  uint8_t block[kHistoryBlockBytes];
-  EncodeHistoryBlock(h, block);
-  bool ok = WriteFully(fd, header, kHistoryHeaderBytes) == kHistoryHeaderBytes &&
-            WriteFully(fd, block, sizeof block) == sizeof block;
-  ok = (close(fd) == 0) && ok;
-  if (!ok) unlink(historyPath);
+  std::memcpy(file, header, kHistoryHeaderBytes);
+  EncodeHistoryBlock(h, file + kHistoryHeaderBytes);
+  int err = 0;
+  WriteOutputFile(historyPath, nullptr, file, sizeof file, err);
 }
 
 bool MakeHistoryPath(const char* programFolder, const char* exeName, Path& out) {

@@ -165,7 +165,8 @@ void MainWindow::CreateVolumeCommand() {
     t.BusyFlag = 1;
     ui_.ProgressOpen(kDiscImageCaption);
     ui_.SetWaitCursor(true);
-    const int failed = WriteDiscImage(ui_, ctx_.history.OutputFolderText, o.ImagePath, o.VolumeId);
+    const int failed = WriteDiscImage(ui_, ctx_.history.OutputFolderText, o.ImagePath, o.VolumeId,
+                                     t.InputFolder);
     ui_.ProgressClose();
     ui_.SetWaitCursor(false);
     t.BusyFlag = 0;

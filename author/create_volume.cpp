@@ -13,7 +13,9 @@
 #include "author/vob_writer.h"
 #include "author/vobu_pointers.h"
 #include "author/vtsi_writer.h"
+#include "author/whole_disc.h"
 #include "common/files.h"
+#include "common/output_file.h"
 
 namespace vm {
 
@@ -176,7 +178,8 @@ const char* WriteTitle(TitleTables& t, AuthorState& a, Ui& ui, int title, Messag
   t.TotalSize[title] = 0.0;
   Path path;
   if (!OutputVobPath(a, title, a.OutVobNo, path)) return kVobCreateError;
-  a.OutFd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  OutputStatus opened;
+  a.OutFd = OpenOutputInPlace(path.c_str(), t.InputFolder, opened);
   if (a.OutFd < 0) return kVobCreateError;
   int r = WriteTitleVobs(t, a, ui, title);
   if (r == kVobWriteDone) PumpAndPoll(ui, t.StopRequest);  // a close at the very end counts
@@ -201,10 +204,15 @@ const char* WriteTitle(TitleTables& t, AuthorState& a, Ui& ui, int title, Messag
 }  // namespace
 
 CreateResult CreateVolume(TitleTables& t, AuthorState& a, Ui& ui, const char* outputFolderText,
-                          const char* programFolder) {
+                          const char* programFolder, OutputFolderLock* keepLock) {
   if (t.BusyFlag == 1) return CreateResult::Ignored;
+  if (t.WholeDisc == 1)
+    return CreateWholeDisc(t, a, ui, outputFolderText, programFolder, keepLock);
   if (!PrepareContent(t, ui)) return CreateResult::Stopped;
   if (PrepareOutputFolder(t, a, ui, outputFolderText) != 0) return CreateResult::Stopped;
+  // Held before the old files are cleared: they may be another run's.
+  OutputFolderLock lock;
+  if (lock.Acquire(a.OutputFolder, ui) != 0) return CreateResult::Stopped;
   if (ClearOldOutputFiles(a, ui) != 0) return CreateResult::Stopped;
 
   ui.ProgressOpen(kCreating);
@@ -236,6 +244,7 @@ CreateResult CreateVolume(TitleTables& t, AuthorState& a, Ui& ui, const char* ou
     ui.Information(text.c_str());
   }
   WriteDiagnosticDump(t, programFolder);
+  if (keepLock != nullptr) keepLock->TakeFrom(lock);
   return CreateResult::NormalEnd;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "author/author_state.h"
+#include "author/output_folder.h"
 #include "common/ui.h"
 #include "title/tables.h"
 
@@ -16,8 +17,10 @@ enum class CreateResult {
 };
 
 // `outputFolderText` is the output-folder field's text; `programFolder`
-// (ending in '/') holds the dump marker and DEBUG.TXT.
+// (ending in '/') holds the dump marker and DEBUG.TXT. The output folder is
+// locked from its checks to the end; after a normal end the lock passes to
+// `keepLock` when given (for work that reads the volume afterwards).
 CreateResult CreateVolume(TitleTables& t, AuthorState& a, Ui& ui, const char* outputFolderText,
-                          const char* programFolder);
+                          const char* programFolder, OutputFolderLock* keepLock = nullptr);
 
 }  // namespace vm

@@ -6,6 +6,7 @@
 
 #include "author/vmgi_writer.h"
 #include "common/files.h"
+#include "common/output_file.h"
 
 namespace vm {
 
@@ -113,7 +114,9 @@ void WriteDiagnosticDump(const TitleTables& t, const char* programFolder) {
   if (!marker.Set(programFolder) || !marker.Append(kMarkerName)) return;
   if (!PathExists(marker.c_str()) && !FindFileNoCase(programFolder, kMarkerName, found)) return;
   if (!dump.Set(programFolder) || !dump.Append(kDumpName)) return;
-  std::FILE* f = std::fopen(dump.c_str(), "wb");
+  OutputFile file;
+  if (file.Open(dump.c_str(), t.InputFolder) != OutputStatus::Ok) return;
+  std::FILE* f = file.Stream();
   if (f == nullptr) return;
   int titles = std::clamp(t.DC_TitleNum, 0, kTitleSlots);
   Put(f, "ExtendMode=%d\n", t.ExtendMode);
@@ -130,7 +133,7 @@ void WriteDiagnosticDump(const TitleTables& t, const char* programFolder) {
   Put(f, "\n");
   PutLists(f, t, titles);
   for (int i = 0; i < titles; ++i) PutCells(f, t, i);
-  std::fclose(f);
+  file.Commit();
 }
 
 }  // namespace vm

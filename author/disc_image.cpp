@@ -1,5 +1,6 @@
 #include "author/disc_image.h"
 
+#include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "common/fixed_string.h"
+#include "common/output_file.h"
 #include "common/ui.h"
 
 extern char** environ;
@@ -167,7 +169,7 @@ bool DiscImagePathAllowed(const std::string& iso, const std::string& inputFolder
 }
 
 int WriteDiscImage(Ui& ui, const std::string& videoTs, const std::string& iso,
-                   const std::string& volumeId) {
+                   const std::string& volumeId, const char* inputFolder) {
   std::string program = FindProgram("genisoimage");
   if (program.empty()) program = FindProgram("mkisofs");
   if (program.empty()) {
@@ -181,11 +183,25 @@ int WriteDiscImage(Ui& ui, const std::string& videoTs, const std::string& iso,
     ui.Error(failed.c_str());
     return 1;
   }
-  const std::string part = iso + ".part-" + std::to_string(getpid());
+  // Made under the output check's locked part name: a second run on the
+  // same image is refused, and a failed one leaves no half image.
+  OutputFile image;
+  const OutputStatus opened = image.Open(iso.c_str(), inputFolder);
+  if (opened != OutputStatus::Ok) {
+    MessageText why;
+    DescribeOutputStatus(opened, iso.c_str(), image.Error(), why);
+    ui.Error(why.c_str());
+    return 1;
+  }
   const bool made = RunProgram(ui, {program, "-quiet", "-dvd-video", "-follow-links", "-V", volumeId,
-                                "-o", part, root.path()});
-  if (!made || std::rename(part.c_str(), iso.c_str()) != 0) {
-    unlink(part.c_str());
+                                "-o", image.PartPath(), root.path()});
+  if (!made && ui.StopRequested()) {
+    MessageText stopped;
+    stopped.Format("The disc image is stopped: nothing is written to %s.", iso.c_str());
+    ui.Error(stopped.c_str());
+    return 1;
+  }
+  if (!made || image.Commit() != OutputStatus::Ok) {
     ui.Error(failed.c_str());
     return 1;
   }

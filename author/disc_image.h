@@ -21,13 +21,14 @@ bool DiscImagePathAllowed(const std::string& iso, const std::string& inputFolder
                           const std::string& outputFolder, std::string& why);
 
 // Writes `iso` from the folder `videoTs` (the written VIDEO_TS files).
-// The image is made under a temporary name beside `iso` and renamed into
+// The image goes through the output check against `inputFolder`; it is made
+// under a temporary name beside `iso` and renamed into
 // place, so a failure leaves an older file of that name as it was. Shows
 // "genisoimage is not installed (install the genisoimage package)." or
 // "Can't create %s." through `ui`; 0 written, 1 not. Waiting input runs
 // through `ui` while the image is made; a stop request ends the tool and
 // counts as a failure.
 int WriteDiscImage(Ui& ui, const std::string& videoTs, const std::string& iso,
-                   const std::string& volumeId);
+                   const std::string& volumeId, const char* inputFolder);
 
 }  // namespace vm

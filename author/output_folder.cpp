@@ -1,6 +1,10 @@
 #include "author/output_folder.h"
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <stdlib.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,6 +12,7 @@
 #include <cstring>
 
 #include "common/files.h"
+#include "common/output_file.h"
 #include "common/path.h"
 
 namespace vm {
@@ -18,6 +23,9 @@ constexpr char kNotFullPath[] = "Output folder must be a full path name (e.g. /h
 constexpr char kTooLong[] = "Output folder name is too long.";
 constexpr char kCantCreate[] = "Can't create output folder.";
 constexpr char kSameAsInput[] = "Input folder name is equal to output folder name.";
+constexpr char kInsideInput[] = "Output folder is inside the input folder.\nChoose a folder outside it.";
+constexpr char kFolderBusy[] =
+    "Another run is writing a volume into %s.\nTry again when it has ended.";
 constexpr char kAskDelete[] =
     "[*.VOB, *.IFO, *.BUP] are exist in output folder.\nDelete these files or not ?";
 constexpr char kIsFolder[] = "%s is a folder. Can't delete it.";
@@ -48,18 +56,42 @@ bool SameDirectory(const char* x, const char* y) {
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-// True when `folder` is the folder of any list's source file: by name with
-// case ignored, or (byIdentity) as the same directory under another name.
-bool HoldsSourceFile(const TitleTables& t, const char* folder, bool byIdentity) {
+int SourceListCount(const TitleTables& t) {
   int lists = 0;
   int titles = t.DC_TitleNum < kTitleSlots ? t.DC_TitleNum : kTitleSlots;
   for (int i = 0; i < titles; ++i) lists += t.DC_ListNum[i];
-  if (lists > kListSlots) lists = kListSlots;
-  for (int l = 0; l < lists; ++l) {
+  return lists > kListSlots ? kListSlots : lists;
+}
+
+// True when `folder` (which may not exist yet) is or lies inside the folder
+// of any list's source file, every link resolved.
+bool InsideSourceFolder(const TitleTables& t, const char* folder) {
+  for (int l = 0; l < SourceListCount(t); ++l) {
     Path source;
     FolderOf(t.DC_SrcFName[l], source);
-    if (byIdentity ? SameDirectory(source.c_str(), folder) : EqualsNoCase(source.c_str(), folder))
-      return true;
+    if (FolderInsideInput(folder, source.c_str())) return true;
+  }
+  return false;
+}
+
+// True when `folder` is the folder of any list's source file: by name with
+// case ignored, or (byIdentity) as the same directory under another name.
+// A source file that is a link to a file elsewhere counts for the folder it
+// leads to as well: clearing old files there would delete the source.
+bool HoldsSourceFile(const TitleTables& t, const char* folder, bool byIdentity) {
+  for (int l = 0; l < SourceListCount(t); ++l) {
+    Path source;
+    FolderOf(t.DC_SrcFName[l], source);
+    if (!byIdentity) {
+      if (EqualsNoCase(source.c_str(), folder)) return true;
+      continue;
+    }
+    if (SameDirectory(source.c_str(), folder)) return true;
+    char real[PATH_MAX];
+    if (realpath(t.DC_SrcFName[l], real) != nullptr) {
+      FolderOf(real, source);
+      if (!source.empty() && SameDirectory(source.c_str(), folder)) return true;
+    }
   }
   return false;
 }
@@ -125,6 +157,12 @@ int PrepareOutputFolder(const TitleTables& t, AuthorState& a, Ui& ui, const char
     ui.Error(kSameAsInput);
     return 1;
   }
+  // Inside the input (IN/sub, through a link, through ".."): refused before
+  // a folder is made there.
+  if (InsideSourceFolder(t, folder.c_str())) {
+    ui.Error(HoldsSourceFile(t, folder.c_str(), true) ? kSameAsInput : kInsideInput);
+    return 1;
+  }
   if (folder.size() > 1) {  // the root is taken without a look-up
     Path bare = folder;
     bare.s[bare.size() - 1] = '\0';
@@ -159,6 +197,35 @@ int ClearOldOutputFiles(const AuthorState& a, Ui& ui) {
   }
   closedir(dir);
   return result;
+}
+
+int OutputFolderLock::Acquire(const char* folder, Ui& ui) {
+  Release();
+  const int fd = open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return 0;  // the writers report the folder's own trouble
+  if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
+    fd_ = fd;
+    return 0;
+  }
+  const int err = errno;
+  close(fd);
+  if (err != EWOULDBLOCK) return 0;  // a file system without locks
+  MessageText text;
+  if (!text.Format(kFolderBusy, folder)) text.Format(kFolderBusy, "the output folder");
+  ui.Error(text.c_str());
+  return 1;
+}
+
+void OutputFolderLock::Release() {
+  if (fd_ >= 0) close(fd_);
+  fd_ = -1;
+}
+
+void OutputFolderLock::TakeFrom(OutputFolderLock& other) {
+  if (&other == this) return;
+  Release();
+  fd_ = other.fd_;
+  other.fd_ = -1;
 }
 
 }  // namespace vm

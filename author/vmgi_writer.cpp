@@ -263,7 +263,7 @@ int WriteVmgi(const TitleTables& t, const AuthorState& a) {
   for (const char* name : {"VIDEO_TS.IFO", "VIDEO_TS.BUP"}) {
     Path path;
     if (!path.Set(a.OutputFolder) || !path.Append(name)) return kVmgiFileError;
-    if (!WriteIfoFile(path.c_str(), image, bytes)) return kVmgiFileError;
+    if (!WriteIfoFile(path.c_str(), t.InputFolder, image, bytes)) return kVmgiFileError;
   }
   return kVmgiDone;
 }

@@ -13,6 +13,7 @@
 #include "author/stream_filters.h"
 #include "common/be.h"
 #include "common/files.h"
+#include "common/output_file.h"
 #include "common/scr.h"
 #include "common/timecode.h"
 #include "dvd/nav_pack.h"
@@ -343,7 +344,8 @@ int NextOutputFile(Writer& w) {
   a.OutVobPacks = 0;
   Path path;
   if (!OutputVobPath(a, w.title, a.OutVobNo, path)) return kVobWriteOutputError;
-  a.OutFd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  OutputStatus opened;
+  a.OutFd = OpenOutputInPlace(path.c_str(), w.t.InputFolder, opened);
   return a.OutFd < 0 ? kVobWriteOutputError : kVobWriteDone;
 }
 

@@ -58,7 +58,7 @@ bool ReadVobu(Pass& p, int j) {
     p.reader.file = n;
     Path path;
     if (!OutputVobPath(p.a, p.title, n, path)) return false;
-    if (p.fds[n] < 0) p.fds[n] = open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (p.fds[n] < 0) p.fds[n] = open(path.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
     if (p.fds[n] < 0) return false;
   }
   off_t at = static_cast<off_t>(p.a.OutVobuSector[j] - p.reader.base) * kPackBytes;

@@ -527,7 +527,7 @@ int WriteVtsi(TitleTables& t, const AuthorState& a, int title) {
   for (const char* ext : {"IFO", "BUP"}) {
     Path path;
     if (!path.Format("%sVTS_%02d_0.%s", a.OutputFolder, title + 1, ext)) return kVtsiFileError;
-    if (!WriteIfoFile(path.c_str(), image, bytes)) return kVtsiFileError;
+    if (!WriteIfoFile(path.c_str(), t.InputFolder, image, bytes)) return kVtsiFileError;
   }
   return kVtsiDone;
 }

@@ -1,7 +1,4 @@
 // Writing the range's chapters as a chapter file.
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
@@ -11,6 +8,7 @@
 #include "chapters/chapter_messages.h"
 #include "chapters/row_time.h"
 #include "common/fixed_string.h"
+#include "common/output_file.h"
 #include "common/ui.h"
 
 namespace vm {
@@ -192,17 +190,20 @@ bool CollectRangeChapters(const TitleTables& t, RangeChapters& out) {
 }
 
 ChapterExportStatus ExportChapters(const TitleTables& t, ChapterFileFormat format,
-                                   const char* path) {
+                                   const char* path, MessageText* why) {
   static RangeChapters chapters;
   if (!CollectRangeChapters(t, chapters)) return ChapterExportStatus::TooMany;
   if (chapters.count == 0) return ChapterExportStatus::NoData;
-  int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return ChapterExportStatus::CreateFailed;
-  std::FILE* f = fdopen(fd, "wb");
-  if (f == nullptr) {
-    close(fd);
-    return ChapterExportStatus::CreateFailed;
+  OutputFile file;
+  const OutputStatus opened = file.Open(path, t.InputFolder);
+  if (opened != OutputStatus::Ok) {
+    if (why != nullptr) DescribeOutputStatus(opened, path, file.Error(), *why);
+    // A target that cannot be a file keeps the ordinary "can't create"; a
+    // refusal to protect the input says why.
+    return ProtectsInput(opened) ? ChapterExportStatus::Refused : ChapterExportStatus::CreateFailed;
   }
+  std::FILE* f = file.Stream();
+  if (f == nullptr) return ChapterExportStatus::CreateFailed;
   Out o{f};
   switch (format) {
     case ChapterFileFormat::Chplist: WriteChplist(o, chapters); break;
@@ -211,15 +212,16 @@ ChapterExportStatus ExportChapters(const TitleTables& t, ChapterFileFormat forma
     case ChapterFileFormat::FfMetadata: WriteFfMetadata(o, chapters); break;
     case ChapterFileFormat::Dvdauthor: WriteDvdauthor(o, chapters); break;
   }
-  if (std::fflush(f) != 0 || std::ferror(f)) o.ok = false;
-  if (std::fclose(f) != 0) o.ok = false;
-  return o.ok ? ChapterExportStatus::Ok : ChapterExportStatus::CreateFailed;
+  if (!o.ok) return ChapterExportStatus::CreateFailed;  // the part file is removed
+  return file.Commit() == OutputStatus::Ok ? ChapterExportStatus::Ok
+                                           : ChapterExportStatus::CreateFailed;
 }
 
 int32_t RunExportChapters(const TitleTables& t, Ui& ui, ChapterFileFormat format,
                           const char* path) {
   if (t.BusyFlag == 1) return 1;
-  switch (ExportChapters(t, format, path)) {
+  MessageText why;
+  switch (ExportChapters(t, format, path, &why)) {
     case ChapterExportStatus::Ok:
       return 0;
     case ChapterExportStatus::NoData:
@@ -234,6 +236,9 @@ int32_t RunExportChapters(const TitleTables& t, Ui& ui, ChapterFileFormat format
       ui.Error(text.c_str());
       return 1;
     }
+    case ChapterExportStatus::Refused:
+      ui.Error(why.c_str());
+      return 1;
   }
   return 1;
 }

@@ -14,6 +14,7 @@
 #include <cstdint>
 
 #include "chapters/chapter_list.h"
+#include "common/fixed_string.h"
 #include "title/tables.h"
 
 namespace vm {
@@ -50,15 +51,19 @@ bool HasPresentationTimes(const TitleTables& t);
 // taken from). Marks already set stay.
 void PlacePresentationTimesFrom(TitleTables& t, const ChapterTimeTable& times, int32_t start);
 
-enum class ChapterExportStatus { Ok, NoData, TooMany, CreateFailed };
+// Refused: the output check turned the path down (an input file, a place in
+// the input folder, a second writer); nothing was written.
+enum class ChapterExportStatus { Ok, NoData, TooMany, CreateFailed, Refused };
 
 // false when the range holds more chapters than a title may have (count is
 // then the slots filled).
 bool CollectRangeChapters(const TitleTables& t, RangeChapters& out);
 
-// Writes the range's chapters to `path` in `format` (created or replaced).
+// Writes the range's chapters to `path` in `format` (created or replaced,
+// never written through a link, never into the input folder). When refused,
+// `why` (if given) says why.
 ChapterExportStatus ExportChapters(const TitleTables& t, ChapterFileFormat format,
-                                   const char* path);
+                                   const char* path, MessageText* why = nullptr);
 
 // ExportChapters for a person: busy rule, then the failure messages
 // "Input data is none.", "Number of chapters is too many (Maximum:127,

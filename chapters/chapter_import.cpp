@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -369,7 +370,7 @@ ChapterListResult ParseChapterFile(const char* path, ChapterTimeTable& out,
   format = ChapterFileFormat::Chplist;
   // Non-blocking so that a FIFO cannot hang the program; regular files only.
   int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return {ChapterListStatus::NotFound, 0};
+  if (fd < 0) return FileTrouble(errno);
   struct stat st {};
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     close(fd);
@@ -381,21 +382,18 @@ ChapterListResult ParseChapterFile(const char* path, ChapterTimeTable& out,
   int64_t got = 0;
   while (got < kMaxChapterFileBytes + 1) {
     ssize_t n = read(fd, buffer + got, static_cast<size_t>(kMaxChapterFileBytes + 1 - got));
+    if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
+      const int err = errno;
       close(fd);
-      return {ChapterListStatus::NotFound, 0};
+      return FileTrouble(err);
     }
     if (n == 0) break;
     got += n;
   }
   close(fd);
-  if (got > kMaxChapterFileBytes) {
-    // No chapter file is this long: refused at the line past the limit.
-    Lines lines{{buffer, static_cast<size_t>(kMaxChapterFileBytes)}};
-    for (Text l; lines.Next(l);) {
-    }
-    return Invalid(lines.number < INT32_MAX ? lines.number + 1 : lines.number);
-  }
+  // No chapter file is this long: refused as what it is, not as a bad line.
+  if (got > kMaxChapterFileBytes) return {ChapterListStatus::TooBig, 0};
   return ParseChapterText(buffer, got, out, format);
 }
 
@@ -452,6 +450,14 @@ int32_t RunImportChapters(TitleTables& t, Ui& ui, int32_t caret, const char* pat
       return -1;
     case ChapterListStatus::TooMany:
       text.Format(kChapterFileTooManyFormat, name);
+      ui.Error(text.c_str());
+      return -1;
+    case ChapterListStatus::Unreadable:
+      text.Format(kChapterFileUnreadableFormat, name, std::strerror(r.error));
+      ui.Error(text.c_str());
+      return -1;
+    case ChapterListStatus::TooBig:
+      text.Format(kChapterFileTooBigFormat, name);
       ui.Error(text.c_str());
       return -1;
   }

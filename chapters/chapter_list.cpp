@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 #include "chapters/chapter_marks.h"
 #include "chapters/chapter_messages.h"
@@ -138,7 +140,7 @@ ChapterListResult ParseChapterStream(std::FILE* f, ChapterTimeTable& out) {
     }
     if (lineNo < INT32_MAX) ++lineNo;
   }
-  if (std::ferror(f)) return {ChapterListStatus::NotFound, 0};
+  if (std::ferror(f)) return FileTrouble(errno != 0 ? errno : EIO);
   return {ChapterListStatus::Ok, 0};
 }
 
@@ -147,7 +149,7 @@ ChapterListResult ParseChapterListFile(const char* path, ChapterTimeTable& out) 
   // Non-blocking so that a FIFO of that name cannot hang the program; only
   // a regular file is read (a folder would read as an empty list).
   int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return {ChapterListStatus::NotFound, 0};
+  if (fd < 0) return FileTrouble(errno);
   struct stat st {};
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     close(fd);
@@ -221,6 +223,14 @@ int32_t RunChapterList(TitleTables& t, Ui& ui, int32_t caret, ChapterListMode mo
     case ChapterListStatus::TooMany:
       ui.Error(kChapterListTooManyMessage);
       return -1;
+    case ChapterListStatus::Unreadable:
+    case ChapterListStatus::TooBig: {
+      MessageText text;
+      if (r.status == ChapterListStatus::TooBig) text.Format(kChapterFileTooBigFormat, path);
+      else text.Format(kChapterFileUnreadableFormat, path, std::strerror(r.error));
+      ui.Error(text.c_str());
+      return -1;
+    }
   }
   if (mode == ChapterListMode::New) ClearAllMarks(t);
   PlaceChapterTimes(t, times);

@@ -3,6 +3,7 @@
 // either replacing every mark ([New]) or adding to them ([Append]).
 #pragma once
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 
@@ -22,12 +23,23 @@ struct ChapterTimeTable {
   int32_t ms[kChapterTimeSlots];
 };
 
-enum class ChapterListStatus { Ok, NotFound, InvalidLine, TooMany };
+// NotFound: no such file, or not a regular file. Unreadable: there, but it
+// cannot be opened or read (permissions, a read error). TooBig: longer than
+// any chapter file can be.
+enum class ChapterListStatus { Ok, NotFound, InvalidLine, TooMany, Unreadable, TooBig };
 
 struct ChapterListResult {
   ChapterListStatus status;
-  int32_t line;  // the 1-based line of an invalid description
+  int32_t line;   // the 1-based line of an invalid description
+  int error = 0;  // errno of an Unreadable file
 };
+
+// NotFound or Unreadable for a failed open or read with `err`.
+inline ChapterListResult FileTrouble(int err) {
+  return {err == ENOENT || err == ENOTDIR ? ChapterListStatus::NotFound
+                                          : ChapterListStatus::Unreadable,
+          0, err};
+}
 
 // The time of one line (line end already removed): true with the
 // milliseconds, false when the line is invalid. `empty` is set when nothing

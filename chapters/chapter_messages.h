@@ -31,6 +31,9 @@ inline constexpr const char kChapterFileInvalidLineFormat[] =
 inline constexpr const char kChapterFileTooManyFormat[] =
     "Number of chapters in the %s file is too many (>255).";
 inline constexpr const char kChapterFileCreateFormat[] = "Can't create %s.";
+inline constexpr const char kChapterFileUnreadableFormat[] = "%s can't be read (%s).";
+inline constexpr const char kChapterFileTooBigFormat[] =
+    "%s is too big for a chapter file (more than 1 MiB).";
 inline constexpr const char kSceneCutsQuestion[] =
     "Chapters are set at scene cuts. Previous chapters setting is cleared. Execute or not ?";
 inline constexpr const char kNoSceneCutMessage[] =

@@ -10,7 +10,18 @@ namespace vm {
 
 namespace {
 volatile sig_atomic_t gInterrupted = 0;
-void OnInterrupt(int) { gInterrupted = 1; }
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+void OnInterrupt(int sig) {
+  if (gInterrupted != 0) {
+    // Asked twice: whatever is running has not stopped, so the signal
+    // takes its ordinary course.
+    signal(sig, SIG_DFL);
+    raise(sig);
+    return;
+  }
+  gInterrupted = 1;
+}
 constexpr int kBarWidth = 40;
 }  // namespace
 
@@ -20,8 +31,11 @@ void CliUi::InstallInterruptHandler() {
   struct sigaction sa {};
   sa.sa_handler = OnInterrupt;
   sigemptyset(&sa.sa_mask);
-  sigaction(SIGINT, &sa, nullptr);
+  for (int sig : kStopSignals) sigaction(sig, &sa, nullptr);
+  signal(SIGXFSZ, SIG_IGN);
 }
+
+bool CliUi::StopSignalled() { return gInterrupted != 0; }
 
 void CliUi::ClearBar() {
   if (!barShown_) return;
@@ -65,7 +79,6 @@ Answer CliUi::Confirm(const char* text) {
 }
 
 void CliUi::ProgressOpen(const char* caption) {
-  gInterrupted = 0;
   lastPermille_ = -1;
   ProgressCaption(caption);
 }

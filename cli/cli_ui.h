@@ -30,8 +30,12 @@ class CliUi final : public Ui {
   bool Failed() const { return failed_; }
   void MarkFailed() { failed_ = true; }
 
-  // Lets Ctrl-C act as the progress window's close box.
+  // Lets Ctrl-C, SIGTERM and SIGHUP act as the progress window's close box
+  // (a second one ends the program at once), and turns an over-limit write
+  // into the write error it is instead of a SIGXFSZ death.
   static void InstallInterruptHandler();
+  // True once a stop signal has arrived.
+  static bool StopSignalled();
 
  private:
   void ClearBar();

@@ -80,6 +80,7 @@ int RunAuthor(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
   const int title = TitleOption(args);
   if (title < 0) return 2;
   int32_t regionMask = kRegionMaskOfSource;
+  bool wholeDisc = false;
   for (const GivenOption& o : args.options) {
     switch (o.id) {
       case Opt::Title:
@@ -102,6 +103,9 @@ int RunAuthor(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
       case Opt::Verify:
         verify = true;
         break;
+      case Opt::WholeDisc:
+        wholeDisc = true;
+        break;
       case Opt::Iso:
         iso = MakeAbsolute(o.value);
         break;
@@ -112,6 +116,14 @@ int RunAuthor(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
       default: chapterArgs.options.push_back(o);
     }
   }
+  // In place every pack stays where it is: the title cannot be narrowed nor
+  // streams taken out of it.
+  if (wholeDisc && (hasRange || dropAudio != 0 || dropSubpicture != 0)) {
+    std::fprintf(stderr,
+                 "vobmarks-cli: --whole-disc keeps every pack: --range, --drop-audio and "
+                 "--drop-subpicture cannot be given with it\n");
+    return 2;
+  }
   if (!iso.empty()) {
     std::string why;
     if (!DiscImagePathAllowed(iso, args.positional[0], args.positional[1], why)) {
@@ -119,6 +131,7 @@ int RunAuthor(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
       return 2;
     }
   }
+  if (!iso.empty() && !OutputTargetAllowed(ui, iso, args.positional[0])) return 1;
   Path programFolder;
   // The desktop program's folder: the dump marker and DEBUG.TXT live there.
   if (!FindProgramFolder(programFolder)) programFolder.Set("/");
@@ -153,10 +166,21 @@ int RunAuthor(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
   for (int n = 0; n < kSubpicStreamSlots; ++n)
     if (dropSubpicture & (1u << n)) t.DC_C_Use[0][n] = 0;
   t.RegionMask = regionMask;
+  t.WholeDisc = wholeDisc ? 1 : 0;
 
-  CreateResult r = CreateVolume(t, Author(), ui, args.positional[1].c_str(), programFolder.c_str());
+  // The output folder stays locked while the image is made from it.
+  OutputFolderLock lock;
+  CreateResult r =
+      CreateVolume(t, Author(), ui, args.positional[1].c_str(), programFolder.c_str(), &lock);
+  if (r == CreateResult::Failed) {
+    // Nothing is rolled back: say so, so that the files are not taken for a volume.
+    std::fprintf(stderr, "The files written so far in %s are not a complete volume.\n",
+                 args.positional[1].c_str());
+  }
   if (r != CreateResult::NormalEnd) return 1;
-  if (!iso.empty() && WriteDiscImage(ui, args.positional[1], iso, volumeId) != 0) return 1;
+  if (!iso.empty() &&
+      WriteDiscImage(ui, args.positional[1], iso, volumeId, t.InputFolder) != 0)
+    return 1;
   // The image holds the folder's files, so checking it checks both.
   if (verify) return VerifyVolume(iso.empty() ? args.positional[1] : iso, false);
   return 0;

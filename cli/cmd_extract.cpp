@@ -2,15 +2,13 @@
 // "Read VOB files(&R)" does and writes to OUT the bytes that playing
 // entries FIRST to LAST puts into the work file: a clip cut from the disc
 // without re-encoding.
-#include <sys/stat.h>
-
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "cli/commands.h"
 #include "cli/play_commands.h"
+#include "common/output_file.h"
 #include "play/playback.h"
 #include "title/read_command.h"
 
@@ -24,26 +22,6 @@ bool ParseEntry(const std::string& text, long& value) {
     if (c < '0' || c > '9') return false;
   value = std::strtol(text.c_str(), nullptr, 10);
   return value >= 1;
-}
-
-// True when the folder that would hold `file` is `folder` or lies inside
-// it, after symlinks.
-bool InsideFolder(const std::string& file, const std::string& folder) {
-  struct stat top;
-  if (stat(folder.c_str(), &top) != 0) return false;
-  const size_t slash = file.rfind('/');
-  char resolved[PATH_MAX];
-  if (slash == std::string::npos || realpath(file.substr(0, slash + 1).c_str(), resolved) == nullptr)
-    return false;
-  std::string dir = resolved;
-  for (;;) {
-    struct stat st;
-    if (stat(dir.c_str(), &st) == 0 && st.st_dev == top.st_dev && st.st_ino == top.st_ino)
-      return true;
-    if (dir == "/" || dir.empty()) return false;
-    const size_t up = dir.rfind('/');
-    dir = up == 0 ? "/" : dir.substr(0, up);
-  }
 }
 
 }  // namespace
@@ -69,7 +47,7 @@ int RunExtract(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
   const int title = TitleOption(args);
   if (title < 0) return 2;
   const std::string out = MakeAbsolute(args.positional[2]);
-  if (InsideFolder(out, input)) {
+  if (FolderInsideInput(out.substr(0, out.rfind('/') + 1).c_str(), input.c_str())) {
     std::fprintf(stderr, "vobmarks-cli: OUT must not be inside the input folder\n");
     return 2;
   }

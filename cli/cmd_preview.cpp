@@ -26,6 +26,7 @@ int RunPreview(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
   }
   const int title = TitleOption(args);
   if (title < 0) return 2;
+  if (!OutputTargetAllowed(ui, out, args.positional[0])) return 1;
   if (!ReadForCommand(t, ui, args.positional[0], title) || t.TimeListNum == 0) return 1;
   static PreviewRequest request;
   if (entry > t.TimeListNum || !FillPreviewRequest(t, static_cast<int32_t>(entry - 1), request)) {
@@ -40,13 +41,14 @@ int RunPreview(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
   // No picture file for a picture that did not decode whole: its message
   // (the file and sector, or the decoder's error) is the outcome.
   if (result != kPreviewFinished) return 1;
-  const int written = WritePreviewImage(image, out.c_str());
+  MessageText why;
+  const int written = WritePreviewImage(image, out.c_str(), t.InputFolder, &why);
   if (written == 1) {
     std::fprintf(stderr, "vobmarks-cli: OUT must end in .ppm or .bmp\n");
     return 2;
   }
   if (written == 2) {
-    std::fprintf(stderr, "vobmarks-cli: cannot write %s\n", out.c_str());
+    ui.Error(why.c_str());
     return 1;
   }
   return 0;

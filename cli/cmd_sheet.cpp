@@ -6,10 +6,12 @@
 #include "title/read_command.h"
 
 #if VOBMARKS_SHEET
+#include <QBuffer>
 #include <QGuiApplication>
 
 #include "app/chapter_sheet.h"
 #include "chapters/chapter_messages.h"
+#include "common/output_file.h"
 #endif
 
 namespace vm {
@@ -46,8 +48,8 @@ int RunSheet(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
                  columns);
     return 2;
   }
-  ReadResult r = ReadVobFiles(t, ui, args.positional[0].c_str());
-  if (r != ReadResult::Scanned || ui.Failed()) return 1;
+  if (!OutputTargetAllowed(ui, args.positional[1], args.positional[0])) return 1;
+  if (!ReadForCommand(t, ui, args.positional[0], 0)) return 1;
   if (t.TimeListNum == 0) {
     ui.Error("No VOBU (navigation pack) is found in the VOB files.");
     return 1;
@@ -69,8 +71,23 @@ int RunSheet(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
   // A tile whose picture could not be read or decoded has had its message;
   // a sheet with a black tile in its place is not written.
   if (ui.Failed()) return 1;
-  if (!sheet.save(QString::fromStdString(args.positional[1]), "PNG")) {
-    std::fprintf(stderr, "vobmarks-cli: cannot write %s\n", args.positional[1].c_str());
+  // Encoded in memory, then written through the output check like every
+  // other file: never into the input, never through a link.
+  QByteArray png;
+  QBuffer buffer(&png);
+  buffer.open(QIODevice::WriteOnly);
+  const char* out = args.positional[1].c_str();
+  if (!sheet.save(&buffer, "PNG")) {
+    std::fprintf(stderr, "vobmarks-cli: cannot write %s\n", out);
+    return 1;
+  }
+  int err = 0;
+  const OutputStatus written = WriteOutputFile(out, t.InputFolder, png.constData(),
+                                               static_cast<size_t>(png.size()), err);
+  if (written != OutputStatus::Ok) {
+    MessageText why;
+    DescribeOutputStatus(written, out, err, why);
+    ui.Error(why.c_str());
     return 1;
   }
   return 0;

@@ -7,6 +7,7 @@
 
 #include "cli/commands.h"
 #include "common/path.h"
+#include "title/jump_list.h"
 #include "title/read_command.h"
 #include "title/title_choice.h"
 
@@ -70,6 +71,62 @@ void PrintJson(const TitleList& list) {
   std::printf("],\"longest\":%d}\n", list.longest + 1);
 }
 
+const char* DomainName(JumpDomain d) {
+  switch (d) {
+    case JumpDomain::FirstPlay: return "first_play";
+    case JumpDomain::VmgMenu: return "vmg_menu";
+    case JumpDomain::VtsMenu: return "vts_menu";
+    case JumpDomain::Title: return "title";
+  }
+  return "";
+}
+
+const char* SourceName(JumpSource s) {
+  switch (s) {
+    case JumpSource::Pre: return "pre";
+    case JumpSource::Post: return "post";
+    case JumpSource::Cell: return "cell";
+    case JumpSource::Button: return "button";
+  }
+  return "";
+}
+
+std::string Target(const JumpListing& j) {
+  if (j.title == 0) return "a title the volume does not have";
+  std::string s = "title " + std::to_string(j.title);
+  if (j.chapter > 0) s += ", chapter " + std::to_string(j.chapter);
+  return s;
+}
+
+// The names and mnemonics are this program's own: no character needs
+// escaping in JSON.
+void PrintJumps(const std::vector<JumpListing>& jumps, bool json) {
+  if (!json) {
+    for (const JumpListing& j : jumps) {
+      std::string more;
+      if (j.packs > 1) more = " (and " + std::to_string(j.packs - 1) + " more nav packs)";
+      std::printf("%s%s: %s -> %s\n", JumpSiteName(j.site).c_str(), more.c_str(),
+                  j.command.c_str(), Target(j).c_str());
+    }
+    if (jumps.empty()) std::printf("No command or button jumps into a title.\n");
+    return;
+  }
+  std::printf("{\"jumps\":[");
+  for (size_t i = 0; i < jumps.size(); ++i) {
+    const JumpListing& j = jumps[i];
+    std::printf("%s{\"from\":\"%s\",\"domain\":\"%s\",\"title_set\":%d,\"language\":%d,"
+                "\"pgc\":%d,\"source\":\"%s\",\"number\":%d,",
+                i > 0 ? "," : "", JumpSiteName(j.site).c_str(), DomainName(j.site.domain),
+                j.site.vts, j.site.language, j.site.pgc, SourceName(j.site.source), j.site.number);
+    if (j.site.source == JumpSource::Button)
+      std::printf("\"button_group\":%d,\"nav_sector\":%u,\"nav_packs\":%d,", j.site.buttonGroup,
+                  j.site.navSector, j.packs);
+    std::printf("\"command\":\"%s\",\"title\":%d,\"chapter\":%d}", j.command.c_str(), j.title,
+                j.chapter);
+  }
+  std::printf("]}\n");
+}
+
 }  // namespace
 
 int TitleOption(const ParsedArgs& args) {
@@ -89,8 +146,13 @@ int TitleOption(const ParsedArgs& args) {
 }
 
 bool ReadForCommand(TitleTables& t, CliUi& ui, const std::string& folder, int title) {
-  if (ReadVobFiles(t, ui, folder.c_str(), title) == ReadResult::Scanned && !ui.Failed())
-    return true;
+  const ReadResult r = ReadVobFiles(t, ui, folder.c_str(), title);
+  if (ui.StopRequested()) {
+    // A stopped scan leaves an empty list, which is not "no VOBU found".
+    ui.Error("Reading the VOB files is stopped.");
+    return false;
+  }
+  if (r == ReadResult::Scanned && !ui.Failed()) return true;
   if (title == 0) {
     Path path;
     if (path.Set(folder.c_str()) && AddTrailingSeparator(path)) {
@@ -106,14 +168,33 @@ bool ReadForCommand(TitleTables& t, CliUi& ui, const std::string& folder, int ti
 }
 
 int RunTitles(TitleTables& t, const ParsedArgs& args) {
-  bool json = false;
-  for (const GivenOption& o : args.options) json = json || o.id == Opt::Json;
+  bool json = false, jumps = false;
+  for (const GivenOption& o : args.options) {
+    json = json || o.id == Opt::Json;
+    jumps = jumps || o.id == Opt::Jumps;
+  }
   Path folder;
   if (!folder.Set(args.positional[0].c_str()) || !AddTrailingSeparator(folder)) {
     std::fprintf(stderr,
                  "Error: Input folder name is too long (at most 259 characters with the final "
                  "'/').\n");
     return 1;
+  }
+  if (jumps) {
+    std::vector<JumpListing> list;
+    std::string cause;
+    const JumpListStatus st = ListVolumeJumps(folder.c_str(), list, cause);
+    if (st == JumpListStatus::NoVmg) {
+      std::fprintf(stderr, "Error: %sVIDEO_TS.IFO is not found or cannot be read (%s).\n",
+                   folder.c_str(), cause.c_str());
+      return 1;
+    }
+    if (st != JumpListStatus::Done) {
+      std::fprintf(stderr, "Error: the volume's jumps cannot be listed: %s.\n", cause.c_str());
+      return 1;
+    }
+    PrintJumps(list, json);
+    return 0;
   }
   const int r = ReadTitleList(folder.c_str(), t.IoBuffer, kIoBufferBytes, t.Titles);
   if (r == 1) {

@@ -83,7 +83,11 @@ void PrintJson(const std::string& path, const VolumeReport& r) {
 
 int VerifyVolume(const std::string& path, bool json) {
 #ifdef VOBMARKS_VERIFY
-  const VolumeReport r = CheckVolume(path);
+  const VolumeReport r = CheckVolume(path, &CliUi::StopSignalled);
+  if (r.stopped) {
+    std::fprintf(stderr, "Error: The check of %s is stopped.\n", path.c_str());
+    return 1;
+  }
   if (json) {
     PrintJson(path, r);
   } else {

@@ -55,6 +55,12 @@ int TitleOption(const ParsedArgs& args);
 // the titles command.
 bool ReadForCommand(TitleTables& t, CliUi& ui, const std::string& folder, int title);
 
+// The output check on a file the command will write, made before the title
+// is read so that a refused target costs nothing: false after the message
+// (a target in or through the input folder, or a folder, FIFO or device).
+// The write itself checks again.
+bool OutputTargetAllowed(CliUi& ui, const std::string& target, const std::string& inputFolder);
+
 // Prints every time-list line, then the three labels, one per line.
 void PrintTimeList(const TitleTables& t);
 

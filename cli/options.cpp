@@ -74,6 +74,12 @@ const std::vector<OptionSpec>& AllOptions() {
       {Opt::Width, "--width", "PIXELS", "width of the sheet, 200..8000 (default 1280)"},
       {Opt::Title, "--title", "N",
        "read title N of the volume (as \"titles\" numbers them); needed when it has several"},
+      {Opt::Jumps, "--jumps", nullptr,
+       "list every command and menu button that jumps into a title: from where, to which "
+       "title and chapter"},
+      {Opt::WholeDisc, "--whole-disc", nullptr,
+       "write the whole disc back (menus, every title set and file) with the title "
+       "re-chaptered in place"},
   };
   return kOptions;
 }
@@ -99,6 +105,7 @@ const std::vector<CommandSpec>& AllCommands() {
     author.push_back(Opt::Iso);
     author.push_back(Opt::VolumeId);
     author.push_back(Opt::Region);
+    author.push_back(Opt::WholeDisc);
     c.push_back({Command::Author, "author", "INPUT_DIR OUTPUT_DIR", 2,
                  "write a new VIDEO_TS folder with the chapters set", author});
     c.push_back({Command::Extract, "extract", "INPUT_DIR FIRST[-LAST] OUT", 3,
@@ -110,7 +117,7 @@ const std::vector<CommandSpec>& AllCommands() {
     c.push_back({Command::Titles, "titles", "INPUT_DIR", 1,
                  "list the volume's titles (number, title set, length, chapters, cells, angles, "
                  "streams), the longest marked",
-                 {Opt::Json}});
+                 {Opt::Json, Opt::Jumps}});
     // The volume check.
     c.push_back({Command::Verify, "verify", "DIR_OR_ISO", 1,
                  "check a written volume (folder or .iso) with libdvdread and libdvdnav",

@@ -42,6 +42,10 @@ enum class Opt {
   Width,
   // Titles of a volume of several.
   Title,
+  // The whole disc written back with the title re-chaptered in place.
+  WholeDisc,
+  // The jumps of a volume's menus and commands.
+  Jumps,
 };
 
 struct OptionSpec {

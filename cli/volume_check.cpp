@@ -53,7 +53,7 @@ void ReadLine(const std::string& line, VolumeReport& r, Checker& collect) {
 // volume can crash them (libdvdnav has been seen to). So the check runs in
 // a child process that sends each fault as it is found; a child that dies
 // is one more fault, and what it had found is kept.
-VolumeReport CheckVolume(const std::string& path) {
+VolumeReport CheckVolume(const std::string& path, bool (*stopRequested)()) {
   VolumeReport r;
   int fds[2];
   std::fflush(stdout);
@@ -72,6 +72,10 @@ VolumeReport CheckVolume(const std::string& path) {
   if (pid == 0) {
     close(fds[0]);
     signal(SIGPIPE, SIG_DFL);
+    // A stop from the terminal ends the child with the parent.
+    signal(SIGINT, SIG_DFL);
+    signal(SIGTERM, SIG_DFL);
+    signal(SIGHUP, SIG_DFL);
     VolumeReport child;
     Checker checker(child, fds[1]);
     checker.Run(path);
@@ -82,7 +86,13 @@ VolumeReport CheckVolume(const std::string& path) {
   Checker collect(r, -1);
   std::string pending;
   char buf[4096];
+  const auto stop = [&] { return stopRequested != nullptr && stopRequested(); };
   for (;;) {
+    if (stop()) {
+      kill(pid, SIGKILL);
+      r.stopped = true;
+      break;
+    }
     ssize_t n = read(fds[0], buf, sizeof buf);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
@@ -96,6 +106,8 @@ VolumeReport CheckVolume(const std::string& path) {
   int status = 0;
   while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
+  if (stop()) r.stopped = true;
+  if (r.stopped) return r;
   if (WIFSIGNALED(status)) {
     collect.Fault(path, Format("libdvdread or libdvdnav crashed on the volume (signal %d)",
                                WTERMSIG(status)));

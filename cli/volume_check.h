@@ -27,8 +27,11 @@ struct VolumeReport {
   // What players cope with but is not right (times a few frames off).
   std::vector<VolumeFault> warnings;
   int64_t faultsLeftOut = 0;  // found past the listed limit
+  bool stopped = false;       // ended by a stop request: the report is partial
 };
 
-VolumeReport CheckVolume(const std::string& path);
+// `stopRequested`, when given, is asked whenever the wait is interrupted; a
+// yes ends the check at once.
+VolumeReport CheckVolume(const std::string& path, bool (*stopRequested)() = nullptr);
 
 }  // namespace vm

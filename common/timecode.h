@@ -90,4 +90,26 @@ inline int64_t TimeCodeMs(const uint8_t tc[4]) {
   return seconds * 1000 + (pal ? frames * 40 : frames * 1001 / 30);
 }
 
+// Frames of a time code counted at its own rate (25 a second with rate code
+// 01, else 30), every hour digit included: cell times cut into pieces and
+// elapsed times made relative to a piece are sums and differences of these.
+inline int CodeFrames(const uint8_t tc[4]) {
+  const int fps = (tc[3] & kFrameRateMask) == kFrameRate25 ? kFramesPerSecond25 : kFramesPerSecond;
+  const int seconds = (BcdValue(tc[0]) * 60 + BcdValue(tc[1])) * 60 + BcdValue(tc[2]);
+  return seconds * fps + BcdValue(tc[3] & 0x3F);
+}
+
+// The inverse, with the rate code `rate` (the top two bits of the frame
+// byte); a negative count is 0, hours stop at 99.
+inline void CodeFromFrames(int frames, uint8_t rate, uint8_t tc[4]) {
+  const int fps = (rate & kFrameRateMask) == kFrameRate25 ? kFramesPerSecond25 : kFramesPerSecond;
+  if (frames < 0) frames = 0;
+  const int seconds = frames / fps;
+  const int hours = seconds / 3600 > 99 ? 99 : seconds / 3600;
+  tc[0] = ToBcd(hours);
+  tc[1] = ToBcd(seconds / 60 % 60);
+  tc[2] = ToBcd(seconds % 60);
+  tc[3] = static_cast<uint8_t>(ToBcd(frames % fps) | (rate & kFrameRateMask));
+}
+
 }  // namespace vm

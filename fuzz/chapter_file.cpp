@@ -3,7 +3,6 @@
 // steps, and the range written back in every form and read again, which
 // must give the same times.
 
-#include <sys/mman.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -31,8 +30,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }();
   static vm::ChapterTimeTable times, again;
   static vm::RangeChapters chapters;
-  static int fd = memfd_create("chapters", 0);
-  if (fd < 0) return 0;
+  // A real file: exports are put in place by rename, which a memfd's
+  // /proc/self/fd link cannot take. In memory where /dev/shm is there.
+  static char folder[64] = {}, path[80] = {};
+  if (path[0] == '\0') {
+    std::snprintf(folder, sizeof folder, "%s/vobmarks-fuzz-XXXXXX",
+                  access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp");
+    if (mkdtemp(folder) == nullptr) std::abort();
+    std::snprintf(path, sizeof path, "%s/chapters.txt", folder);
+    std::atexit([] {
+      unlink(path);
+      rmdir(folder);
+    });
+  }
 
   vm::ChapterFileFormat format;
   if (vm::ParseChapterText(reinterpret_cast<const char*>(data), static_cast<int64_t>(size),
@@ -45,8 +55,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   vm::PlaceChapterTimesFrom(*t, times, t->RangeStart);
   if (!vm::CollectRangeChapters(*t, chapters)) return 0;
 
-  char path[64];
-  std::snprintf(path, sizeof path, "/proc/self/fd/%d", fd);
   for (int f = 0; f < vm::kChapterFileFormats; ++f) {
     const auto written = static_cast<vm::ChapterFileFormat>(f);
     if (vm::ExportChapters(*t, written, path) != vm::ChapterExportStatus::Ok) std::abort();

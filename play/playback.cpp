@@ -6,8 +6,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 #include "common/files.h"
+#include "common/output_file.h"
 
 namespace vm {
 
@@ -29,38 +31,18 @@ int64_t ScannedBytes(const TitleTables& t, int32_t f) {
   return static_cast<int64_t>(v);
 }
 
-enum class CopyFailure { None, Open, Write };
+enum class CopyFailure { None, Open, Read, Write, Stopped };
 
-bool IsRefusal(int err) {
-  return err == EXDEV || err == EINVAL || err == ENOSYS || err == EOPNOTSUPP || err == EBADF;
-}
-
-// True when `fd` is the same file as one of the title's VOB files.
-bool IsSourceFile(const TitleTables& t, int fd) {
+// True when `path`, links followed, is one of the title's VOB files.
+bool IsSourceFile(const TitleTables& t, const char* path) {
   struct stat out;
-  if (fstat(fd, &out) != 0) return true;
+  if (stat(path, &out) != 0) return false;
   for (int32_t f = 0; f < t.VobFileNum && f < kVobFileSlots; ++f) {
     struct stat in;
     if (stat(t.VobFileName[f], &in) == 0 && in.st_dev == out.st_dev && in.st_ino == out.st_ino)
       return true;
   }
   return false;
-}
-
-// Creates or empties a regular file for writing. An existing file is
-// checked before it is emptied, so a path that leads (by a symlink or a
-// hard link) to a VOB file being read never destroys it. A new file is not
-// truncated: ext4 flushes a file truncated to nothing when it is closed.
-int CreateOutput(const TitleTables& t, const char* path) {
-  const int fd = open(path, O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
-  if (fd < 0) return -1;
-  struct stat st;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || IsSourceFile(t, fd) ||
-      (st.st_size > 0 && ftruncate(fd, 0) != 0)) {
-    close(fd);
-    return -1;
-  }
-  return fd;
 }
 
 // Where extent f of the title starts in its file.
@@ -82,9 +64,12 @@ struct CopyJob {
   int outFd;
   bool interactive;  // the three buttons: pump between chunks
   bool progress;     // the progress window is open
+  bool stoppable;    // a stop request ends the copy (the extract command)
   int64_t sectors;
   int64_t written;
   bool kernelRefused;
+  int readError;    // errno of a failed source read, 0 when the source was fine
+  int32_t file;     // the VOB file being copied
 };
 
 // Up to `len` bytes from `in` at `at` to the output's file position;
@@ -99,7 +84,8 @@ int64_t CopyChunk(TitleTables& t, CopyJob& job, int in, int64_t at, int64_t len)
       if (r > 0) return r;
       if (r == 0) break;  // the end of the source, or a call that did nothing: read to tell
       if (errno == EINTR) continue;
-      if (!IsRefusal(errno)) return -1;
+      // Any other failure is told apart (source or output) by the plain
+      // copy below, which goes on from here.
       job.kernelRefused = true;
       break;
     }
@@ -107,6 +93,7 @@ int64_t CopyChunk(TitleTables& t, CopyJob& job, int in, int64_t at, int64_t len)
   for (;;) {
     const ssize_t r = pread(in, t.IoBuffer, static_cast<size_t>(len), at);
     if (r < 0 && errno == EINTR) continue;
+    if (r < 0) job.readError = errno;
     if (r <= 0) return r;
     if (WriteFully(job.outFd, t.IoBuffer, static_cast<size_t>(r)) != static_cast<size_t>(r))
       return -1;
@@ -120,6 +107,7 @@ bool CopyFileSpan(TitleTables& t, Ui& ui, CopyJob& job, int in, int64_t from, in
   int64_t at = from;
   while (at < to) {
     if (job.interactive) PumpAndPoll(ui, t.StopRequest);
+    if (job.stoppable && t.StopRequest == 1) return false;
     const int64_t end = std::min(to, at + kChunkBytes);
     while (at < end) {
       const int64_t n = CopyChunk(t, job, in, at, end - at);
@@ -144,18 +132,21 @@ CopyFailure CopySpan(TitleTables& t, Ui& ui, CopyJob& job, int first) {
       in = OpenSource(t, f);
       if (in < 0) return CopyFailure::Open;
     }
+    job.file = f;
     const int64_t base = ExtentBase(t, f);
     const bool ok = CopyFileSpan(t, ui, job, in, base + from, base + to);
     close(in);
-    if (!ok) return CopyFailure::Write;
+    if (!ok && job.stoppable && t.StopRequest == 1) return CopyFailure::Stopped;
+    if (!ok) return job.readError != 0 ? CopyFailure::Read : CopyFailure::Write;
   }
   return CopyFailure::None;
 }
 
 // The copy of entries [first, end) into the first of
 // `paths` that can be created. Returns the path index written, or -1 after
-// the failure's message.
-int CopyEntries(TitleTables& t, Ui& ui, const PlaySpan& span, bool interactive,
+// the failure's message. The file is written through the output check and
+// put in place only when complete: a failed or stopped copy leaves none.
+int CopyEntries(TitleTables& t, Ui& ui, const PlaySpan& span, bool interactive, bool stoppable,
                 const char* const* paths, int pathCount) {
   const int64_t sectors = span.size / kSectorBytes;
   const bool progress = interactive && sectors > kProgressSectors;
@@ -178,21 +169,37 @@ int CopyEntries(TitleTables& t, Ui& ui, const PlaySpan& span, bool interactive,
     close(in);
     failure = kSeekError;
   } else {
-    int out = -1;
-    for (int i = 0; i < pathCount && out < 0; ++i) {
-      out = CreateOutput(t, paths[i]);
-      if (out >= 0) chosen = i;
+    OutputFile out;
+    OutputStatus opened = OutputStatus::CreateFailed;
+    for (int i = 0; i < pathCount && opened != OutputStatus::Ok; ++i) {
+      opened = IsSourceFile(t, paths[i]) ? OutputStatus::InputFile
+                                         : out.Open(paths[i], t.InputFolder);
+      if (opened == OutputStatus::Ok) chosen = i;
     }
-    if (out < 0) {
+    if (opened != OutputStatus::Ok) {
       close(in);
-      text.Format("Can't create a work file (%s).", paths[pathCount - 1]);
+      if (ProtectsInput(opened))
+        DescribeOutputStatus(opened, paths[pathCount - 1], out.Error(), text);
+      else
+        text.Format("Can't create a work file (%s).", paths[pathCount - 1]);
       failure = text.c_str();
     } else {
-      CopyJob job{span, out, interactive, progress, sectors, 0, false};
+      CopyJob job{span, out.fd(), interactive, progress, stoppable, sectors, 0, false, 0, span.f0};
       const CopyFailure r = CopySpan(t, ui, job, in);
-      const bool closed = close(out) == 0;
-      if (r == CopyFailure::Open) failure = kOpenError;
-      else if (r != CopyFailure::None || !closed || job.written != span.size) failure = kWriteError;
+      if (r == CopyFailure::Open) {
+        failure = kOpenError;
+      } else if (r == CopyFailure::Read) {
+        text.Format("%s can't be read: a read error (%s).", t.VobFileName[job.file],
+                    std::strerror(job.readError));
+        failure = text.c_str();
+      } else if (r == CopyFailure::Stopped) {
+        text.Format("The copy is stopped: nothing is written to %s.", paths[chosen]);
+        failure = text.c_str();
+      } else if (r != CopyFailure::None || job.written != span.size ||
+                 out.Commit() != OutputStatus::Ok) {
+        failure = kWriteError;
+      }
+      if (failure != nullptr) chosen = -1;
     }
   }
   if (interactive) {
@@ -310,10 +317,11 @@ PlayResult WritePlayFile(TitleTables& t, Ui& ui, const PlayRange& range,
   Path work[2];
   const bool named = work[0].Set(programFolder) && work[0].Append("TMP1.MPG") &&
                      work[1].Set(programFolder) && work[1].Append("TMP2.MPG");
-  if (named) {
-    unlink(work[0].c_str());
-    unlink(work[1].c_str());
-  }
+  // Old work files go, but never a file the output check would refuse
+  // (one of the input's, or a FIFO someone left under that name).
+  for (int i = 0; named && i < 2; ++i)
+    if (CheckOutputTarget(work[i].c_str(), t.InputFolder) == OutputStatus::Ok)
+      unlink(work[i].c_str());
   PlaySpan span;
   if (!PlaySpanOf(t, range.first, range.end, span)) {
     ui.Error(range.mode == PlayMode::AtoB ? kTooLarge : kSizeError);
@@ -327,7 +335,7 @@ PlayResult WritePlayFile(TitleTables& t, Ui& ui, const PlayRange& range,
     return PlayResult::Failed;
   }
   const char* paths[2] = {work[0].c_str(), work[1].c_str()};
-  const int chosen = CopyEntries(t, ui, span, range.mode != PlayMode::OneVobu, paths, 2);
+  const int chosen = CopyEntries(t, ui, span, range.mode != PlayMode::OneVobu, false, paths, 2);
   if (chosen < 0) return PlayResult::Failed;
   t.PlayNextIndex = std::min(range.end, t.TimeListNum);
   workFile = work[chosen];
@@ -347,7 +355,7 @@ int CopyEntriesToFile(TitleTables& t, Ui& ui, int32_t first, int32_t end, const 
     return 1;
   }
   const char* paths[1] = {outPath};
-  return CopyEntries(t, ui, span, true, paths, 1) < 0 ? 1 : 0;
+  return CopyEntries(t, ui, span, true, true, paths, 1) < 0 ? 1 : 0;
 }
 
 }  // namespace vm

@@ -2,10 +2,12 @@
 
 #include <strings.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 #include "common/be.h"
+#include "common/output_file.h"
 #include "play/preview_decoder.h"
 
 namespace vm {
@@ -82,14 +84,25 @@ bool IsPreviewImageName(const char* path) {
   return EndsWith(path, ".bmp") || EndsWith(path, ".ppm");
 }
 
-int WritePreviewImage(const uint8_t* image, const char* path) {
+int WritePreviewImage(const uint8_t* image, const char* path, const char* inputFolder,
+                      MessageText* why) {
   if (!IsPreviewImageName(path)) return 1;
   const bool bmp = EndsWith(path, ".bmp");
-  std::FILE* f = std::fopen(path, "wb");
-  if (f == nullptr) return 2;
-  bool ok = bmp ? WriteBmp(f, image) : WritePpm(f, image);
-  if (std::fclose(f) != 0) ok = false;
-  return ok ? 0 : 2;
+  OutputFile file;
+  const OutputStatus opened = file.Open(path, inputFolder);
+  std::FILE* f = opened == OutputStatus::Ok ? file.Stream() : nullptr;
+  if (f == nullptr) {
+    if (why != nullptr) DescribeOutputStatus(opened, path, file.Error(), *why);
+    return 2;
+  }
+  if (!(bmp ? WriteBmp(f, image) : WritePpm(f, image))) {
+    if (why != nullptr) DescribeOutputStatus(OutputStatus::WriteFailed, path, errno, *why);
+    return 2;
+  }
+  const OutputStatus done = file.Commit();
+  if (done == OutputStatus::Ok) return 0;
+  if (why != nullptr) DescribeOutputStatus(done, path, file.Error(), *why);
+  return 2;
 }
 
 }  // namespace vm

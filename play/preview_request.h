@@ -22,8 +22,10 @@ bool FillPreviewRequest(const TitleTables& t, int32_t i, PreviewRequest& request
 
 // Writes the bottom-up B, G, R preview image upright as binary PPM (".ppm")
 // or 24-bit BMP (".bmp", any case). 0 written, 1 unknown extension, 2 write
-// failure.
-int WritePreviewImage(const uint8_t* image, const char* path);
+// failure (the reason in `why` when given). The file goes through the
+// output check against `inputFolder`; a failed write leaves no file.
+int WritePreviewImage(const uint8_t* image, const char* path, const char* inputFolder,
+                      MessageText* why = nullptr);
 
 // True when `path` ends in ".ppm" or ".bmp" (any case).
 bool IsPreviewImageName(const char* path);

@@ -15,6 +15,7 @@ packages=(
   libavcodec-dev libavformat-dev libavutil-dev
   clang libclang-rt-14-dev
   desktop-file-utils dpkg-dev file
+  xfsprogs btrfs-progs
 )
 
 missing=()

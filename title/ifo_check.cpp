@@ -1,5 +1,8 @@
 #include "title/ifo_check.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include "common/be.h"
 #include "common/files.h"
 #include "dvd/pgc.h"
@@ -49,7 +52,10 @@ int64_t ReadIfoIntoIoBuffer(TitleTables& t, Ui& ui, const char* name) {
   }
   int64_t n = ReadFileHead(path.c_str(), t.IoBuffer, kIoBufferBytes);
   if (n < 0) {
-    msg.Format("%s is not found.", path.c_str());
+    // There but not readable (permissions, say) is not "not found".
+    const int err = errno;
+    if (err == ENOENT) msg.Format("%s is not found.", path.c_str());
+    else msg.Format("%s can't be read (%s).", path.c_str(), std::strerror(err));
     ui.Error(msg.c_str());
     return -1;
   }

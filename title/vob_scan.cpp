@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #include "common/be.h"
@@ -80,12 +81,28 @@ void Advance(TitleTables& t, ScanState& s, int i, int64_t& pos, int64_t sectors)
   t.VobFileSize[i] += 2048.0 * static_cast<double>(sectors);
 }
 
+// A read of `count` sectors from `at` (a byte offset) failed: finds the
+// first sector that cannot be read, for the message. kScanReadError.
+int ReadFailure(TitleTables& t, ScanState& s, int fd, int64_t at, int64_t count) {
+  s.ReadErrorNumber = errno;
+  s.ReadErrorSector = at / kSectorBytes;
+  for (int64_t k = 0; k < count; ++k) {
+    if (PreadFully(fd, t.IoBuffer, kSectorBytes, at + k * kSectorBytes) < 0) {
+      s.ReadErrorNumber = errno;
+      s.ReadErrorSector = at / kSectorBytes + k;
+      break;
+    }
+  }
+  return kScanReadError;
+}
+
 // Finds the first NAV pack in the first 16 MiB; every sector before it
 // must be a pack. Sets pos (0 when the chunk holds none).
-int Synchronise(TitleTables& t, int fd, int64_t base, int64_t sectors, int64_t& pos) {
+int Synchronise(TitleTables& t, ScanState& s, int fd, int64_t base, int64_t sectors,
+                int64_t& pos) {
   const int64_t head = std::min(static_cast<int64_t>(kIoBufferBytes), sectors * kSectorBytes);
   int64_t got = PreadFully(fd, t.IoBuffer, static_cast<size_t>(head), base);
-  if (got < 0) return kScanSeekError;
+  if (got < 0) return ReadFailure(t, s, fd, base, head / kSectorBytes);
   pos = 0;
   const int64_t whole = got / kSectorBytes;
   int64_t k = 0;
@@ -109,8 +126,9 @@ int Synchronise(TitleTables& t, int fd, int64_t base, int64_t sectors, int64_t& 
 int JumpStep(TitleTables& t, ScanState& s, int fd, int64_t base, int i, int64_t sectors,
              int64_t& pos) {
   uint8_t* nav = t.IoBuffer;
-  if (PreadFully(fd, nav, kSectorBytes, base + pos * kSectorBytes) != kSectorBytes)
-    return kScanSeekError;
+  const int64_t got = PreadFully(fd, nav, kSectorBytes, base + pos * kSectorBytes);
+  if (got < 0) return ReadFailure(t, s, fd, base + pos * kSectorBytes, 1);
+  if (got != kSectorBytes) return kScanSeekError;
   if (!HasPackStartCode(nav)) return kScanNoPackHeader;
   if (!HasSystemHeader(nav)) return kScanNoVobuHeader;
   int r = RecordEntry(t, s, nav, i, static_cast<int32_t>(pos));
@@ -133,7 +151,7 @@ int SweepStep(TitleTables& t, ScanState& s, int fd, int64_t base, int i, int64_t
   }
   const int64_t bytes = want * kSectorBytes;
   int64_t got = PreadFully(fd, t.IoBuffer, static_cast<size_t>(bytes), base + pos * kSectorBytes);
-  if (got < 0) return kScanSeekError;
+  if (got < 0) return ReadFailure(t, s, fd, base + pos * kSectorBytes, want);
   full = got == bytes;
   for (int64_t k = 0; k < got / kSectorBytes; ++k) {
     const uint8_t* sector = t.IoBuffer + k * kSectorBytes;
@@ -221,13 +239,17 @@ int ScanOneFile(TitleTables& t, Ui& ui, ScanState& s, int i) {
                                              static_cast<int64_t>(st.st_size) / kSectorBytes - first));
   s.ScanSector = t.VobFileVtsSector[i];
   int64_t pos = 0;
-  int r = Synchronise(t, file.get(), base, sectors, pos);
+  int r = Synchronise(t, s, file.get(), base, sectors, pos);
   if (r != kScanDone) return r;
   int64_t lead = pos;  // the packs before the first NAV pack still count
   pos = 0;
   Advance(t, s, i, pos, lead);
   for (int n = 0;; ++n) {
+    // Input is let through every few steps; a stop already asked for is
+    // seen at every step, so that a slow disc still stops at once.
     if (n % kPumpEvery == 0) PumpAndPoll(ui, t.StopRequest);
+    else if (ui.StopRequested()) t.StopRequest = 1;
+    if (t.StopRequest == 1) return kScanStopped;
     bool full = true;
     if (pos < sectors - kSweepSectors) {
       r = JumpStep(t, s, file.get(), base, i, sectors, pos);
@@ -273,8 +295,17 @@ int CheckFileSizes(TitleTables& t, Ui& ui, ScanState& s) {
   return 0;
 }
 
-void ShowScanFailure(Ui& ui, int result, const char* path) {
+void ShowScanFailure(Ui& ui, int result, const char* path, const ScanState& s) {
   switch (result) {
+    case kScanReadError: {
+      MessageText msg;
+      if (!msg.Format("%s can't be read at sector %lld (%s).", path,
+                      static_cast<long long>(s.ReadErrorSector), std::strerror(s.ReadErrorNumber)))
+        msg.Format("A VOB file can't be read at sector %lld (%s).",
+                   static_cast<long long>(s.ReadErrorSector), std::strerror(s.ReadErrorNumber));
+      ui.Error(msg.c_str());
+      break;
+    }
     case kScanOpenError: ShowFileMessage(ui, "%s open error.", path); break;
     case kScanNoPackHeader: ShowFileMessage(ui, "%s is invalid (PACK header not found).", path); break;
     case kScanSeekError: ShowFileMessage(ui, "%s is invalid (Seek error).", path); break;
@@ -324,7 +355,7 @@ int ScanAllFiles(TitleTables& t, Ui& ui) {
     t.VobFileSize[i] = 0;
     result = ScanOneFile(t, ui, s, i);
     if (result == 0) total += t.VobFileSize[i];
-    else ShowScanFailure(ui, result, t.VobFileName[i]);
+    else ShowScanFailure(ui, result, t.VobFileName[i], s);
   }
   if (result != 0) {
     ClearTimeList(t);

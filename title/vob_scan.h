@@ -18,7 +18,8 @@ enum ScanResult : int {
   kScanNoPackHeader = 2,
   kScanSeekError = 3,
   kScanNoVobuHeader = 4,
-  kScanEncrypted = 5,     // a CSS-scrambled video or audio pack
+  kScanReadError = 5,  // the file system failed a read (ScanState says where)
+  kScanEncrypted = 6,  // a CSS-scrambled video or audio pack
   kScanStopped = 10,
   kScanListFull = 20,
   kScanBadFileSize = 30,  // refused by the size check before any file pass
@@ -35,6 +36,9 @@ struct ScanState {
   // SrcProgramSector sorted, for a cheap lookup per entry.
   int32_t ProgramSectors[kSrcProgramSlots] = {};
   int32_t ProgramCount = 0;
+  // The sector (of its file) and errno of a failed read.
+  int64_t ReadErrorSector = 0;
+  int ReadErrorNumber = 0;
   // The entry whose presentation time waits for the next NAV pack's SCR
   // (its PTMs did not serve), or -1, and that entry's SCR.
   int32_t PtmPendingEntry = -1;

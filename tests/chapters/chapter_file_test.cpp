@@ -3,6 +3,8 @@
 // entries on time lists with short VOBUs, clock jumps and a range that does
 // not start at entry 0.
 
+#include <unistd.h>
+
 #include <string>
 #include <vector>
 
@@ -96,11 +98,11 @@ TEST(ChapterFileParse, LimitsOfCountAndSize) {
   EXPECT_EQ(r.status, ChapterListStatus::TooMany);
   EXPECT_EQ(r.line, 257);
 
-  // A file past 1 MiB is no chapter file; it is refused, not read on.
+  // A file past 1 MiB is no chapter file; it is refused as too big (not as
+  // a bad line), not read on.
   WriteFile(dir / "big.txt", std::string(2 << 20, '\n'));
   r = ParseChapterFile((dir / "big.txt").c_str(), times, format);
-  EXPECT_EQ(r.status, ChapterListStatus::InvalidLine);
-  EXPECT_EQ(r.line, (1 << 20) + 1);
+  EXPECT_EQ(r.status, ChapterListStatus::TooBig);
   EXPECT_EQ(ParseChapterFile(dir.path().c_str(), times, format).status,
             ChapterListStatus::NotFound);  // a folder
 }
@@ -170,7 +172,7 @@ TEST(ChapterFilePresentationTimes, ExportedTimesAreTheVobusPresentationSums) {
     v.ptmTicks = ptm[k];
     vobus.push_back(v);
   }
-  TempDir dir;
+  TempDir dir, out;
   SynthTitleSet set(dir.path());
   ASSERT_TRUE(set.WriteIfos({0}));
   ASSERT_GT(set.WriteVob("VTS_01_1.VOB", vobus), 0);
@@ -213,7 +215,7 @@ TEST(ChapterFilePresentationTimes, ExportedTimesAreTheVobusPresentationSums) {
 
     for (F format : {F::Chplist, F::Ogm, F::Matroska, F::FfMetadata, F::Dvdauthor}) {
       SCOPED_TRACE(ChapterFormatName(format));
-      const std::string path = dir / "chapters.txt";
+      const std::string path = out / "chapters.txt";  // never into the input folder
       RecordingUi ui;
       ASSERT_EQ(RunExportChapters(t, ui, format, path.c_str()), 0) << ui.OnlyText();
       if (format != F::Chplist) {
@@ -316,6 +318,8 @@ TEST(ChapterFileImport, RefusalsChangeNothing) {
   TempDir dir;
   WriteFile(dir / "bad.xml", "<Chapters>\n<EditionEntry><ChapterAtom>\n"
                              "<ChapterTimeStart>x</ChapterTimeStart>\n");
+  WriteFile(dir / "big.txt", std::string((1 << 20) + 1, '\n'));
+  ASSERT_EQ(symlink((dir / "loop.txt").c_str(), (dir / "loop.txt").c_str()), 0);
   struct Case {
     std::string path;
     Answer answer;
@@ -323,6 +327,8 @@ TEST(ChapterFileImport, RefusalsChangeNothing) {
   } cases[] = {
       {dir / "bad.xml", Answer::Yes, "An invalid description is found in the bad.xml file (Line=3)."},
       {dir / "gone.txt", Answer::Yes, "gone.txt is not found."},
+      {dir / "big.txt", Answer::Yes, "big.txt is too big for a chapter file (more than 1 MiB)."},
+      {dir / "loop.txt", Answer::Yes, "loop.txt can't be read (Too many levels of symbolic links)."},
       {dir / "bad.xml", Answer::No,
        "Chapters are set by the bad.xml file.\nPrevious chapters setting is cleared.\nExecute or not ?"},
   };

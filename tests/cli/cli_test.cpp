@@ -56,6 +56,10 @@ TEST(Cli, UsageErrorsExitWithTwo) {
       "author /a /b --region 0",
       "author /a /b --region 1,,2",
       "author /a /b --region none",
+      "read /a --whole-disc",           // an author option only
+      "author /a /b --whole-disc --range 1-2",  // in place nothing is cut away
+      "author /a /b --drop-audio 0 --whole-disc",
+      "author /a /b --whole-disc --drop-subpicture 1",
   };
   for (const char* args : cases) {
     int status = -1;

@@ -426,13 +426,46 @@ TEST_F(PlayFileTest, ExtractNeverWritesOverTheVobFilesItReads) {
   for (const std::string& path : {vob, out / "link.mpg", out / "hard.mpg"}) {
     RecordingUi ui;
     EXPECT_EQ(CopyEntriesToFile(t, ui, 0, 3, path.c_str()), 1) << path;
-    EXPECT_EQ(ui.OnlyText(), "Can't create a work file (" + path + ").");
+    EXPECT_EQ(ui.OnlyText(), path + " is a file of the input: it is not overwritten.");
     EXPECT_TRUE(ReadFile(vob) == before) << path;
   }
   RecordingUi ui;
   ASSERT_EQ(CopyEntriesToFile(t, ui, 12, 16, (out / "clip.mpg").c_str()), 0) << ui.OnlyText();
   EXPECT_TRUE(ReadFile(out / "clip.mpg") == Expected({{0, 24, 26}, {1, 0, 6}}));
   EXPECT_TRUE(ReadFile(vob) == before);
+}
+
+}  // namespace
+}  // namespace vm::testing
+
+namespace vm::testing {
+namespace {
+
+// The extract copy ends at a stop request (the work files of the three
+// buttons do not: the progress window of "Play" has no stop), and what it
+// had written goes with it; an earlier file of that name stays as it was.
+TEST_F(PlayFileTest, AStoppedExtractLeavesNoPartOfItsFile) {
+  TitleTables& t = Title();
+  TempDir out;
+  const std::string clip = out / "clip.mpg";
+  for (const bool earlier : {false, true}) {
+    if (earlier) WriteFile(clip, "earlier clip");
+    RecordingUi ui;
+    ui.stopAfterPumps = 2;  // the second file's first chunk
+    EXPECT_EQ(CopyEntriesToFile(t, ui, 0, 23, clip.c_str()), 1);
+    EXPECT_EQ(ui.OnlyText(), "The copy is stopped: nothing is written to " + clip + ".");
+    EXPECT_EQ(PathExists(clip.c_str()), earlier);
+    if (earlier) {
+      EXPECT_EQ(ReadFile(clip), "earlier clip");
+    }
+    EXPECT_EQ(FileSizeOf((out / ".clip.mpg.part").c_str()), -1);
+    EXPECT_EQ(t.BusyFlag, 0);
+  }
+  RecordingUi ui;
+  ui.stopAfterPumps = 1;
+  const PlayRange range{PlayMode::AtoB, 0, 23, false, 22};
+  EXPECT_EQ(WritePlayFile(t, ui, range, prog_.path().c_str(), work_), PlayResult::Ready)
+      << ui.OnlyText();
 }
 
 }  // namespace

@@ -7,7 +7,11 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
+
+#include "common/timecode.h"
+#include "dvd/ifo_model.h"
 
 #include "tests/support/temp_dir.h"
 
@@ -327,6 +331,108 @@ bool BuildMenuVolume(const void*, const std::string& tmp) {
   return !ec;
 }
 
+bool WriteModel(const dvd::IfoModel& m, const std::string& folder, const std::string& stem) {
+  auto out = std::make_unique<uint8_t[]>(dvd::kMaxIfoBytes);
+  size_t size = 0;
+  dvd::IfoStatus st;
+  if (!dvd::WriteIfo(m, out.get(), dvd::kMaxIfoBytes, size, st)) return false;
+  const std::string bytes(reinterpret_cast<const char*>(out.get()), size);
+  return WriteFile(folder + stem + ".IFO", bytes) && WriteFile(folder + stem + ".BUP", bytes);
+}
+
+// A program chain that plays the cells of chains 1 to `episodes` in turn,
+// a program at each episode's first cell; no commands.
+void AppendPlayAll(dvd::IfoModel& m, int episodes) {
+  dvd::PgcPool& pool = m.pgcs;
+  dvd::Pgcit& pt = m.pgcit;
+  dvd::Pgc& all = pool.pgc[pool.count];
+  all = pool.pgc[pt.srp[0].pgc];
+  all.cellCount = 0;
+  all.programCount = 0;
+  all.preCount = all.postCount = all.cellCommandCount = 0;
+  all.nextPgcn = all.prevPgcn = all.goUpPgcn = 0;
+  all.commandTail = {};
+  all.after = {};
+  for (dvd::Keep& k : all.gapBefore) k = {};
+  int frames = 0;
+  for (int e = 0; e < episodes; ++e) {
+    const dvd::Pgc& ep = pool.pgc[pt.srp[e].pgc];
+    all.programMap[all.programCount++] = static_cast<uint8_t>(all.cellCount + 1);
+    for (int c = 0; c < ep.cellCount; ++c) {
+      all.cells[all.cellCount] = ep.cells[c];
+      all.cells[all.cellCount].commandNr = 0;
+      all.positions[all.cellCount++] = ep.positions[c];
+    }
+    frames += CodeFrames(ep.playbackTime);
+  }
+  CodeFromFrames(frames, all.playbackTime[3], all.playbackTime);
+  const int title = m.pttSrpt.count + 1;
+  pt.srp[pt.srpCount] = {(pt.srp[0].category & 0x80FFFFFFu) | (static_cast<uint32_t>(title) << 24),
+                         static_cast<uint16_t>(pool.count)};
+  pt.srpCount += 1;
+  pool.count += 1;
+  dvd::Ttu& u = m.pttSrpt.ttu[m.pttSrpt.count++];
+  u = dvd::Ttu{};
+  for (int e = 0; e < episodes; ++e)
+    u.ptt[u.count++] = {static_cast<uint16_t>(pt.srpCount), static_cast<uint16_t>(e + 1)};
+  // Its time map: the episodes' maps one after the other, each after the
+  // entry of its episode's first VOBU (each episode lasts whole units of
+  // the map, whose first entry lies one unit in).
+  dvd::VtsTmapt& tm = m.tmapt;
+  if (tm.count >= episodes && tm.count < dvd::kMaxTmaps) {
+    dvd::Tmap& map = tm.map[tm.count];
+    map = tm.map[0];
+    map.first = tm.entryCount;
+    map.count = 0;
+    map.after = {};
+    for (int e = 0; e < episodes; ++e) {
+      const dvd::Tmap& ep = tm.map[e];
+      if (e > 0 && tm.entryCount < dvd::kMaxTmapEntries) {
+        tm.entry[tm.entryCount++] = pool.pgc[pt.srp[e].pgc].cells[0].firstSector;
+        map.count += 1;
+      }
+      for (int k = 0; k < ep.count && tm.entryCount < dvd::kMaxTmapEntries; ++k) {
+        tm.entry[tm.entryCount++] = tm.entry[ep.first + k];
+        map.count += 1;
+      }
+    }
+    tm.count += 1;
+  }
+}
+
+bool BuildPlayAll(const void*, const std::string& tmp) {
+  const std::string source = MultiTitleVolume(MultiTitleKind::OneSetThreePgcs);
+  if (source.empty()) return false;
+  const std::string folder = tmp + "dvd/VIDEO_TS/";
+  std::error_code ec;
+  fs::create_directories(folder, ec);
+  for (const auto& f : fs::directory_iterator(source, ec))
+    fs::copy_file(f.path(), folder + f.path().filename().string(), ec);
+  if (ec) return false;
+  auto vts = std::make_unique<dvd::IfoModel>();
+  auto vmg = std::make_unique<dvd::IfoModel>();
+  dvd::IfoStatus st;
+  if (!dvd::ReadIfoFile((folder + "VTS_01_0.IFO").c_str(), *vts, st) ||
+      !dvd::ReadIfoFile((folder + "VIDEO_TS.IFO").c_str(), *vmg, st) || vts->pgcit.srpCount < 3 ||
+      vmg->ttSrpt.count < 3)
+    return false;
+  AppendPlayAll(*vts, 3);
+  dvd::TtSrpt& tt = vmg->ttSrpt;
+  tt.title[tt.count] = tt.title[0];
+  tt.title[tt.count].vtsTitle = static_cast<uint8_t>(vts->pttSrpt.count);
+  tt.title[tt.count].chapters = 3;
+  tt.count += 1;
+  if (!WriteModel(*vts, folder, "VTS_01_0") || !WriteModel(*vmg, folder, "VIDEO_TS")) return false;
+  // The grown VIDEO_TS.IFO and BUP push the title set back: it starts after
+  // the VMG's last sector as written.
+  const std::string head = ReadFile(folder + "VIDEO_TS.IFO");
+  if (head.size() < 16) return false;
+  uint32_t vmgLast = 0;
+  for (int i = 12; i < 16; ++i) vmgLast = (vmgLast << 8) | static_cast<uint8_t>(head[i]);
+  for (int t = 0; t < tt.count; ++t) tt.title[t].vtsSector = vmgLast + 1;
+  return WriteModel(*vmg, folder, "VIDEO_TS");
+}
+
 struct RecipeWithGraph {
   const RealTitleRecipe& recipe;
   const std::string& videoGraph;
@@ -361,6 +467,11 @@ std::string MenuVolume() {
                BuildMenuVolume, nullptr);
 }
 
+std::string PlayAllVolume() {
+  return Cache("play-all", "v4 multi-pgcs with a play-all chain over the three episodes\n",
+               BuildPlayAll, nullptr);
+}
+
 std::vector<MultiTitleShape> MultiTitleShapes() {
   std::vector<MultiTitleShape> shapes;
   for (const auto& p : MultiTitleParts()) {
@@ -369,6 +480,21 @@ std::vector<MultiTitleShape> MultiTitleShapes() {
     shapes.push_back({p.seconds, chapters});
   }
   return shapes;
+}
+
+}  // namespace vm::testing
+
+namespace vm::testing {
+
+std::string CachedVolume(const std::string& name, const std::string& description,
+                         bool (*build)(const void* what, const std::string& tmp), const void* what) {
+  return Cache(name, description, build, what);
+}
+
+bool RunInFolder(const std::string& work, const std::string& command) { return Run(work, command); }
+
+bool EncodeSmallClip(const std::string& work, const std::string& out, int seconds) {
+  return EncodePart(work, out, seconds, 1);
 }
 
 }  // namespace vm::testing

@@ -59,11 +59,32 @@ std::string MultiTitleVolume(MultiTitleKind kind);
 // 2 with a root menu and one title.
 std::string MenuVolume();
 
+// The one-set volume of three program chains with a fourth title added by
+// the format layer's writer: a "Play All" program chain that plays the
+// three episodes' own cells in order, one chapter per episode, the way a
+// TV-series disc shares its episodes' cells.
+std::string PlayAllVolume();
+
 struct MultiTitleShape {
   int seconds;
   int chapters;
 };
 // The three titles' lengths and chapter counts, in title order.
 std::vector<MultiTitleShape> MultiTitleShapes();
+
+}  // namespace vm::testing
+
+namespace vm::testing {
+
+// For other builders: the cached folder `name` (its VIDEO_TS folder, ""
+// when the build failed), built by `build` into the temporary folder it is
+// given (the volume in <tmp>dvd/, the tools' work in <tmp>work/), under the
+// lock of its name, when missing or made from another description.
+std::string CachedVolume(const std::string& name, const std::string& description,
+                         bool (*build)(const void* what, const std::string& tmp), const void* what);
+// Runs a shell command in `work`, its output appended to build.log there.
+bool RunInFolder(const std::string& work, const std::string& command);
+// An NTSC 352x480 clip of testsrc and one sine tone, `seconds` long.
+bool EncodeSmallClip(const std::string& work, const std::string& out, int seconds);
 
 }  // namespace vm::testing
