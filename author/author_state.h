@@ -37,6 +37,21 @@ struct PackRun {
   uint8_t patch[kPatchSlots][2048];
   int32_t refused;  // the kernel refused copy_file_range for this title
   int32_t shared;   // the run's blocks can be shared with the source's
+  int32_t inList;   // list index the run's source packs belong to
+  // Why the last copy failed on the source's side (kSourceReadError or
+  // kSourceEndedEarly, 0 when it did not), the source byte offset and errno.
+  int32_t inFault;
+  int64_t inFaultAt;
+  int32_t inFaultErrno;
+};
+
+// What went wrong with a source file during volume creation.
+enum SourceFault : int32_t {
+  kSourceNoFault = 0,
+  kSourceReadError = 1,   // a read failed (errno in SourceFaultErrno)
+  kSourceEndedEarly = 2,  // the file ends before the bytes the read found
+  kSourceChanged = 3,     // not the file (identity, size, time) the read found
+  kSourceEncrypted = 4,   // a CSS-scrambled pack
 };
 
 struct AuthorState {
@@ -83,6 +98,13 @@ struct AuthorState {
   // The output VOB file being written (descriptor), or -1.
   int OutFd;
 
+  // The source fault behind a kVobWriteSourceError (kSourceNoFault: the
+  // file could not be opened), its list and the sector of its file.
+  int32_t SourceFault;
+  int32_t SourceFaultList;
+  int64_t SourceFaultSector;
+  int32_t SourceFaultErrno;
+
   // Chunk bookkeeping of the VOB writer.
   ChunkPackSources ChunkSrc;
   PackRun Run;
@@ -92,7 +114,6 @@ struct AuthorState {
   int32_t SplitPacks;       // sectors per output file (0 = kOutVobPackLimit)
   int32_t ForcePlainWrite;  // 1 = always write(2) the buffer
   int32_t RefuseCopies;     // 1 = act as if the kernel refused copy_file_range
-  int32_t ReadByCopy;       // 1 = read the sources with pread(2), never map them
   int32_t AssumeShared;     // 1 = copy as on a filesystem that shares blocks
 };
 

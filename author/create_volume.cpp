@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
 
 #include "author/diagnostic_dump.h"
 #include "author/output_folder.h"
@@ -34,6 +35,15 @@ constexpr char kAskSingleLayer[] =
 constexpr char kVobCreateError[] = "VOB file create error.";
 constexpr char kSourceOpenError[] = "%s open error.";
 constexpr char kSourceInvalid[] = "Process is stopped (%s is invalid).";
+constexpr char kTextReadError[] = "Process is stopped (%s: read error at sector %lld: %s).";
+constexpr char kTextEndedEarly[] =
+    "Process is stopped (%s ends at sector %lld, before the data the read found: the file was "
+    "cut short).";
+constexpr char kTextChanged[] =
+    "Process is stopped (%s has changed since the title was read: read it again).";
+constexpr char kTextEncrypted[] =
+    "Process is stopped (%s is encrypted: CSS-scrambled pack at sector %lld).\nThe title must be "
+    "decrypted before it is read.";
 constexpr char kTooManyCells[] = "Number of cells > 255.\nReduce number of chapters.";
 constexpr char kTooManyVobus[] = "Number of VOBUs > Limit.\nThis data can't be edited.";
 constexpr char kStopped[] = "DVD-Video volume creating process is stopped.";
@@ -99,12 +109,27 @@ const char* CheckSizes(const TitleTables& t, AuthorState& a) {
   return nullptr;
 }
 
+// A source fault the writer noted: the file, and the sector where it lies.
+const char* SourceFaultMessage(const AuthorState& a, const char* source, MessageText& text) {
+  const long long sector = a.SourceFaultSector;
+  switch (a.SourceFault) {
+    case kSourceReadError:
+      text.Format(kTextReadError, source, sector, std::strerror(a.SourceFaultErrno));
+      break;
+    case kSourceEndedEarly: text.Format(kTextEndedEarly, source, sector); break;
+    case kSourceChanged: text.Format(kTextChanged, source); break;
+    case kSourceEncrypted: text.Format(kTextEncrypted, source, sector); break;
+    default: text.Format(kSourceOpenError, source); break;
+  }
+  return text.c_str();
+}
+
 const char* VobWriterMessage(const TitleTables& t, const AuthorState& a, int r,
                              MessageText& text) {
-  const char* source = a.CurListIdx >= 0 && a.CurListIdx < kListSlots
-                           ? t.DC_SrcFName[a.CurListIdx] : "";
+  const int list = a.SourceFault != kSourceNoFault ? a.SourceFaultList : a.CurListIdx;
+  const char* source = list >= 0 && list < kListSlots ? t.DC_SrcFName[list] : "";
   switch (r) {
-    case kVobWriteSourceError: text.Format(kSourceOpenError, source); return text.c_str();
+    case kVobWriteSourceError: return SourceFaultMessage(a, source, text);
     case kVobWriteOutputError: return kVobCreateError;
     case kVobWriteDeclined: text.Format(kSourceInvalid, source); return text.c_str();
     case kVobWriteTooManyCells: return kTooManyCells;

@@ -54,15 +54,25 @@ bool IsRefusal(int err) {
 // Bytes of the run from output offset `out` on, `len` of them, file to
 // file; where the kernel refuses, through the bounce buffer from the same
 // source.
+// Records a failure of the run's source at byte `at`.
+bool SourceFailed(PackRun& run, int32_t fault, int64_t at, int err) {
+  run.inFault = fault;
+  run.inFaultAt = at;
+  run.inFaultErrno = err;
+  return false;
+}
+
 bool CopyPart(PackRun& run, int64_t from, int64_t len) {
   loff_t in = run.in + (from - run.out), out = from;
   int64_t left = len;
   while (left > 0 && !run.refused) {
     const ssize_t r = copy_file_range(run.inFd, &in, run.outFd, &out, static_cast<size_t>(left), 0);
     if (r < 0 && errno == EINTR) continue;
-    if (r < 0 && !IsRefusal(errno)) return false;
+    // Any other failure (an I/O error, a source that ends early) is copied
+    // on through the buffer below, which tells the source's fault from the
+    // output's and where it lies.
     if (r <= 0) {
-      run.refused = 1;
+      if (r == 0 || IsRefusal(errno)) run.refused = 1;
       break;
     }
     left -= r;
@@ -70,9 +80,10 @@ bool CopyPart(PackRun& run, int64_t from, int64_t len) {
   while (left > 0) {
     const size_t want =
         left < static_cast<int64_t>(kBounceBytes) ? static_cast<size_t>(left) : kBounceBytes;
-    const ssize_t r = pread(run.inFd, g_bounce, want, in);
-    if (r < 0 && errno == EINTR) continue;
-    if (r <= 0) return false;  // the source shrank under us
+    int64_t failedAt = in;
+    const int64_t r = PreadFully(run.inFd, g_bounce, want, in, failedAt);
+    if (r < 0) return SourceFailed(run, kSourceReadError, failedAt, errno);
+    if (r == 0) return SourceFailed(run, kSourceEndedEarly, in, 0);
     if (!PwriteFully(run.outFd, g_bounce, static_cast<size_t>(r), out)) return false;
     in += r;
     out += r;
@@ -112,8 +123,12 @@ bool CopyAroundPatches(PackRun& run) {
       uint8_t* dst = g_bounce + (at - lo);
       if (k < run.patchNum && run.patchAt[k] == at) {
         std::memcpy(dst, run.patch[k++], kPackBytes);
-      } else if (PreadFully(run.inFd, dst, kPackBytes, run.in + (at - run.out)) != kPackBytes) {
-        return false;
+      } else {
+        const int64_t from = run.in + (at - run.out);
+        int64_t failedAt = from;
+        const int64_t got = PreadFully(run.inFd, dst, kPackBytes, from, failedAt);
+        if (got < 0) return SourceFailed(run, kSourceReadError, failedAt, errno);
+        if (got != kPackBytes) return SourceFailed(run, kSourceEndedEarly, from + got, 0);
       }
     }
     if (!PwriteFully(run.outFd, g_bounce, static_cast<size_t>(hi - lo), lo))
@@ -149,6 +164,10 @@ void StartPackCopies(AuthorState& a) {
   a.Run.len = 0;
   a.Run.patchNum = 0;
   a.Run.refused = a.RefuseCopies != 0;
+  a.Run.inList = -1;
+  a.Run.inFault = kSourceNoFault;
+  a.Run.inFaultAt = 0;
+  a.Run.inFaultErrno = 0;
 }
 
 bool FlushPackCopies(AuthorState& a) {
@@ -185,6 +204,7 @@ bool WriteChunkPacks(AuthorState& a, const uint8_t* buf, int from, int to, int o
       run.inFd = src.fd[i];
       run.outFd = outFd;
       run.in = src.offset[i];
+      run.inList = src.list[i];
       run.out = out;
       run.shared = SharesBlocks(a, outFd, run.in, out);
     }

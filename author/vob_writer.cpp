@@ -1,12 +1,11 @@
 #include "author/vob_writer.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-
+#include <cerrno>
 #include <cstring>
 
 #include "author/pack_copy.h"
@@ -18,6 +17,7 @@
 #include "common/scr.h"
 #include "common/timecode.h"
 #include "dvd/nav_pack.h"
+#include "dvd/scrambling.h"
 
 namespace vm {
 
@@ -56,7 +56,6 @@ struct Writer {
   int32_t carry = 0;
   int lastList = -1;  // list of the previous processed pack
   int lastPermille = -1;
-  bool mapped = false;  // source pages are mapped over the buffer
   // The VOBU whose presentation time is not yet counted: its end is known
   // for certain only at the next navigation pack, where the time list's
   // SCR step stands in for damaged PTMs.
@@ -69,70 +68,80 @@ struct Writer {
   int lastMapCell = 0;
   // The list being read.
   int fd = -1;
-  int retiredFd = -1;  // previous list's file, open until its packs are written
+  int fdList = -1;  // the list whose file fd is
   int64_t pos = 0;
   double remaining = 0;
   int local = 0;
 };
 
-// The pending run may still read the sources: it is copied first.
-bool CloseSources(Writer& w) {
-  const bool ok = FlushPackCopies(w.a);
+// Notes a fault of list `list`'s source at byte `at` of its file; the
+// result every source fault returns.
+int NoteSourceFault(Writer& w, int32_t fault, int list, int64_t at, int err = 0) {
+  AuthorState& a = w.a;
+  if (a.SourceFault == kSourceNoFault) {
+    a.SourceFault = fault;
+    a.SourceFaultList = list;
+    a.SourceFaultSector = at >= 0 ? at / kPackBytes : -1;
+    a.SourceFaultErrno = err;
+  }
+  return kVobWriteSourceError;
+}
+
+// The list's source is still the file the read scanned: the open file
+// itself and the file its name now leads to. A list made without a read
+// (no identity taken) has nothing to hold it against.
+bool SourceUnchanged(const Writer& w, int fd, int list) {
+  const FileIdentity& known = w.t.DC_SrcId[list];
+  if (!IdentityTaken(known)) return true;
+  FileIdentity now{}, named{};
+  return IdentityOf(fd, now) && SameIdentity(now, known) &&
+         IdentityOf(w.t.DC_SrcFName[list], named) && SameIdentity(named, known);
+}
+
+// The pending run may still read the sources: it is copied first, and then
+// the list's file is held against what the read found, so that a file
+// changed while its packs were copied does not pass.
+int CloseSources(Writer& w) {
+  int r = FlushPackCopies(w.a) ? kVobWriteDone : kVobWriteOutputError;
+  if (r == kVobWriteDone && w.fd >= 0 && !SourceUnchanged(w, w.fd, w.fdList))
+    r = NoteSourceFault(w, kSourceChanged, w.fdList, -1);
   if (w.fd >= 0) close(w.fd);
-  if (w.retiredFd >= 0) close(w.retiredFd);
-  w.fd = w.retiredFd = -1;
-  return ok;
+  w.fd = -1;
+  return r;
 }
 
 int OpenList(Writer& w) {
   int l = w.a.CurListIdx;
-  w.fd = open(w.t.DC_SrcFName[l], O_RDONLY | O_CLOEXEC);
+  // Not left waiting on a FIFO put in the file's place: the type is
+  // checked before anything is read.
+  w.fd = open(w.t.DC_SrcFName[l], O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (w.fd < 0) return kVobWriteSourceError;
+  w.fdList = l;
+  struct stat st;
+  if (fstat(w.fd, &st) != 0 || !S_ISREG(st.st_mode) || !SourceUnchanged(w, w.fd, l)) {
+    close(w.fd);
+    w.fd = -1;
+    return NoteSourceFault(w, kSourceChanged, l, -1);
+  }
   // The list's place in its file comes from the title's extent table.
   w.pos = ListSourceOffset(w.t, l);
-  if (w.pos != 0 || w.t.DC_StartVobu[l] != -1) {
-    if (w.t.DC_StartVobu[l] < -1 || lseek(w.fd, w.pos, SEEK_SET) < 0) {
-      CloseSources(w);
-      return kVobWriteSourceError;
-    }
+  if (w.t.DC_StartVobu[l] < -1) {
+    CloseSources(w);
+    return kVobWriteSourceError;
   }
   w.remaining = w.t.DC_TotalSize[l];
   return kVobWriteDone;
 }
 
-// Puts `len` bytes of the buffer from `p` on back to memory of its own,
-// large pages preferred again.
-void UnmapBuffer(uint8_t* p, size_t len) {
-  mmap(p, len, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0);
-  PreferLargePages(p, len);
-}
-
-// Maps up to `want` bytes of the current list over buf+at instead of
-// copying them there, where both the buffer position and the file offset
-// fall on page boundaries: the packs are then read straight from the page
-// cache, and only the pages the writer changes (the navigation packs)
-// become copies of their own. Only bytes the file holds are mapped, so no
-// page past its end is touched. -1 where it cannot; the caller reads.
-int64_t MapList(Writer& w, size_t at, int64_t want) {
-  static const long page = sysconf(_SC_PAGESIZE);
-  if (w.a.ReadByCopy != 0 || page <= 0 || want < page || at % page != 0 || w.pos % page != 0)
-    return -1;
-  struct stat st;
-  if (fstat(w.fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size - w.pos < page) return -1;
-  const int64_t len = std::min<int64_t>(want, st.st_size - w.pos);
-  if (mmap(w.buf + at, static_cast<size_t>(len), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_FIXED,
-           w.fd, w.pos) == MAP_FAILED) {
-    UnmapBuffer(w.buf + at, static_cast<size_t>(len));
-    return -1;
-  }
-  w.mapped = true;
-  return len;
-}
-
-// Reads up to `want` bytes of the current list to buf+at; -1 on a read error.
-int64_t ReadList(Writer& w, size_t at, int64_t want) {
-  if (int64_t mapped = MapList(w, at, want); mapped >= 0) return mapped;
-  return PreadFully(w.fd, w.buf + at, static_cast<size_t>(want), w.pos);
+// Reads `want` bytes of the current list to buf+at. A read error, or a file
+// that ends before them (cut short since the read), is the source's fault,
+// noted with its sector.
+int ReadList(Writer& w, size_t at, int64_t want) {
+  int64_t failedAt = w.pos;
+  const int64_t got = PreadFully(w.fd, w.buf + at, static_cast<size_t>(want), w.pos, failedAt);
+  if (got < 0) return NoteSourceFault(w, kSourceReadError, w.fdList, failedAt, errno);
+  if (got < want) return NoteSourceFault(w, kSourceEndedEarly, w.fdList, w.pos + got);
+  return kVobWriteDone;
 }
 
 int64_t Capped(int64_t want, double remaining) {
@@ -140,43 +149,15 @@ int64_t Capped(int64_t want, double remaining) {
   return want < 0 ? 0 : want;
 }
 
-// One chunk: got and want as the reading loop tests them; packs noted in the
-// source map. A chunk may hold the end of one list and the start of the next.
-int ReadChunk(Writer& w, int64_t& got, bool& ended) {
-  int64_t want = 0;
-  want = Capped(w.chunkBytes - w.carry, w.remaining);
-  got = ReadList(w, w.carry, want);
-  if (got < 0) return kVobWriteSourceError;
-  int64_t firstGot = got;
-  if (got < want && w.local + 1 < w.t.DC_ListNum[w.title]) {
-    // The next list starts on a pack boundary: a partial pack at the end
-    // of a file is left out rather than shifting every later pack.
-    firstGot = got / kPackBytes * kPackBytes;
-    NoteChunkPacks(w.a.ChunkSrc, w.carry / kPackBytes, static_cast<int>(firstGot / kPackBytes),
-                   w.fd, w.pos, w.a.CurListIdx);
-    w.remaining -= got;
-    if (w.a.CurListIdx + 1 >= kListSlots) return kVobWriteSourceError;
-    w.retiredFd = w.fd;
-    w.fd = -1;
-    w.a.CurListIdx += 1;
-    w.local += 1;
-    if (int r = OpenList(w); r != kVobWriteDone) return r;
-    int64_t want2 = Capped(w.chunkBytes - firstGot - w.carry, w.remaining);
-    int64_t got2 = ReadList(w, w.carry + firstGot, want2);
-    if (got2 < 0) return kVobWriteSourceError;
-    NoteChunkPacks(w.a.ChunkSrc, static_cast<int>((w.carry + firstGot) / kPackBytes),
-                   static_cast<int>(got2 / kPackBytes), w.fd, w.pos, w.a.CurListIdx);
-    w.pos += got2;
-    w.remaining -= got2;
-    got = firstGot + got2;
-    ended = got2 < want2;
-    return kVobWriteDone;
-  }
+// One chunk of the current list: `got` bytes read to the buffer after the
+// carry, their packs noted in the source map.
+int ReadChunk(Writer& w, int64_t& got) {
+  got = Capped(w.chunkBytes - w.carry, w.remaining);
+  if (int r = ReadList(w, w.carry, got); r != kVobWriteDone) return r;
   NoteChunkPacks(w.a.ChunkSrc, w.carry / kPackBytes, static_cast<int>(got / kPackBytes), w.fd,
                  w.pos, w.a.CurListIdx);
   w.pos += got;
   w.remaining -= got;
-  ended = got < want;
   return kVobWriteDone;
 }
 
@@ -374,6 +355,8 @@ int ProcessPacks(Writer& w, int packs) {
   for (int i = 0; i < packs; ++i) {
     uint8_t* p = w.buf + static_cast<size_t>(i) * kPackBytes;
     if (a.ChunkSrc.list[i] != w.lastList) EnterList(w, a.ChunkSrc.list[i]);
+    if (IsScrambledPack(p))
+      return NoteSourceFault(w, kSourceEncrypted, a.ChunkSrc.list[i], a.ChunkSrc.offset[i]);
     if (!IsPackStart(p)) {
       if (a.NgPromptArmed == 1) {
         MessageText text;
@@ -407,16 +390,14 @@ int ProcessPacks(Writer& w, int packs) {
   return kVobWriteDone;
 }
 
-int Chunk(Writer& w, int64_t got, bool ended) {
+int Chunk(Writer& w, int64_t got) {
   AuthorState& a = w.a;
   int first = w.carry / kPackBytes;
   int packs = static_cast<int>((got + w.carry) / kPackBytes);
   w.carry = 0;
   if (packs == 0) return kVobWriteDone;
   PictureSizeSearch(w, packs);
-  // A list that ended early (a file shorter than its scan) holds nothing
-  // back: the partial VOBU would be lost with the list.
-  FilterChunk c{w.buf, first, packs, 0, !ended && static_cast<int64_t>(w.remaining + 0.5) > 0};
+  FilterChunk c{w.buf, first, packs, 0, static_cast<int64_t>(w.remaining + 0.5) > 0};
   if (w.t.InterleaveDetected == 1) InterleaveFilter(a, c);
   if (a.StreamFilterOn == 1) StreamFilter(a, c);
   if (int r = ProcessPacks(w, c.packs); r != kVobWriteDone) return r;
@@ -437,17 +418,10 @@ int ReadLists(Writer& w) {
     while (w.remaining > 0) {
       PumpAndPoll(w.ui, w.t.StopRequest);
       int64_t got = 0;
-      bool ended = false;
-      if (int r = ReadChunk(w, got, ended); r != kVobWriteDone) return r;
-      if (int r = Chunk(w, got, ended); r != kVobWriteDone) return r;
-      if (w.retiredFd >= 0) {
-        if (!FlushPackCopies(w.a)) return kVobWriteOutputError;
-        close(w.retiredFd);
-        w.retiredFd = -1;
-      }
-      if (ended) break;
+      if (int r = ReadChunk(w, got); r != kVobWriteDone) return r;
+      if (int r = Chunk(w, got); r != kVobWriteDone) return r;
     }
-    if (!CloseSources(w)) return kVobWriteOutputError;
+    if (int r = CloseSources(w); r != kVobWriteDone) return r;
     w.a.CurListIdx += 1;
   }
   return kVobWriteDone;
@@ -472,14 +446,19 @@ int WriteTitleVobs(TitleTables& t, AuthorState& a, Ui& ui, int title) {
     int idx = t.DC_ChapterIdxTbl[title][k];
     if (idx >= 0 && idx < kOutVobuSlots) a.OutVobuMark[idx] = 1;
   }
+  a.SourceFault = kSourceNoFault;
+  a.SourceFaultList = -1;
+  a.SourceFaultSector = -1;
+  a.SourceFaultErrno = 0;
   StartPackCopies(a);
   int r = ReadLists(w);
   if (r == kVobWriteDone) r = FinishVobu(w, false, 0);
   if (!FlushPackCopies(a) && r == kVobWriteDone) r = kVobWriteOutputError;
   CloseSources(w);
-  // No mapping of a source outlives the writer: a file cut short later
-  // would make its pages fault.
-  if (w.mapped) UnmapBuffer(t.IoBuffer, kIoBufferBytes);
+  // A copy that failed reading its source is the source's fault, not the
+  // output's.
+  if (r == kVobWriteOutputError && a.Run.inFault != kSourceNoFault)
+    r = NoteSourceFault(w, a.Run.inFault, a.Run.inList, a.Run.inFaultAt, a.Run.inFaultErrno);
   return r;
 }
 

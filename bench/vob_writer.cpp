@@ -42,6 +42,7 @@ bool MakeSource(const std::string& path, int64_t packs) {
       p[14] = p[15] = 0;
       p[16] = 1;
       p[17] = i == 0 ? 0xBB : 0xE0;
+      p[20] = 0x81;  // PES header flags: not scrambled
       if (i == 0) std::memset(p + kNavPciEltm, 0, 4), p[kNavPciEltm + 3] = 0xC1;
     }
     if (write(fd, chunk.data(), chunk.size()) != static_cast<ssize_t>(chunk.size())) return false;

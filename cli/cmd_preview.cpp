@@ -20,6 +20,10 @@ int RunPreview(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
     std::fprintf(stderr, "vobmarks-cli: ENTRY must be a time-list entry number from 1\n");
     return 2;
   }
+  if (!IsPreviewImageName(out.c_str())) {
+    std::fprintf(stderr, "vobmarks-cli: OUT must end in .ppm or .bmp\n");
+    return 2;
+  }
   const int title = TitleOption(args);
   if (title < 0) return 2;
   if (!OutputTargetAllowed(ui, out, args.positional[0])) return 1;
@@ -34,6 +38,9 @@ int RunPreview(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
   SetPreviewImage(image);
   const int32_t result =
       DecodePreviewPicture(ui, request.vobPath, request.continuationPath, request.sector);
+  // No picture file for a picture that did not decode whole: its message
+  // (the file and sector, or the decoder's error) is the outcome.
+  if (result != kPreviewFinished) return 1;
   MessageText why;
   const int written = WritePreviewImage(image, out.c_str(), t.InputFolder, &why);
   if (written == 1) {
@@ -44,7 +51,7 @@ int RunPreview(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
     ui.Error(why.c_str());
     return 1;
   }
-  return result == kPreviewFinished ? 0 : 1;
+  return 0;
 }
 
 }  // namespace vm

@@ -68,6 +68,9 @@ int RunSheet(TitleTables& t, CliUi& ui, const ParsedArgs& args) {
   static char* argv[] = {name, nullptr};
   QGuiApplication app(argc, argv);
   const QImage sheet = ChapterSheet(t, ui, chapters, columns, width);
+  // A tile whose picture could not be read or decoded has had its message;
+  // a sheet with a black tile in its place is not written.
+  if (ui.Failed()) return 1;
   // Encoded in memory, then written through the output check like every
   // other file: never into the input, never through a link.
   QByteArray png;

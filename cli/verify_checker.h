@@ -54,6 +54,7 @@ struct Nav {
   uint16_t vobIdn;
   uint8_t cellIdn;
   uint8_t cEltm[4];
+  uint8_t pciEltm[4];
   uint32_t sPtm, ePtm;
   uint32_t sri[kSriEntries];
 };

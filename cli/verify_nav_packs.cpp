@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "common/be.h"
+#include "dvd/scrambling.h"
 
 namespace vm::verify {
 
@@ -35,6 +36,14 @@ bool Checker::ScanNavPacks(int v, const std::string& where, uint32_t& sectors) {
   vobuStreams_.clear();
   haveSequence_ = false;
   std::vector<uint8_t> buf(static_cast<size_t>(kReadChunkSectors) * kPackBytes);
+  uint32_t scrambled = 0, firstScrambled = 0;
+  // Said however the scan ends.
+  auto sayScrambled = [&] {
+    if (scrambled > 0)
+      Fault(where, Format("encrypted: %u CSS-scrambled packs, the first at sector %u; the title "
+                          "must be decrypted",
+                          scrambled, firstScrambled));
+  };
   for (uint32_t s = 0; s < sectors; s += kReadChunkSectors) {
     const uint32_t want = std::min<uint32_t>(kReadChunkSectors, sectors - s);
     if (DVDReadBlocks(f.get(), static_cast<int>(s), want, buf.data()) !=
@@ -45,6 +54,7 @@ bool Checker::ScanNavPacks(int v, const std::string& where, uint32_t& sectors) {
     }
     for (uint32_t k = 0; k < want; ++k) {
       const uint8_t* p = buf.data() + static_cast<size_t>(k) * kPackBytes;
+      if (IsScrambledPack(p) && scrambled++ == 0) firstScrambled = s + k;
       if (!haveSequence_) haveSequence_ = FindSequenceHeader(p, sequence_);
       if (!IsNavPack(p)) {
         if (!vobuStreams_.empty()) vobuStreams_.back().Note(p);
@@ -53,6 +63,7 @@ bool Checker::ScanNavPacks(int v, const std::string& where, uint32_t& sectors) {
       if (navs_.size() == kMaxNavPacks) {
         Fault(where, Format("more than %zu NAV packs; the check goes no further", kMaxNavPacks));
         sectors = s + k;
+        sayScrambled();
         return true;
       }
       Nav n{};
@@ -63,6 +74,7 @@ bool Checker::ScanNavPacks(int v, const std::string& where, uint32_t& sectors) {
       n.vobIdn = ReadBe16(p + kNavVobIdn);
       n.cellIdn = p[kNavCellIdn];
       std::memcpy(n.cEltm, p + kNavDsiCEltm, sizeof n.cEltm);
+      std::memcpy(n.pciEltm, p + kNavPciEltm, sizeof n.pciEltm);
       n.sPtm = ReadBe32(p + kNavVobuSPtm);
       n.ePtm = ReadBe32(p + kNavVobuEPtm);
       for (int e = 0; e < kSriEntries; ++e) n.sri[e] = ReadBe32(p + kSriNextVideo + 4 * e);
@@ -70,6 +82,7 @@ bool Checker::ScanNavPacks(int v, const std::string& where, uint32_t& sectors) {
       vobuStreams_.emplace_back();
     }
   }
+  sayScrambled();
   FlushLog(where);
   return true;
 }

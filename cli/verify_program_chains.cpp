@@ -14,8 +14,9 @@ void Checker::CheckCellTimes(TimeChecker& check, const std::string& place, const
                     size_t lo, size_t hi) {
   std::vector<TimedNav> navs;
   for (size_t i = lo; i < hi; ++i) {
-    TimedNav t{navs_[i].sector, {}, navs_[i].sPtm, navs_[i].ePtm};
+    TimedNav t{navs_[i].sector, {}, {}, navs_[i].sPtm, navs_[i].ePtm};
     std::memcpy(t.cEltm, navs_[i].cEltm, sizeof t.cEltm);
+    std::memcpy(t.pciEltm, navs_[i].pciEltm, sizeof t.pciEltm);
     navs.push_back(t);
   }
   const dvd_time_t& ct = play.playback_time;

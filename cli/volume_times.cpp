@@ -57,21 +57,34 @@ void TimeChecker::Cell(const std::string& where, const std::string& vobs,
                        const uint8_t playback[4], const TimedNav* navs, size_t count) {
   Rate(where, "playback time", playback);
   int64_t ticks = 0;
-  int64_t lastEltm = -1;
+  // The DSI's cell elapsed time and the PCI's copy of it, each checked on
+  // its own: either going back within the cell is a fault.
+  struct Copy {
+    const char* field;
+    const uint8_t* (*of)(const TimedNav&);
+    int64_t last;
+  } copies[] = {
+      {"C_ELTM", [](const TimedNav& n) -> const uint8_t* { return n.cEltm; }, -1},
+      {"PCI C_ELTM", [](const TimedNav& n) -> const uint8_t* { return n.pciEltm; }, -1},
+  };
   bool known = true;
   for (size_t i = 0; i < count; ++i) {
     const TimedNav& n = navs[i];
     const std::string place = Sector(vobs, n.sector);
-    Rate(place, "C_ELTM", n.cEltm);
-    const int64_t eltm = TimeCodeMs(n.cEltm);
-    if (eltm < lastEltm) {
-      out_.push_back({true, place,
-                      "C_ELTM " + Seconds(static_cast<double>(eltm)) + " goes back from " +
-                          Seconds(static_cast<double>(lastEltm)) + " within " + where});
-    } else if (known) {
-      Compare(place, "C_ELTM", n.cEltm, ticks, "the cell's VOBUs before present");
+    for (Copy& c : copies) {
+      const uint8_t* tc = c.of(n);
+      Rate(place, c.field, tc);
+      const int64_t eltm = TimeCodeMs(tc);
+      if (eltm < c.last) {
+        out_.push_back({true, place,
+                        std::string(c.field) + " " + Seconds(static_cast<double>(eltm)) +
+                            " goes back from " + Seconds(static_cast<double>(c.last)) +
+                            " within " + where});
+      } else if (known) {
+        Compare(place, c.field, tc, ticks, "the cell's VOBUs before present");
+      }
+      c.last = eltm;
     }
-    lastEltm = eltm;
     if (n.ePtm > n.sPtm) {
       ticks += n.ePtm - n.sPtm;
     } else if (known) {

@@ -21,7 +21,8 @@ struct TimeFinding {
 // One navigation pack as the time checks see it.
 struct TimedNav {
   uint32_t sector;
-  uint8_t cEltm[4];  // DSI C_ELTM
+  uint8_t cEltm[4];    // DSI C_ELTM
+  uint8_t pciEltm[4];  // PCI C_ELTM: players read this copy too
   uint32_t sPtm, ePtm;
 };
 

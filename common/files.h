@@ -36,6 +36,29 @@ int64_t PreadFully(int fd, void* buf, size_t n, int64_t at);
 // a write that moves nothing (disk full, file size limit).
 bool PwriteFully(int fd, const void* buf, size_t n, int64_t at);
 
+// pread(2) as PreadFully; on an error the offset of the first 2048-byte
+// piece that cannot be read is in `failedAt` (the bytes before it were
+// read) and errno says why.
+int64_t PreadFully(int fd, void* buf, size_t n, int64_t at, int64_t& failedAt);
+
+// What tells one file from another and from itself after a change: the
+// file (device and inode), its size and its last modification time. A
+// zero identity is one never taken.
+struct FileIdentity {
+  uint64_t dev;
+  uint64_t ino;
+  int64_t size;
+  int64_t mtimeSec;
+  int64_t mtimeNsec;
+};
+
+// The identity of an open file, or of the file a path names (links
+// followed). False when it cannot be taken.
+bool IdentityOf(int fd, FileIdentity& id);
+bool IdentityOf(const char* path, FileIdentity& id);
+bool SameIdentity(const FileIdentity& a, const FileIdentity& b);
+bool IdentityTaken(const FileIdentity& id);
+
 // Asks the kernel to back the whole 2 MiB pages inside [p, p+n) with large
 // pages, so that a big buffer is faulted in a few steps instead of one per
 // 4 KiB page. Only a hint: nothing changes where it is not honoured.

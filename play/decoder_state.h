@@ -115,7 +115,15 @@ struct DecoderState {
   // call: each macroblock keeps the means its DC coefficients give and is
   // neither transformed nor reconstructed.
   int32_t dcOnly;
+  // What ended the input other than its end: a read error, or a
+  // CSS-scrambled pack (an InputFault), in the file `faultPath` (the VOB
+  // file or its continuation) at sector `faultSector` of it.
+  int32_t inputFault;
+  int64_t faultSector;
+  const char* faultPath;
 };
+
+enum InputFault : int32_t { kInputSound = 0, kInputReadError = 1, kInputScrambled = 2 };
 
 DecoderState& State();
 

@@ -12,6 +12,7 @@
 
 #include "common/be.h"
 #include "common/files.h"
+#include "dvd/scrambling.h"
 #include "play/bit_reader.h"
 #include "play/decoder_state.h"
 #include "play/idct.h"
@@ -282,7 +283,35 @@ void AppendVideoPayloads(DecoderState& d, uint32_t base, uint32_t bytesRead) {
   if (d.nextPending == d.pendingCount) d.copied = d.fill;
 }
 
-void ReadMore(DecoderState& d, int fd, char* continuationPath) {
+// Reads up to `want` bytes from the file position of `fd` on, and checks
+// every whole pack read for scrambling. The bytes read; on a read error or
+// a scrambled pack the input fault is noted (with `path` and the sector)
+// and the bytes before it are what counts.
+uint32_t ReadPacks(DecoderState& d, int fd, const char* path, uint8_t* buffer, uint32_t want) {
+  const off_t start = lseek(fd, 0, SEEK_CUR);
+  int64_t failedAt = start;
+  const int64_t got = start < 0 ? -1 : PreadFully(fd, buffer, want, start, failedAt);
+  uint32_t done = 0;
+  if (got < 0) {
+    d.inputFault = kInputReadError;
+    d.faultSector = failedAt / kPackBytes;
+    d.faultPath = path;
+    done = static_cast<uint32_t>(failedAt - start) / kPackBytes * kPackBytes;
+  } else {
+    done = static_cast<uint32_t>(got);
+    lseek(fd, start + got, SEEK_SET);
+  }
+  for (uint32_t off = 0; off + kPackBytes <= done; off += kPackBytes) {
+    if (!IsScrambledPack(buffer + off)) continue;
+    d.inputFault = kInputScrambled;
+    d.faultSector = (start + off) / kPackBytes;
+    d.faultPath = path;
+    return off;
+  }
+  return done;
+}
+
+void ReadMore(DecoderState& d, int fd, const char* vobPath, char* continuationPath) {
   // Payloads still waiting in the half about to be read into are copied
   // first; they come before those of the other half.
   const uint32_t base = d.readHalf * kReadSize;
@@ -292,18 +321,20 @@ void ReadMore(DecoderState& d, int fd, char* continuationPath) {
   d.readHalf ^= 1;
   uint8_t* buffer = d.packBuffer + base;
   const uint32_t want = d.readBudget < kReadSize ? d.readBudget : kReadSize;
-  uint32_t got = static_cast<uint32_t>(ReadFully(fd, buffer, want));
-  if (got < want && continuationPath[0] != '\0') {
-    const int next = open(continuationPath, O_RDONLY | O_CLOEXEC);
+  uint32_t got = ReadPacks(d, fd, vobPath, buffer, want);
+  if (got < want && d.inputFault == kInputSound && continuationPath[0] != '\0') {
+    static char nextPath[kPathBytes];
+    std::snprintf(nextPath, sizeof nextPath, "%s", continuationPath);
+    const int next = open(nextPath, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (next >= 0) {
-      got += static_cast<uint32_t>(ReadFully(next, buffer + got, want - got));
+      got += ReadPacks(d, next, nextPath, buffer + got, want - got);
       close(next);
     }
     continuationPath[0] = '\0';
   }
   d.readBudget -= got;
   AppendVideoPayloads(d, base, got);
-  if (got < want || d.readBudget == 0) d.inputState = kInputEnded;
+  if (got < want || d.readBudget == 0 || d.inputFault != kInputSound) d.inputState = kInputEnded;
 }
 
 // Navigation pack layout: the PCI packet's VOBU_S_PTM, and the DSI
@@ -352,7 +383,7 @@ int32_t DecodeFirstPicture(Ui& owner, const char* vobPath, char* continuationPat
   d.dcOnly = 0;
 
   char text[512];
-  const int fd = open(vobPath, O_RDONLY | O_CLOEXEC);
+  const int fd = open(vobPath, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     std::snprintf(text, sizeof text, "%s open error (Preview).", vobPath);
     owner.Error(text);
@@ -369,6 +400,9 @@ int32_t DecodeFirstPicture(Ui& owner, const char* vobPath, char* continuationPat
   d.copied = d.pendingCount = d.nextPending = d.readHalf = 0;
   d.errorCode = d.pictureCount = 0;
   d.fieldDctMacroblocks = 0;
+  d.inputFault = kInputSound;
+  d.faultSector = 0;
+  d.faultPath = vobPath;
 
   while (!(d.inputState == kPictureComplete || d.errorCode != 0 ||
            (d.inputState == kInputEnded && d.fill - d.parsePos < 4))) {
@@ -377,7 +411,7 @@ int32_t DecodeFirstPicture(Ui& owner, const char* vobPath, char* continuationPat
       return kPreviewTooSmall;
     }
     if (d.inputState == kPictureComplete || d.errorCode != 0) break;
-    ReadMore(d, fd, continuationPath);
+    ReadMore(d, fd, vobPath, continuationPath);
   }
   close(fd);
   if (signature != nullptr && d.pictureCount > 0) {
@@ -389,6 +423,23 @@ int32_t DecodeFirstPicture(Ui& owner, const char* vobPath, char* continuationPat
   }
   d.signature = nullptr;
   d.dcOnly = 0;
+  // A picture cut off by a read error or a scrambled pack is no picture,
+  // whatever was decoded before it; one complete before them stands.
+  const bool whole = d.inputState == kPictureComplete;
+  if (!whole && d.inputFault == kInputReadError) {
+    std::snprintf(text, sizeof text, "%s: read error at sector %lld (Preview).", d.faultPath,
+                  static_cast<long long>(d.faultSector));
+    owner.Error(text);
+    return kPreviewReadError;
+  }
+  if (!whole && d.inputFault == kInputScrambled) {
+    std::snprintf(text, sizeof text,
+                  "%s is encrypted (CSS-scrambled pack at sector %lld).\nThe title must be "
+                  "decrypted before it is read.",
+                  d.faultPath, static_cast<long long>(d.faultSector));
+    owner.Error(text);
+    return kPreviewEncrypted;
+  }
   if (d.errorCode != 0) {
     std::snprintf(text, sizeof text, "Decode error (%d, Preview).", d.errorCode);
     owner.Error(text);

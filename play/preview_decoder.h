@@ -20,6 +20,8 @@ enum PreviewResult : int32_t {
   kPreviewSeekError = 2,
   kPreviewTooSmall = 3,
   kPreviewDecodeError = 4,
+  kPreviewReadError = 5,   // a read failed: the message names the file and sector
+  kPreviewEncrypted = 6,   // a CSS-scrambled pack: the title must be decrypted first
 };
 
 // Decoder error codes (the number in the decoding-error message).

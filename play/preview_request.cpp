@@ -80,10 +80,14 @@ bool WritePpm(std::FILE* f, const uint8_t* image) {
 
 }  // namespace
 
+bool IsPreviewImageName(const char* path) {
+  return EndsWith(path, ".bmp") || EndsWith(path, ".ppm");
+}
+
 int WritePreviewImage(const uint8_t* image, const char* path, const char* inputFolder,
                       MessageText* why) {
+  if (!IsPreviewImageName(path)) return 1;
   const bool bmp = EndsWith(path, ".bmp");
-  if (!bmp && !EndsWith(path, ".ppm")) return 1;
   OutputFile file;
   const OutputStatus opened = file.Open(path, inputFolder);
   std::FILE* f = opened == OutputStatus::Ok ? file.Stream() : nullptr;

@@ -27,4 +27,7 @@ bool FillPreviewRequest(const TitleTables& t, int32_t i, PreviewRequest& request
 int WritePreviewImage(const uint8_t* image, const char* path, const char* inputFolder,
                       MessageText* why = nullptr);
 
+// True when `path` ends in ".ppm" or ".bmp" (any case).
+bool IsPreviewImageName(const char* path);
+
 }  // namespace vm

@@ -64,7 +64,10 @@ int32_t ScanSceneScores(TitleTables& t, Ui& ui, SceneScores& s) {
     int32_t r = kPreviewDecodeError;
     if (FillPreviewRequest(t, i, request))
       r = DecodeVobuSignature(quiet, request.vobPath, request.continuationPath, request.sector, now);
-    if (r == kPreviewOpenError || r == kPreviewSeekError) {
+    // A file that cannot be opened or read, or is encrypted, ends the scan;
+    // only a picture that does not decode loses its score alone.
+    if (r == kPreviewOpenError || r == kPreviewSeekError || r == kPreviewReadError ||
+        r == kPreviewEncrypted) {
       ui.Error(quiet.lastError);
       result = kSceneScanFailed;
       break;

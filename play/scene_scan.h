@@ -31,7 +31,8 @@ uint64_t SceneScoresKey(const TitleTables& t);
 enum SceneScanResult : int32_t {
   kSceneScanDone = 0,
   kSceneScanStopped = 1,  // the progress window was closed; the scores are dropped
-  kSceneScanFailed = 2,   // a VOB file could not be opened (its message shown)
+  kSceneScanFailed = 2,   // a VOB file could not be opened or read, or is encrypted (its
+                          // message shown)
   kSceneScanIgnored = 3,  // busy, or no title read
 };
 

@@ -10,6 +10,7 @@ packages=(
   fonts-dejavu-core
   fonts-ipafont-gothic
   ffmpeg dvdauthor mkvtoolnix genisoimage handbrake-cli lsdvd
+  fuse3 python3-fusepy
   libdvdread-dev libdvdnav-dev
   libavcodec-dev libavformat-dev libavutil-dev
   clang libclang-rt-14-dev

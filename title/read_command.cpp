@@ -5,6 +5,7 @@
 #include "common/path.h"
 #include "title/ifo_check.h"
 #include "title/title_choice.h"
+#include "title/title_set_check.h"
 #include "title/vob_files.h"
 #include "title/vob_scan.h"
 #include "title/vtsi_parse.h"
@@ -29,6 +30,7 @@ struct LastRead {
     std::memcpy(fileFirst, t.VobFileFirstSector, sizeof fileFirst);
     std::memcpy(fileSectors, t.VobFileSectors, sizeof fileSectors);
     std::memcpy(fileVtsSector, t.VobFileVtsSector, sizeof fileVtsSector);
+    std::memcpy(fileId, t.VobFileId, sizeof fileId);
   }
   void Restore(TitleTables& t) const {
     std::memcpy(t.InputFolder, folder, sizeof folder);
@@ -40,6 +42,7 @@ struct LastRead {
     std::memcpy(t.VobFileFirstSector, fileFirst, sizeof fileFirst);
     std::memcpy(t.VobFileSectors, fileSectors, sizeof fileSectors);
     std::memcpy(t.VobFileVtsSector, fileVtsSector, sizeof fileVtsSector);
+    std::memcpy(t.VobFileId, fileId, sizeof fileId);
   }
 
   char folder[kPathBytes];
@@ -51,6 +54,7 @@ struct LastRead {
   int32_t fileFirst[kVobFileSlots];
   int32_t fileSectors[kVobFileSlots];
   int32_t fileVtsSector[kVobFileSlots];
+  FileIdentity fileId[kVobFileSlots];
 };
 
 }  // namespace
@@ -74,7 +78,7 @@ ReadResult ReadVobFiles(TitleTables& t, Ui& ui, const char* inputFolderText, int
   if (title > 0) {
     int vts = 1, pgc = 1;
     if (CheckChosenTitle(t, ui, title, vts, pgc) != 0 || FindVobFiles(t, ui, vts) != 0 ||
-        BuildTitleExtents(t, ui, title) != 0) {
+        CheckTitleSetFiles(t, ui, vts) != 0 || BuildTitleExtents(t, ui, title) != 0) {
       last.Restore(t);
       return ReadResult::Refused;
     }
@@ -83,7 +87,8 @@ ReadResult ReadVobFiles(TitleTables& t, Ui& ui, const char* inputFolderText, int
     t.TitlePgc = pgc;
   } else {
     if (CheckVideoTsIfo(t, ui) != 0 || CheckVtsInterleave(t, ui) != 0 ||
-        ParseVtsiPrograms(t, ui) != 0 || FindVobFiles(t, ui) != 0) {
+        ParseVtsiPrograms(t, ui) != 0 || FindVobFiles(t, ui) != 0 ||
+        CheckTitleSetFiles(t, ui, 1) != 0) {
       last.Restore(t);
       return ReadResult::Refused;
     }

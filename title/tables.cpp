@@ -53,6 +53,7 @@ void ResetTitleCounts(TitleTables& t, int title) {
 void MoveList(TitleTables& t, int to, int from) {
   std::memcpy(t.DC_SrcFName[to], t.DC_SrcFName[from], kPathBytes);
   t.DC_SrcFirstSector[to] = t.DC_SrcFirstSector[from];
+  t.DC_SrcId[to] = t.DC_SrcId[from];
   t.DC_StartMarkNo[to] = t.DC_StartMarkNo[from];
   t.DC_EndMarkNo[to] = t.DC_EndMarkNo[from];
   t.DC_StartVobu[to] = t.DC_StartVobu[from];
@@ -121,6 +122,8 @@ void ResetTables(TitleTables& t) {
   }
   std::memset(t.SrcVtsiCopy, 0, sizeof t.SrcVtsiCopy);
   std::memset(t.DC_VtsiFName, 0, sizeof t.DC_VtsiFName);
+  std::memset(t.VobFileId, 0, sizeof t.VobFileId);
+  std::memset(t.DC_SrcId, 0, sizeof t.DC_SrcId);
   t.ChapterInterval = 180;
   SetRangeLabels(t);
   SetSizeLabel(t, 0);
@@ -176,6 +179,7 @@ int AddRangeAsContent(TitleTables& t, Ui& ui, int32_t s, int32_t e) {
     const int q = p + (f - f0);
     std::memcpy(t.DC_SrcFName[q], t.VobFileName[f], kPathBytes);
     t.DC_SrcFirstSector[q] = t.VobFileFirstSector[f];
+    t.DC_SrcId[q] = t.VobFileId[f];
     t.DC_TotalSize[q] = t.VobFileSize[f];
     if (f == f0) {
       t.DC_StartMarkNo[q] = s;

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "common/files.h"
 #include "common/fixed_string.h"
 #include "title/title_list.h"
 
@@ -58,6 +59,9 @@ struct TitleTables {
   int32_t VobFileFirstSector[kVobFileSlots];
   int32_t VobFileSectors[kVobFileSlots];
   int32_t VobFileVtsSector[kVobFileSlots];
+  // Each file as the scan found it, so that volume creation can tell when
+  // it has changed since.
+  FileIdentity VobFileId[kVobFileSlots];
 
   // The title read: 0 when the volume's one title was read as a whole
   // title set, else its number in the volume's title list; its title set
@@ -139,6 +143,7 @@ struct TitleTables {
   // Per list.
   char DC_SrcFName[kListSlots][kPathBytes];
   int32_t DC_SrcFirstSector[kListSlots];  // the extent's first sector in its file
+  FileIdentity DC_SrcId[kListSlots];       // the file as the scan found it
   int32_t DC_StartMarkNo[kListSlots];
   int32_t DC_EndMarkNo[kListSlots];
   int32_t DC_StartVobu[kListSlots];

@@ -1,8 +1,12 @@
 #include "title/vob_files.h"
 
+#include <dirent.h>
+#include <strings.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 #include "common/files.h"
 
@@ -32,6 +36,37 @@ int FindRun(TitleTables& t, int vts, int first, int lastNumber, bool twoDigits) 
   return last;
 }
 
+// The number k of a directory entry named VTS_vv_k.VOB (any case, one or
+// two digits), or 0 when the name is not one of the title set's title VOBs.
+int TitleVobNumber(const char* name, int vts) {
+  char prefix[16];
+  std::snprintf(prefix, sizeof prefix, "VTS_%02d_", vts);
+  const size_t p = std::strlen(prefix);
+  if (strncasecmp(name, prefix, p) != 0) return 0;
+  const char* digits = name + p;
+  int k = 0, n = 0;
+  for (; digits[n] >= '0' && digits[n] <= '9' && n < 3; ++n) k = k * 10 + (digits[n] - '0');
+  if (n == 0 || n > 2 || strcasecmp(digits + n, ".VOB") != 0) return 0;
+  return k;
+}
+
+// A part numbered after `last` that is there in any form (even one that
+// does not count as a file: a folder, a FIFO, a dangling link) means a
+// part is missing from the middle: `later` gets its name, smallest first.
+bool LaterPartThere(const char* folder, int vts, int last, char (&later)[kPathBytes]) {
+  DIR* dir = opendir(folder[0] ? folder : "/");
+  if (dir == nullptr) return false;
+  int best = 0;
+  while (dirent* e = readdir(dir)) {
+    const int k = TitleVobNumber(e->d_name, vts);
+    if (k <= last + 1 || (best != 0 && k >= best)) continue;
+    best = k;
+    CopyField(later, e->d_name);
+  }
+  closedir(dir);
+  return best != 0;
+}
+
 }  // namespace
 
 int FindVobFiles(TitleTables& t, Ui& ui, int vts) {
@@ -41,6 +76,16 @@ int FindVobFiles(TitleTables& t, Ui& ui, int vts) {
   if (last == 9) last = FindRun(t, vts, 10, kMaxVobFiles, true);
   if (last == 0) {
     ui.Error("VOB files are not found for the VTSI file.");
+    return 1;
+  }
+  // The first missing number ends the list; a part after it would be left
+  // out of the title without a word, so the read is refused instead.
+  char later[kPathBytes] = {};
+  if (LaterPartThere(t.InputFolder, vts, last, later)) {
+    MessageText msg;
+    msg.Format("%sVTS_%02d_%d.VOB is missing or not a regular file, but %s follows it.",
+               t.InputFolder, vts, last + 1, later);
+    ui.Error(msg.c_str());
     return 1;
   }
   // Whole files, one extent each, numbered on from one another as the

@@ -13,6 +13,7 @@
 #include "common/scr.h"
 #include "common/timecode.h"
 #include "dvd/nav_pack.h"
+#include "dvd/scrambling.h"
 #include "title/time_list_text.h"
 
 namespace vm {
@@ -103,14 +104,21 @@ int Synchronise(TitleTables& t, ScanState& s, int fd, int64_t base, int64_t sect
   int64_t got = PreadFully(fd, t.IoBuffer, static_cast<size_t>(head), base);
   if (got < 0) return ReadFailure(t, s, fd, base, head / kSectorBytes);
   pos = 0;
-  for (int64_t k = 0; k < got / kSectorBytes; ++k) {
+  const int64_t whole = got / kSectorBytes;
+  int64_t k = 0;
+  for (; k < whole; ++k) {
     const uint8_t* sector = t.IoBuffer + k * kSectorBytes;
     if (!HasPackStartCode(sector)) return kScanNoPackHeader;
-    if (IsNavPack(sector)) {
+    if (IsScrambledPack(sector)) return kScanEncrypted;
+    if (HasSystemHeader(sector)) {
       pos = k;
       break;
     }
   }
+  // The rest of the chunk is read anyway: a scrambled pack in it refuses
+  // the title here, before any entry is made of it.
+  for (; k < whole; ++k)
+    if (IsScrambledPack(t.IoBuffer + k * kSectorBytes)) return kScanEncrypted;
   return kScanDone;
 }
 
@@ -122,7 +130,7 @@ int JumpStep(TitleTables& t, ScanState& s, int fd, int64_t base, int i, int64_t 
   if (got < 0) return ReadFailure(t, s, fd, base + pos * kSectorBytes, 1);
   if (got != kSectorBytes) return kScanSeekError;
   if (!HasPackStartCode(nav)) return kScanNoPackHeader;
-  if (!IsNavPack(nav)) return kScanNoVobuHeader;
+  if (!HasSystemHeader(nav)) return kScanNoVobuHeader;
   int r = RecordEntry(t, s, nav, i, static_cast<int32_t>(pos));
   if (r != kScanDone) return r;
   int64_t k = int64_t{ReadBe32(nav + kNavVobuEa)} + 1;
@@ -148,7 +156,8 @@ int SweepStep(TitleTables& t, ScanState& s, int fd, int64_t base, int i, int64_t
   for (int64_t k = 0; k < got / kSectorBytes; ++k) {
     const uint8_t* sector = t.IoBuffer + k * kSectorBytes;
     if (!HasPackStartCode(sector)) return kScanNoPackHeader;
-    if (IsNavPack(sector)) {
+    if (IsScrambledPack(sector)) return kScanEncrypted;
+    if (HasSystemHeader(sector)) {
       int r = RecordEntry(t, s, sector, i, static_cast<int32_t>(pos));
       if (r != kScanDone) return r;
     }
@@ -162,7 +171,7 @@ int SweepStep(TitleTables& t, ScanState& s, int fd, int64_t base, int i, int64_t
 
 bool HasPackStartCode(const uint8_t* sector) { return ReadBe32(sector) == kPackStartCode; }
 
-bool IsNavPack(const uint8_t* sector) {
+bool HasSystemHeader(const uint8_t* sector) {
   return ReadBe32(sector + kPackStreamIdOffset) == kSystemHeaderCode;
 }
 
@@ -215,9 +224,12 @@ int RecordEntry(TitleTables& t, ScanState& s, const uint8_t* nav, int i, int32_t
 }
 
 int ScanOneFile(TitleTables& t, Ui& ui, ScanState& s, int i) {
-  FileHandle file(open(t.VobFileName[i], O_RDONLY | O_CLOEXEC));
+  // Never left waiting on something that is not a file (a FIFO put in
+  // its place since it was listed): the type is checked before any read.
+  FileHandle file(open(t.VobFileName[i], O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   struct stat st;
   if (file.get() < 0 || fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode)) return kScanOpenError;
+  if (!IdentityOf(file.get(), t.VobFileId[i])) return kScanOpenError;
   // The extent's sectors of the file; a file that has shrunk since it was
   // listed gives what is there.
   const int64_t first = t.VobFileFirstSector[i];
@@ -298,6 +310,12 @@ void ShowScanFailure(Ui& ui, int result, const char* path, const ScanState& s) {
     case kScanNoPackHeader: ShowFileMessage(ui, "%s is invalid (PACK header not found).", path); break;
     case kScanSeekError: ShowFileMessage(ui, "%s is invalid (Seek error).", path); break;
     case kScanNoVobuHeader: ShowFileMessage(ui, "%s is invalid (VOBU header not found).", path); break;
+    case kScanEncrypted:
+      ShowFileMessage(ui,
+                      "%s is encrypted (CSS-scrambled packs).\n"
+                      "The title must be decrypted before it is read.",
+                      path);
+      break;
     case kScanListFull: ui.Error("Input data size is too big.\nAbnormal DVD video format."); break;
     default: break;  // stopped by the user: no message
   }

@@ -19,6 +19,7 @@ enum ScanResult : int {
   kScanSeekError = 3,
   kScanNoVobuHeader = 4,
   kScanReadError = 5,  // the file system failed a read (ScanState says where)
+  kScanEncrypted = 6,  // a CSS-scrambled video or audio pack
   kScanStopped = 10,
   kScanListFull = 20,
   kScanBadFileSize = 30,  // refused by the size check before any file pass
@@ -56,8 +57,10 @@ int ScanOneFile(TitleTables& t, Ui& ui, ScanState& s, int i);
 // address). kScanDone, or kScanListFull once the list holds 131072 entries.
 int RecordEntry(TitleTables& t, ScanState& s, const uint8_t* nav, int i, int32_t pos);
 
-// Pack tests on one sector.
+// Pack tests on one sector. HasSystemHeader looks at the system header
+// start code alone; the scan tests the pack start code first, so the two
+// together are the navigation pack test.
 bool HasPackStartCode(const uint8_t* sector);
-bool IsNavPack(const uint8_t* sector);
+bool HasSystemHeader(const uint8_t* sector);
 
 }  // namespace vm

@@ -5,7 +5,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <sys/stat.h>
+
+#include <cstdio>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -48,6 +52,7 @@ Bytes Pack(uint32_t scr, uint8_t id, uint8_t fill) {
   p[14] = p[15] = 0;
   p[16] = 1;
   p[17] = id;
+  p[20] = 0x81;  // PES header flags: not scrambled, original
   return p;
 }
 
@@ -360,6 +365,71 @@ TEST_F(VobWriter, SourceOpenFailureIsOne) {
   EXPECT_EQ(Run(), kVobWriteSourceError);
 }
 
+// A source that is no longer the file the read found (changed before its
+// packs are copied, or while they are), and a CSS-scrambled pack, stop the
+// writer with the source's fault, its list and sector.
+TEST_F(VobWriter, SourceFaultsStopTheWriterWithTheFileAndSector) {
+  // Calls `change` at the `at`-th message pump (one a chunk).
+  struct ChangingUi : RecordingUi {
+    std::function<void()> change;
+    int at = 0;
+    void PumpMessages() override {
+      RecordingUi::PumpMessages();
+      if (--at == 0 && change) change();
+    }
+  };
+  // Same size, other bytes, a later time: what a copy over it leaves.
+  auto rewrite = [](const std::string& path) {
+    std::string b = testing::ReadFile(path);
+    b[b.size() - 1] ^= 1;
+    testing::WriteFile(path, b);
+    const timespec later[2] = {{0, UTIME_OMIT}, {2000000000, 0}};
+    utimensat(AT_FDCWD, path.c_str(), later, 0);
+  };
+  auto replace = [](const std::string& path) {
+    const std::string b = testing::ReadFile(path);
+    testing::WriteFile(path + ".new", b);
+    rename((path + ".new").c_str(), path.c_str());
+  };
+  struct Case {
+    const char* what;
+    int pump;  // 1: before the first chunk is read
+    std::function<void(const std::string&)> change;
+    bool scramble;
+    int32_t fault;
+    int64_t sector;
+  } cases[] = {
+      {"rewritten before the copy", 1, rewrite, false, kSourceChanged, -1},
+      {"rewritten during the copy", 2, rewrite, false, kSourceChanged, -1},
+      {"replaced during the copy", 3, replace, false, kSourceChanged, -1},
+      {"a scrambled video pack", 0, nullptr, true, kSourceEncrypted, 7},
+      {"unchanged", 0, nullptr, false, kSourceNoFault, -1},
+  };
+  for (const Case& c : cases) {
+    SetUp();
+    Source s;
+    for (int n = 0; n < 8; ++n) s.Vobu(45000u * n + 1000, 10 + n, 3);
+    if (c.scramble) s.packs[7][20] |= 0x10;
+    AddList(s);
+    const std::string path = T().DC_SrcFName[0];
+    ASSERT_TRUE(IdentityOf(path.c_str(), T().DC_SrcId[0])) << c.what;
+    A().ChunkBytesLimit = 8 * kPackBytes;
+    ChangingUi changing;
+    changing.at = c.pump;
+    if (c.change) changing.change = [&] { c.change(path); };
+    A().OutFd = open((dir / "VTS_01_1.VOB").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int r = WriteTitleVobs(T(), A(), changing, 0);
+    close(A().OutFd);
+    A().OutFd = -1;
+    EXPECT_EQ(r, c.fault == kSourceNoFault ? kVobWriteDone : kVobWriteSourceError) << c.what;
+    EXPECT_EQ(A().SourceFault, c.fault) << c.what;
+    if (c.fault != kSourceNoFault) {
+      EXPECT_EQ(A().SourceFaultList, 0) << c.what;
+      EXPECT_EQ(A().SourceFaultSector, c.sector) << c.what;
+    }
+  }
+}
+
 TEST_F(VobWriter, SplitsAtTheFileSizeAndLeavesEmptyFileAtExactEnd) {
   Source s;
   for (int n = 0; n < 5; ++n) s.Vobu(45000u * n + 1000, 10 + n);  // 10 packs
@@ -403,8 +473,9 @@ TEST_F(VobWriter, CopyAndPlainWriteGiveTheSameBytes) {
   };
   for (const Layout& l : {Layout{-1, false}, Layout{5, false}, Layout{-1, true}, Layout{9, true}}) {
     // Copied by the kernel, copied through a buffer as where the kernel
-    // refuses, written from the chunk buffer, read without mapping, and
-    // copied around the changed packs' blocks as where blocks are shared.
+    // refuses, written from the chunk buffer, copied by the kernel again,
+    // and copied around the changed packs' blocks as where blocks are
+    // shared.
     Bytes out[6];
     int32_t packs = 0;
     for (int mode = 0; mode < 6; ++mode) {
@@ -414,7 +485,6 @@ TEST_F(VobWriter, CopyAndPlainWriteGiveTheSameBytes) {
       A().ChunkBytesLimit = 16 * kPackBytes;  // many chunks, runs cut by NAV packs
       A().RefuseCopies = mode == 1 || mode == 5;
       A().ForcePlainWrite = mode == 2;
-      A().ReadByCopy = mode == 3;  // the others map the sources where they can
       A().AssumeShared = mode >= 4;
       ASSERT_EQ(Run(), kVobWriteDone);
       out[mode] = Out();

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/damaged_input.h"
 #include "tests/support/real_titles.h"
 #include "tests/support/temp_dir.h"
 
@@ -75,6 +76,7 @@ constexpr size_t kVtsAstAtrt = 0x204;
 constexpr size_t kVtsSpstNs = 0x255;
 constexpr size_t kCellPlaybackTime = 4;
 constexpr size_t kNavCEltm = 0x423;
+constexpr size_t kNavPciCEltm = 0x45;
 
 int Bcd(char c) { return (static_cast<unsigned char>(c) >> 4) * 10 + (c & 0x0F); }
 char ToBcd(int v) { return static_cast<char>((v / 10) << 4 | v % 10); }
@@ -220,6 +222,18 @@ TEST_F(Verify, EachPlantedFaultIsFoundAndNamed) {
          });
        },
        "C_ELTM 0.000 s goes back from"},
+      // Players read the PCI's copy too: it may not go back either.
+      {"a NAV pack's PCI C_ELTM set to zero within a cell",
+       [](const std::string& d) {
+         EditVob(d, [](std::string& b) {
+           size_t s = NavSector(b, 5) * kSector;
+           PutBe32(b, s + kNavPciCEltm, 0x000000C0);
+         });
+       },
+       "PCI C_ELTM 0.000 s goes back from"},
+      {"video and audio packs scrambled",
+       [](const std::string& d) { EditVob(d, ScrambleMediaPacks); },
+       "encrypted:"},
       {"a cell's playback time a second too long",
        [](const std::string& d) { EditIfoAndBup(d, [](std::string& b) { AddToCellTime(b, 1, 1, 0); }); },
        "PGC 1 cell 2: playback time"},

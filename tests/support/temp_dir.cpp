@@ -60,4 +60,19 @@ std::string RunAndCapture(const std::string& command, int* status) {
   return out;
 }
 
+FolderSnapshot SnapshotFolder(const std::string& folder) {
+  namespace fs = std::filesystem;
+  FolderSnapshot snap;
+  std::error_code ec;
+  for (const fs::directory_entry& e : fs::directory_iterator(folder, ec)) {
+    const std::string name = e.path().filename().string();
+    const fs::file_status st = fs::symlink_status(e.path(), ec);
+    if (fs::is_symlink(st)) snap[name] = "->" + fs::read_symlink(e.path(), ec).string();
+    else if (fs::is_regular_file(st)) snap[name] = ReadFile(e.path().string());
+    else if (fs::is_directory(st)) snap[name] = "<folder>";
+    else snap[name] = "<other>";
+  }
+  return snap;
+}
+
 }  // namespace vm::testing

@@ -1,6 +1,7 @@
 // A fresh folder under /tmp for one test, removed with everything in it.
 #pragma once
 
+#include <map>
 #include <string>
 
 namespace vm::testing {
@@ -27,5 +28,11 @@ std::string ReadFile(const std::string& path);
 int RunCommand(const std::string& command);
 // Runs a command and captures its standard output (and status).
 std::string RunAndCapture(const std::string& command, int* status = nullptr);
+
+// Every entry of a folder (not descending) with what it holds: a regular
+// file's bytes, a link's target after "->", a folder or other entry its
+// kind. Two equal snapshots mean nothing in the folder was written.
+using FolderSnapshot = std::map<std::string, std::string>;
+FolderSnapshot SnapshotFolder(const std::string& folder);
 
 }  // namespace vm::testing

@@ -330,15 +330,13 @@ struct Discovery {
 
 TEST(VobDiscovery, NumbersRunWithoutGapsInOneDigitThenTwoDigitForm) {
   const std::vector<Discovery> cases = {
-      {"gap after 3", {"VTS_01_1.VOB", "VTS_01_2.VOB", "VTS_01_3.VOB", "VTS_01_5.VOB"}, 3,
-       "VTS_01_3.VOB"},
       {"two-digit names", {"VTS_01_01.VOB", "VTS_01_02.VOB"}, 2, "VTS_01_02.VOB"},
       {"one-digit wins", {"VTS_01_1.VOB", "VTS_01_01.VOB", "VTS_01_02.VOB"}, 1, "VTS_01_1.VOB"},
       {"lower case kept", {"vts_01_1.vob", "Vts_01_2.Vob"}, 2, "Vts_01_2.Vob"},
       {"nine then ten",
        {"VTS_01_1.VOB", "VTS_01_2.VOB", "VTS_01_3.VOB", "VTS_01_4.VOB", "VTS_01_5.VOB",
         "VTS_01_6.VOB", "VTS_01_7.VOB", "VTS_01_8.VOB", "VTS_01_9.VOB", "VTS_01_10.VOB",
-        "VTS_01_11.VOB", "VTS_01_13.VOB"},
+        "VTS_01_11.VOB"},
        11, "VTS_01_11.VOB"},
   };
   for (const Discovery& c : cases) {
@@ -353,6 +351,119 @@ TEST(VobDiscovery, NumbersRunWithoutGapsInOneDigitThenTwoDigitForm) {
     EXPECT_EQ(t.VobFileNum, c.expected) << c.name;
     EXPECT_EQ(std::string(t.VobFileName[c.expected - 1]), dir.path() + c.lastName) << c.name;
     EXPECT_EQ(t.TimeListNum, c.expected) << c.name;
+  }
+}
+
+// A part missing from the middle, or one that is no file (a folder, a FIFO,
+// a dangling link) with a later part present, refuses the read; so do VOB
+// files that end before the last sector the title set's tables name, and
+// stream counts no title set can have. Nothing in the folder is written.
+TEST(VobDiscovery, MissingPartsShortFilesAndImpossibleCountsAreRefused) {
+  enum Part2 { kFile, kNone, kFolder, kFifo, kDangling };
+  struct Case {
+    const char* name;
+    Part2 part2;
+    bool part3;
+    std::function<void(Bytes& vts)> tables;
+    const char* message;  // after the folder; "" when the read passes
+  };
+  // Each part holds 2 VOBUs of 4 packs: 8 sectors.
+  auto cellsTo = [](uint32_t last) {
+    return [last](Bytes& v) {
+      testing::SynthPgc pgc = PgcOfCells({0});
+      pgc.cells[0].lastSector = last;
+      v = BuildVtsIfo({pgc});
+      v.resize(3 * 2048);
+    };
+  };
+  // A C_ADT at sector 2 or a VOBU_ADMAP at sector 2 whose last entry names
+  // sector `last`.
+  auto cadtTo = [](uint32_t last) {
+    return [last](Bytes& v) {
+      v.resize(3 * 2048);
+      PutBe32(v, 0xE0, 2);
+      PutBe16(v, 2 * 2048, 1);
+      PutBe32(v, 2 * 2048 + 4, 8 + 2 * 12 - 1);
+      PutBe32(v, 2 * 2048 + 8 + 8, 3);
+      PutBe32(v, 2 * 2048 + 20 + 8, last);
+    };
+  };
+  auto admapTo = [](uint32_t last) {
+    return [last](Bytes& v) {
+      v.resize(3 * 2048);
+      PutBe32(v, 0xE4, 2);
+      PutBe32(v, 2 * 2048, 4 + 3 * 4 - 1);
+      PutBe32(v, 2 * 2048 + 4, 0);
+      PutBe32(v, 2 * 2048 + 8, 4);
+      PutBe32(v, 2 * 2048 + 12, last);
+    };
+  };
+  auto counts = [](int audio, int subpic) {
+    return [audio, subpic](Bytes& v) {
+      v.resize(3 * 2048);
+      PutBe16(v, 0x202, static_cast<uint32_t>(audio));
+      PutBe16(v, 0x254, static_cast<uint32_t>(subpic));
+    };
+  };
+  const char kGap[] = "VTS_01_2.VOB is missing or not a regular file, but VTS_01_3.VOB follows it.";
+  const std::vector<Case> cases = {
+      {"three parts, tables inside them", kFile, true, cellsTo(23), ""},
+      {"part 2 removed", kNone, true, cellsTo(23), kGap},
+      {"part 2 a folder", kFolder, true, cellsTo(23), kGap},
+      {"part 2 a FIFO", kFifo, true, cellsTo(23), kGap},
+      {"part 2 a dangling link", kDangling, true, cellsTo(23), kGap},
+      {"last part a FIFO the cells need", kFile, false, cellsTo(23),
+       "VTS_01_2.VOB ends the title set's VOB files at sector 16, but its cell playback table "
+       "names sector 23 (a VOB file is missing or cut short)."},
+      {"last part removed, the cell address table needs it", kFile, false, cadtTo(16),
+       "VTS_01_2.VOB ends the title set's VOB files at sector 16, but its cell address table "
+       "names sector 16 (a VOB file is missing or cut short)."},
+      {"the VOBU map names a sector past the files", kFile, true, admapTo(24),
+       "VTS_01_3.VOB ends the title set's VOB files at sector 24, but its VOBU address map "
+       "names sector 24 (a VOB file is missing or cut short)."},
+      {"a VOBU map inside the files", kFile, true, admapTo(20), ""},
+      {"eight audio, 32 subpicture streams", kFile, true, counts(8, 32), ""},
+      {"255 audio streams", kFile, true, counts(255, 0),
+       "VTS_01_0.IFO is invalid (VTS_AST_Ns = 255: a title set has at most 8 audio streams)."},
+      {"33 subpicture streams", kFile, true, counts(1, 33),
+       "VTS_01_0.IFO is invalid (VTS_SPST_Ns = 33: a title set has at most 32 subpicture "
+       "streams)."},
+  };
+  for (const Case& c : cases) {
+    TitleTables& t = FreshTables();
+    TempDir dir;
+    SynthTitleSet set(dir.path());
+    set.WriteIfos({0});
+    Bytes vts = BuildVtsIfo({PgcOfCells({0})});
+    c.tables(vts);
+    set.WriteFile("VTS_01_0.IFO", vts);
+    set.WriteVob("VTS_01_1.VOB", testing::EvenVobus(2, 4));
+    const std::string part2 = dir / "VTS_01_2.VOB";
+    switch (c.part2) {
+      case kFile: set.WriteVob("VTS_01_2.VOB", testing::EvenVobus(2, 4)); break;
+      case kNone: break;
+      case kFolder: ASSERT_EQ(mkdir(part2.c_str(), 0755), 0); break;
+      case kFifo: ASSERT_EQ(mkfifo(part2.c_str(), 0644), 0); break;
+      case kDangling: ASSERT_EQ(symlink((dir / "gone.VOB").c_str(), part2.c_str()), 0); break;
+    }
+    if (c.part3) {
+      set.WriteVob("VTS_01_3.VOB", testing::EvenVobus(2, 4));
+    } else if (c.part2 == kFile) {
+      ASSERT_EQ(mkfifo((dir / "VTS_01_3.VOB").c_str(), 0644), 0);
+    }
+    const testing::FolderSnapshot before = testing::SnapshotFolder(dir.path());
+    RecordingUi ui;
+    const ReadResult r = ReadVobFiles(t, ui, dir.path().c_str());
+    if (c.message[0] == '\0') {
+      EXPECT_EQ(r, ReadResult::Scanned) << c.name;
+      EXPECT_TRUE(ui.Texts().empty()) << c.name;
+      EXPECT_EQ(t.TimeListNum, 6) << c.name;
+    } else {
+      EXPECT_EQ(r, ReadResult::Refused) << c.name;
+      EXPECT_EQ(ui.OnlyText(), dir.path() + c.message) << c.name;
+      EXPECT_EQ(t.VobFileNum, 0) << c.name;
+    }
+    EXPECT_EQ(testing::SnapshotFolder(dir.path()), before) << c.name;
   }
 }
 

@@ -1,0 +1,145 @@
+#include "title/title_set_check.h"
+
+#include <cstdio>
+
+#include "title/ifo_check.h"
+
+namespace vm {
+
+namespace {
+
+// VTSI_MAT.
+constexpr uint64_t kVtsPgciSector = 0xCC;
+constexpr uint64_t kVtsCadtSector = 0xE0;
+constexpr uint64_t kVtsVobuAdmapSector = 0xE4;
+constexpr uint64_t kVtsAudioCount = 0x202;   // VTS_AST_Ns, 16 bits
+constexpr uint64_t kVtsSubpicCount = 0x254;  // VTS_SPST_Ns, 16 bits
+
+// VTS_PGCI and PGC.
+constexpr uint64_t kPgciCount = 0;
+constexpr uint64_t kPgciSrp = 8;
+constexpr uint64_t kPgciSrpBytes = 8;
+constexpr uint64_t kPgciSrpOffset = 4;
+constexpr uint64_t kPgcCells = 3;
+constexpr uint64_t kPgcCellPlayback = 0xE8;
+constexpr uint64_t kCellPlaybackBytes = 24;
+constexpr uint64_t kCellLastVobuEnd = 20;
+
+// VTS_C_ADT: a header of 8 bytes (its last byte at 4), then 12 bytes a
+// cell piece with its last sector at 8.
+constexpr uint64_t kCadtLastByte = 4;
+constexpr uint64_t kCadtEntries = 8;
+constexpr uint64_t kCadtEntryBytes = 12;
+constexpr uint64_t kCadtEntryLastSector = 8;
+
+// VTS_VOBU_ADMAP: its last byte, then one start sector a VOBU.
+constexpr uint64_t kAdmapLastByte = 0;
+constexpr uint64_t kAdmapEntries = 4;
+constexpr uint64_t kAdmapEntryBytes = 4;
+
+constexpr char kCellTable[] = "cell playback table";
+constexpr char kCadtTable[] = "cell address table";
+constexpr char kAdmapTable[] = "VOBU address map";
+
+void Need(TitleSetNeeds& n, uint64_t lastSector, const char* table) {
+  if (lastSector + 1 > n.sectors) {
+    n.sectors = lastSector + 1;
+    n.table = table;
+  }
+}
+
+void CellNeeds(const IfoView& v, TitleSetNeeds& n) {
+  uint32_t sector = 0, pgcs = 0;
+  if (!v.U32(kVtsPgciSector, sector) || sector == 0) return;
+  const uint64_t p = uint64_t{kSectorBytes} * sector;
+  if (!v.U16(p + kPgciCount, pgcs)) return;
+  for (uint32_t i = 0; i < pgcs; ++i) {
+    uint32_t offset = 0, cells = 0, table = 0;
+    if (!v.U32(p + kPgciSrp + kPgciSrpBytes * i + kPgciSrpOffset, offset)) return;
+    const uint64_t g = p + offset;
+    if (!v.U8(g + kPgcCells, cells) || !v.U16(g + kPgcCellPlayback, table)) continue;
+    for (uint32_t c = 0; c < cells; ++c) {
+      uint32_t last = 0;
+      if (!v.U32(g + table + kCellPlaybackBytes * c + kCellLastVobuEnd, last)) break;
+      Need(n, last, kCellTable);
+    }
+  }
+}
+
+// The entries of a table whose header gives its last byte: those that lie
+// before it and inside the bytes read.
+template <typename Each>
+void TableEntries(const IfoView& v, uint64_t sectorField, uint64_t lastByteField,
+                  uint64_t first, uint64_t entryBytes, Each each) {
+  uint32_t sector = 0, lastByte = 0;
+  if (!v.U32(sectorField, sector) || sector == 0) return;
+  const uint64_t at = uint64_t{kSectorBytes} * sector;
+  if (!v.U32(at + lastByteField, lastByte)) return;
+  for (uint64_t e = first; e + entryBytes <= uint64_t{lastByte} + 1; e += entryBytes) {
+    if (!v.Has(at + e, entryBytes)) return;
+    each(at + e);
+  }
+}
+
+}  // namespace
+
+TitleSetNeeds TitleSetTableNeeds(const IfoView& v) {
+  TitleSetNeeds n{TitleSetFault::None, 0, 0, ""};
+  uint32_t audio = 0, subpic = 0;
+  if (v.U16(kVtsAudioCount, audio) && audio > kAudioStreamSlots) {
+    n.fault = TitleSetFault::AudioStreams;
+    n.count = audio;
+    return n;
+  }
+  if (v.U16(kVtsSubpicCount, subpic) && subpic > kSubpicStreamSlots) {
+    n.fault = TitleSetFault::SubpicStreams;
+    n.count = subpic;
+    return n;
+  }
+  CellNeeds(v, n);
+  TableEntries(v, kVtsCadtSector, kCadtLastByte, kCadtEntries, kCadtEntryBytes,
+               [&](uint64_t e) {
+                 uint32_t last = 0;
+                 if (v.U32(e + kCadtEntryLastSector, last)) Need(n, last, kCadtTable);
+               });
+  TableEntries(v, kVtsVobuAdmapSector, kAdmapLastByte, kAdmapEntries, kAdmapEntryBytes,
+               [&](uint64_t e) {
+                 uint32_t start = 0;
+                 if (v.U32(e, start)) Need(n, start, kAdmapTable);
+               });
+  return n;
+}
+
+int CheckTitleSetFiles(TitleTables& t, Ui& ui, int vts) {
+  if (vts < 1 || vts > 99) vts = 1;
+  char name[16];
+  std::snprintf(name, sizeof name, "VTS_%02d_0.IFO", vts);
+  const int64_t got = ReadIfoIntoIoBuffer(t, ui, name);
+  if (got < 0) return 1;
+  const TitleSetNeeds n = TitleSetTableNeeds(IfoView(t.IoBuffer, static_cast<size_t>(got)));
+  MessageText msg;
+  if (n.fault == TitleSetFault::AudioStreams) {
+    msg.Format("%s%s is invalid (VTS_AST_Ns = %u: a title set has at most %d audio streams).",
+               t.InputFolder, name, n.count, kAudioStreamSlots);
+    ui.Error(msg.c_str());
+    return 1;
+  }
+  if (n.fault == TitleSetFault::SubpicStreams) {
+    msg.Format("%s%s is invalid (VTS_SPST_Ns = %u: a title set has at most %d subpicture streams).",
+               t.InputFolder, name, n.count, kSubpicStreamSlots);
+    ui.Error(msg.c_str());
+    return 1;
+  }
+  int64_t held = 0;
+  for (int k = 0; k < t.VobFileNum && k < kVobFileSlots; ++k) held += t.VobFileSectors[k];
+  if (static_cast<uint64_t>(held) >= n.sectors) return 0;
+  const int lastFile = t.VobFileNum > 0 ? t.VobFileNum - 1 : 0;
+  msg.Format("%s ends the title set's VOB files at sector %lld, but its %s names sector %llu "
+             "(a VOB file is missing or cut short).",
+             t.VobFileName[lastFile], static_cast<long long>(held), n.table,
+             static_cast<unsigned long long>(n.sectors - 1));
+  ui.Error(msg.c_str());
+  return 1;
+}
+
+}  // namespace vm
