@@ -209,14 +209,18 @@ std::vector<uint8_t> MenuPack(int groups, int count, const std::vector<std::pair
   h[kHliButtonMode + 1] = 0;
   h[kHliButtonCount] = static_cast<uint8_t>(count);
   const int perGroup = kBtnItButtons / groups;
-  size_t k = 0;
-  for (int g = 0; g < groups; ++g)
-    for (int n = 0; n < count && k < targets.size(); ++n, ++k) {
-      uint8_t* cmd = h + kBtnIt + (g * perGroup + n) * kBtnItEntryBytes + kBtnCommand;
-      const uint8_t c[8] = {0x30, 0x05, 0, static_cast<uint8_t>(targets[k].second), 0,
-                            static_cast<uint8_t>(targets[k].first), 0, 0};
-      std::memcpy(cmd, c, 8);
-    }
+  if (count <= 0) return pack;
+  // The k-th target is button k % count of group k / count.
+  int k = 0;
+  for (const std::pair<int, int>& target : targets) {
+    const int g = k / count, n = k % count;
+    if (g >= groups) break;
+    ++k;
+    uint8_t* cmd = h + kBtnIt + (g * perGroup + n) * kBtnItEntryBytes + kBtnCommand;
+    const uint8_t c[8] = {0x30, 0x05, 0, static_cast<uint8_t>(target.second), 0,
+                          static_cast<uint8_t>(target.first), 0, 0};
+    std::memcpy(cmd, c, 8);
+  }
   return pack;
 }
 

@@ -318,7 +318,8 @@ bool BuildMenuVolume(const void*, const std::string& tmp) {
   fs::create_directories(work, ec);
   if (ec) return false;
   for (int i = 0; i < 3; ++i)
-    if (!EncodePart(work, "t" + std::to_string(i) + ".mpg", 3, 1)) return false;
+    if (!EncodePart(work, std::string("t").append(std::to_string(i)).append(".mpg"), 3, 1))
+      return false;
   if (!EncodePart(work, "menu.mpg", 1, 1) || !ButtonPicture(work, "red", "hl.png") ||
       !ButtonPicture(work, "blue", "sel.png"))
     return false;
