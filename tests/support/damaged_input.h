@@ -22,7 +22,7 @@ bool CopyFolder(const std::string& from, const std::string& to);
 std::vector<size_t> NavSectors(const std::string& vob);
 
 // The files of `source` seen through a read-only FUSE view whose listed
-// sectors fail: each spec is "NAME:SECTOR[,SECTOR...]". Unmounted when it
+// sectors fail: each argument is "NAME:SECTOR[,SECTOR...]". Unmounted when it
 // goes. When FUSE cannot be used here, path() is "" and why() says why.
 class FailingSectorsView {
  public:
