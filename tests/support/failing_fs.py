@@ -60,8 +60,8 @@ class FailingSectors(Operations):
 def main():
     source, mountpoint = sys.argv[1], sys.argv[2]
     failing = {}
-    for failing in sys.argv[3:]:
-        name, sectors = failing.split(":", 1)
+    for arg in sys.argv[3:]:
+        name, sectors = arg.split(":", 1)
         failing[name] = {int(s) for s in sectors.split(",") if s}
     # direct_io: every read reaches read() above, none is served from the
     # page cache, so a failing sector fails every time.
