@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "common/files.h"
+#include "common/output_file.h"
 
 namespace vm {
 
@@ -131,14 +132,17 @@ void LoadShellSettings(ShellSettings& s, const char* path) {
 }
 
 bool SaveShellSettings(const ShellSettings& s, const char* path) {
-  Path part;
-  if (!part.Set(path) || !part.Append(".part")) return false;
-  const int fd = open(part.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
-  if (fd < 0) return false;
+  // Laid out whole, then written through the output check as the history
+  // file is: a link is replaced, not written through, and a failed write
+  // leaves the old file as it was.
+  static char file[kFileBytes];
+  size_t used = 0;
   bool ok = true;
   auto put = [&](const char* line) {
     const size_t n = std::strlen(line);
-    ok = ok && WriteFully(fd, line, n) == n;
+    ok = ok && n <= sizeof file - used;
+    if (ok) std::memcpy(file + used, line, n);
+    if (ok) used += n;
   };
   put(kHeader);
   put("\n");
@@ -162,12 +166,8 @@ bool SaveShellSettings(const ShellSettings& s, const char* path) {
     }
     put(line);
   }
-  ok = (close(fd) == 0) && ok;
-  if (!ok || std::rename(part.c_str(), path) != 0) {
-    unlink(part.c_str());
-    return false;
-  }
-  return true;
+  int err = 0;
+  return ok && WriteOutputFile(path, nullptr, file, used, err) == OutputStatus::Ok;
 }
 
 int32_t RegionMaskOf(const ShellSettings& s) {

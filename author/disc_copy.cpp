@@ -9,6 +9,7 @@
 #include <cerrno>
 
 #include "common/files.h"
+#include "common/output_file.h"
 
 namespace vm {
 
@@ -58,7 +59,9 @@ void PreferSmallCopyOnWrite(int fd) {
   (void)ioctl(fd, FS_IOC_FSSETXATTR, &attr);
 }
 
-bool CopyWholeFile(const char* source, const char* target, CopyWay& way, bool forceBuffered) {
+bool CopyWholeFile(const char* source, const char* target, const char* inputFolder, CopyWay& way,
+                   bool forceBuffered) {
+  if (CheckOutputTarget(target, inputFolder) != OutputStatus::Ok) return false;
   const int in = open(source, O_RDONLY | O_CLOEXEC);
   if (in < 0) return false;
   struct stat st {};

@@ -11,10 +11,11 @@ namespace vm {
 enum class CopyWay : uint8_t { Cloned, KernelCopy, Buffered };
 
 // Copies `source` to `target` (created or truncated; a symbolic link at the
-// target is refused, not followed). False on any failure; a target left
-// half-written is deleted. `way` tells how it went; `forceBuffered`, for
-// tests, skips the first two ways.
-bool CopyWholeFile(const char* source, const char* target, CopyWay& way,
+// target is refused, not followed, and a target the output check refuses
+// against `inputFolder` is never opened). False on any failure; a target
+// left half-written is deleted. `way` tells how it went; `forceBuffered`,
+// for tests, skips the first two ways.
+bool CopyWholeFile(const char* source, const char* target, const char* inputFolder, CopyWay& way,
                    bool forceBuffered = false);
 
 // Asks the file system to copy a shared block alone when it is written

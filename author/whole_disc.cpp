@@ -243,7 +243,7 @@ const char* CopyFiles(TitleTables& t, AuthorState& a, Ui& ui, int vts, int64_t t
     Path target;
     if (!target.Format("%s%s", a.OutputFolder, f.name)) return kVobCreateError;
     CopyWay way{};
-    if (!CopyWholeFile(f.source, target.c_str(), way)) {
+    if (!CopyWholeFile(f.source, target.c_str(), t.InputFolder, way)) {
       text.Format(kCopyError, f.name);
       return text.c_str();
     }

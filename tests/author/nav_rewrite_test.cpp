@@ -152,7 +152,7 @@ TEST(DiscCopy, SameBytesEveryWayAndNeverThroughALink) {
   for (bool buffered : {false, true}) {
     const std::string dst = dir.path() + (buffered ? "b.VOB" : "k.VOB");
     CopyWay way{};
-    ASSERT_TRUE(CopyWholeFile(src.c_str(), dst.c_str(), way, buffered));
+    ASSERT_TRUE(CopyWholeFile(src.c_str(), dst.c_str(), "", way, buffered));
     EXPECT_EQ(testing::ReadFile(dst), data);
     if (buffered) {
       EXPECT_EQ(way, CopyWay::Buffered);
@@ -164,9 +164,9 @@ TEST(DiscCopy, SameBytesEveryWayAndNeverThroughALink) {
   const std::string link = dir.path() + "VTS_02_2.VOB";
   ASSERT_EQ(symlink(victim.c_str(), link.c_str()), 0);
   CopyWay way{};
-  EXPECT_FALSE(CopyWholeFile(src.c_str(), link.c_str(), way));
+  EXPECT_FALSE(CopyWholeFile(src.c_str(), link.c_str(), "", way));
   EXPECT_EQ(testing::ReadFile(victim), "keep");
-  EXPECT_FALSE(CopyWholeFile((dir.path() + "missing").c_str(), (dir.path() + "m").c_str(), way));
+  EXPECT_FALSE(CopyWholeFile((dir.path() + "missing").c_str(), (dir.path() + "m").c_str(), "", way));
 }
 
 }  // namespace
