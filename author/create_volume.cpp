@@ -209,11 +209,8 @@ CreateResult CreateVolume(TitleTables& t, AuthorState& a, Ui& ui, const char* ou
   if (t.WholeDisc == 1)
     return CreateWholeDisc(t, a, ui, outputFolderText, programFolder, keepLock);
   if (!PrepareContent(t, ui)) return CreateResult::Stopped;
-  if (PrepareOutputFolder(t, a, ui, outputFolderText) != 0) return CreateResult::Stopped;
-  // Held before the old files are cleared: they may be another run's.
   OutputFolderLock lock;
-  if (lock.Acquire(a.OutputFolder, ui) != 0) return CreateResult::Stopped;
-  if (ClearOldOutputFiles(a, ui) != 0) return CreateResult::Stopped;
+  if (ClaimOutputFolder(t, a, ui, outputFolderText, lock) != 0) return CreateResult::Stopped;
 
   ui.ProgressOpen(kCreating);
   ui.SetWaitCursor(true);

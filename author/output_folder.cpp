@@ -228,4 +228,11 @@ void OutputFolderLock::TakeFrom(OutputFolderLock& other) {
   other.fd_ = -1;
 }
 
+int ClaimOutputFolder(const TitleTables& t, AuthorState& a, Ui& ui, const char* text,
+                      OutputFolderLock& lock) {
+  if (PrepareOutputFolder(t, a, ui, text) != 0) return 1;
+  if (lock.Acquire(a.OutputFolder, ui) != 0) return 1;
+  return ClearOldOutputFiles(a, ui);
+}
+
 }  // namespace vm

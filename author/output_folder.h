@@ -42,4 +42,11 @@ class OutputFolderLock {
   int fd_ = -1;
 };
 
+// The output folder made ready for a new volume: checked and created
+// (PrepareOutputFolder), locked in `lock`, then its old files cleared after
+// asking; the lock comes first, as the old files may be another run's.
+// 0 go on, 1 stopped after its message or a declined question.
+int ClaimOutputFolder(const TitleTables& t, AuthorState& a, Ui& ui, const char* text,
+                      OutputFolderLock& lock);
+
 }  // namespace vm
