@@ -170,7 +170,9 @@ bool ReadPgc(const IfoView& v, uint64_t at, uint64_t limit, const char* where, P
     if (!ReadPart(v, start, limit, where, p.parts[i], p, size, st)) return false;
     p.gapBefore[i] = SourceRange(pos, start);
     pos = start + size;
+    if (((start - at) & 1) != 0) p.oddLayout = true;
   }
+  if (((pos - at) & 1) != 0) p.oddLayout = true;
   end = pos;
   return true;
 }
@@ -197,6 +199,14 @@ bool WritePgc(IfoOut& out, uint64_t at, const Pgc& p, const BytePool& pool, cons
   for (int i = 0; i < n; ++i) {
     if (!PutKept(out, pos, pool, gap[i])) return st.NoRoom(where);
     pos += gap[i].len;
+    // Every table, and so the next program chain, starts on an even byte:
+    // players skip a program chain that starts on an odd one. A table that
+    // grew by an odd count (one more program) gets the pad byte a source
+    // keeps in its gap.
+    if (!p.oddLayout && ((pos - at) & 1) != 0) {
+      if (!out.U8(pos, 0)) return st.NoRoom(where);
+      ++pos;
+    }
     if (pos - at > 0xFFFF) return st.TooLarge("%s larger than 64 KiB", where);
     offset[static_cast<int>(order[i])] = static_cast<uint32_t>(pos - at);
     if (!WritePart(out, pos, p, order[i], pool)) return st.NoRoom(where);
@@ -216,6 +226,10 @@ bool WritePgc(IfoOut& out, uint64_t at, const Pgc& p, const BytePool& pool, cons
   for (int i = 0; ok && i < 16; ++i) ok = out.U32(at + kPgcPalette + 4 * i, p.palette[i]);
   for (int k = 0; ok && k < kPgcParts; ++k) ok = out.U16(at + kPartOffsetField[k], offset[k]);
   if (!ok) return st.NoRoom(where);
+  if (!p.oddLayout && ((pos - at) & 1) != 0) {
+    if (!out.U8(pos, 0)) return st.NoRoom(where);
+    ++pos;
+  }
   end = pos;
   return true;
 }

@@ -137,6 +137,9 @@ struct Pgc {
   uint8_t partCount;
   PgcPart parts[kPgcParts];
   Keep gapBefore[kPgcParts];
+  // The source laid a table, or the chain's end, on an odd byte: it is
+  // written back as it was, with no pad byte added.
+  bool oddLayout;
   // Bytes after the chain up to the next thing in its table.
   Keep after;
 

@@ -112,6 +112,10 @@ DiscView ReadDisc(const std::string& folder) {
     const ttu_t& ttu = vts->vts_ptt_srpt->title[ti.vts_ttn - 1];
     if (ttu.nr_of_ptts != tv.chapters) v.faults += "title " + std::to_string(t + 1) + " PTT count\n";
     const int pgcn = ttu.ptt[0].pgcn;
+    // libdvdnav skips a program chain that starts on an odd byte: its
+    // chapters then all read as 0:00.
+    if ((vts->vts_pgcit->pgci_srp[pgcn - 1].pgc_start_byte & 1) != 0)
+      v.faults += "title " + std::to_string(t + 1) + " program chain on an odd byte\n";
     const pgc_t* pgc = vts->vts_pgcit->pgci_srp[pgcn - 1].pgc;
     for (int c = 0; c < pgc->nr_of_cells; ++c)
       tv.cells.insert(tv.cells.end(),
