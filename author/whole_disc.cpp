@@ -33,6 +33,10 @@ constexpr char kTooManyPrograms[] = "Number of programs > 255.\nReduce number of
 constexpr char kTooManyChapters[] =
     "Number of chapters is too many (Maximum:127, Standardized:99).";
 constexpr char kTooManyAdtCells[] = "Number of cells of the title set is too many.";
+constexpr char kKeepsEveryPack[] =
+    "The whole disc keeps every pack of the title: its range can't be narrowed and no stream "
+    "can be left out.\nSet the range to the whole title and keep every stream, or write the "
+    "title alone.";
 constexpr char kBadTables[] = "%s is invalid (a program names a cell it does not have).";
 constexpr char kCopyError[] = "Can't copy %s.";
 constexpr char kVobCreateError[] = "VOB file create error.";
@@ -138,6 +142,17 @@ CreateResult FailureEnd(TitleTables& t, Ui& ui, const char* text) {
 }
 
 // The title read must be a whole one: one angle, no interleaved cells.
+// The whole disc is written with every pack where it was: a narrowed range
+// or a stream left out would be silently ignored, so they are refused.
+bool NarrowsTheTitle(const TitleTables& t) {
+  if (t.TimeListNum > 0 && (t.RangeStart != 0 || t.RangeEnd != t.TimeListNum - 1)) return true;
+  for (int n = 0; n < kAudioStreamSlots; ++n)
+    if (t.DC_A_Use[0][n] != 1) return true;
+  for (int n = 0; n < kSubpicStreamSlots; ++n)
+    if (t.DC_C_Use[0][n] != 1) return true;
+  return false;
+}
+
 bool CheckTitle(TitleTables& t, Ui& ui, int title, int& vts, int& pgc) {
   MessageText text;
   if (ListVolumeTitles(t, t.InputFolder) < title) {
@@ -452,6 +467,10 @@ CreateResult CreateWholeDisc(TitleTables& t, AuthorState& a, Ui& ui,
   if (t.BusyFlag == 1) return CreateResult::Ignored;
   State& s = g_state;
   s.map.vtsNumber = 0;
+  if (NarrowsTheTitle(t)) {
+    ui.Error(kKeepsEveryPack);
+    return CreateResult::Stopped;
+  }
   const int title = t.ChosenTitle > 0 ? t.ChosenTitle : 1;
   int vts = 0, pgcn = 0;
   if (!CheckTitle(t, ui, title, vts, pgcn)) return CreateResult::Stopped;

@@ -1,6 +1,7 @@
 // The whole disc refused before anything is written: a title of several
 // angles, one with interleaved cells, one whose tables cannot be read, each
-// named in the message; no output folder is made and the input is left as
+// named in the message, and a narrowed range or a stream left out, which
+// the whole disc cannot honour; no output folder is made and the input is left as
 // it was. The faults are put into a copy of the menu volume through the
 // format layer.
 
@@ -39,7 +40,11 @@ struct RefusalCase {
   int title;
   std::function<bool(const std::string& in)> damage;
   const char* message;  // the message starts so
+  std::function<void(TitleTables&)> choose = [](TitleTables&) {};
 };
+
+bool Untouched(const std::string&) { return true; }
+constexpr char kKeepsEveryPack[] = "The whole disc keeps every pack of the title: ";
 
 TEST(EndToEndWholeDiscRefusal, TitleNamedAndNothingWritten) {
   const std::string volume = testing::MenuVolume();
@@ -66,6 +71,16 @@ TEST(EndToEndWholeDiscRefusal, TitleNamedAndNothingWritten) {
          return testing::WriteFile(in + "VTS_01_0.IFO", ifo);
        },
        "Title 1 cannot be read: "},
+      {"range narrowed", 1, Untouched, kKeepsEveryPack,
+       [](TitleTables& t) {
+         t.TimeListNum = 2;
+         t.TimeListFileNo[2] = 1;
+         t.RangeStart = 1;
+         t.RangeEnd = 1;
+       }},
+      {"audio left out", 1, Untouched, kKeepsEveryPack, [](TitleTables& t) { t.DC_A_Use[0][1] = 0; }},
+      {"subpicture left out", 1, Untouched, kKeepsEveryPack,
+       [](TitleTables& t) { t.DC_C_Use[0][0] = 0; }},
   };
   static auto* t = new TitleTables();
   static auto* a = new AuthorState();
@@ -88,6 +103,7 @@ TEST(EndToEndWholeDiscRefusal, TitleNamedAndNothingWritten) {
     t->TimeListFileNo[1] = 1;
     t->ChosenTitle = c.title;
     t->WholeDisc = 1;
+    c.choose(*t);
     RecordingUi ui;
     EXPECT_EQ(CreateVolume(*t, *a, ui, out.c_str(), program.path().c_str()), CreateResult::Stopped);
     ASSERT_EQ(ui.messages.size(), 1u);
