@@ -62,4 +62,35 @@ bool ReadPgcit(const IfoView& v, uint64_t at, uint64_t limit, const char* name, 
 bool WritePgcit(IfoOut& out, uint64_t at, const Pgcit& t, const PgcPool& pgcs,
                 const BytePool& bytes, const char* name, uint64_t& end, IfoStatus& st);
 
+// The cell playback entries of every chain of the table at `at`, for the
+// checks made on reading that look at a few fields of each cell and must
+// not refuse a whole file for a table they do not need: `each(cell)` is
+// called with the offset of each entry that lies wholly in the view. False
+// when an offset or a count leads outside the view; the walk goes on past a
+// chain that does, so what can be reached is still visited.
+template <typename Each>
+bool ForEachCellPlayback(const IfoView& v, uint64_t at, Each each) {
+  uint32_t chains = 0;
+  if (!v.U16(at + kPgcitCount, chains)) return false;
+  bool whole = true;
+  for (uint32_t i = 0; i < chains; ++i) {
+    uint32_t offset = 0, cells = 0, table = 0;
+    if (!v.U32(at + kPgcitSrps + uint64_t{kSrpBytes} * i + kSrpPgcOffset, offset)) return false;
+    const uint64_t pgc = at + offset;
+    if (!v.U8(pgc + kPgcCellCount, cells) || !v.U16(pgc + kPgcCellPlayback, table)) {
+      whole = false;
+      continue;
+    }
+    for (uint32_t c = 0; c < cells; ++c) {
+      const uint64_t cell = pgc + table + uint64_t{kCellPlaybackBytes} * c;
+      if (!v.Has(cell, kCellPlaybackBytes)) {
+        whole = false;
+        break;
+      }
+      each(cell);
+    }
+  }
+  return whole;
+}
+
 }  // namespace vm::dvd

@@ -5,6 +5,7 @@
 
 #include "common/be.h"
 #include "common/files.h"
+#include "dvd/ifo_view.h"
 #include "dvd/pgc.h"
 #include "dvd/tt_srpt.h"
 #include "dvd/vts_pgcit.h"
@@ -21,22 +22,11 @@ constexpr size_t kTtSrptFirstEntryAngles = kTtSrptOffset + dvd::kTtSrptEntries +
 
 // VTS_01_0.IFO: VTSI_MAT, VTS_PGCI and PGC fields.
 using dvd::kCellFirstIlvuEnd;
-using dvd::kCellPlaybackBytes;
-using dvd::kPgcCellCount;
-using dvd::kPgcCellPlayback;
-using dvd::kPgcitSrps;
-using dvd::kSrpBytes;
-using dvd::kSrpPgcOffset;
 using dvd::kVtsiPgcit;
 
 constexpr int64_t kMinIfoBytes = 4096;
 
 const char kVtsiInvalid[] = "VTSI file format is invalid.";
-
-// True when the `width` bytes at `offset` lie inside the `size` bytes read.
-bool Inside(uint64_t offset, uint64_t width, uint64_t size) {
-  return offset <= size && width <= size - offset;
-}
 
 }  // namespace
 
@@ -83,42 +73,24 @@ int CheckVideoTsIfo(TitleTables& t, Ui& ui) {
 
 // Every offset read from the file is checked against the bytes read before
 // it is followed; a table that leads outside them is refused as a broken
-// VTSI, as the PGC walk refuses the same faults.
+// VTSI.
 int CheckVtsInterleave(TitleTables& t, Ui& ui) {
   int64_t read = ReadIfoIntoIoBuffer(t, ui, "VTS_01_0.IFO");
   if (read < 0) return 1;
-  const uint64_t n = static_cast<uint64_t>(read);
-  const uint8_t* b = t.IoBuffer;
-  uint64_t p = uint64_t{kSectorBytes} * ReadBe32(b + kVtsiPgcit);
-  if (!Inside(p, 2, n)) {
+  const IfoView v(t.IoBuffer, static_cast<size_t>(read));
+  uint32_t sector = 0;
+  bool interleaved = false;
+  const bool whole = v.U32(kVtsiPgcit, sector) &&
+                     dvd::ForEachCellPlayback(v, uint64_t{kSectorBytes} * sector, [&](uint64_t cell) {
+                       if (ReadBe32(t.IoBuffer + cell + kCellFirstIlvuEnd) != 0) interleaved = true;
+                     });
+  if (!whole) {
     ui.Error(kVtsiInvalid);
     return 1;
   }
-  int pgcs = ReadBe16(b + p);
-  for (int i = 0; i < pgcs; ++i) {
-    uint64_t srp = p + kPgcitSrps + kSrpBytes * i + kSrpPgcOffset;
-    if (!Inside(srp, 4, n)) {
-      ui.Error(kVtsiInvalid);
-      return 1;
-    }
-    uint64_t g = p + ReadBe32(b + srp);
-    if (!Inside(g, kPgcCellPlayback + 2, n)) {
-      ui.Error(kVtsiInvalid);
-      return 1;
-    }
-    uint64_t k = g + ReadBe16(b + g + kPgcCellPlayback);
-    int cells = b[g + kPgcCellCount];
-    for (int j = 0; j < cells; ++j) {
-      uint64_t ilvu = k + kCellPlaybackBytes * j + kCellFirstIlvuEnd;
-      if (!Inside(ilvu, 4, n)) {
-        ui.Error(kVtsiInvalid);
-        return 1;
-      }
-      if (ReadBe32(b + ilvu) != 0) {
-        ui.Error("Interleave is included (Interleave not supported).");
-        return 1;
-      }
-    }
+  if (interleaved) {
+    ui.Error("Interleave is included (Interleave not supported).");
+    return 1;
   }
   return 0;
 }

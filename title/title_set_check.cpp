@@ -2,40 +2,34 @@
 
 #include <cstdio>
 
+#include "dvd/c_adt.h"
+#include "dvd/vobu_admap.h"
+#include "dvd/vts_pgcit.h"
+#include "dvd/vtsi_mat.h"
 #include "title/ifo_check.h"
 
 namespace vm {
 
 namespace {
 
-// VTSI_MAT.
-constexpr uint64_t kVtsPgciSector = 0xCC;
-constexpr uint64_t kVtsCadtSector = 0xE0;
-constexpr uint64_t kVtsVobuAdmapSector = 0xE4;
-constexpr uint64_t kVtsAudioCount = 0x202;   // VTS_AST_Ns, 16 bits
-constexpr uint64_t kVtsSubpicCount = 0x254;  // VTS_SPST_Ns, 16 bits
+using dvd::kAdmapEntries;
+using dvd::kAdmapEntryBytes;
+using dvd::kAdmapLastByte;
+using dvd::kCadtEntries;
+using dvd::kCadtEntryBytes;
+using dvd::kCadtLastByte;
+using dvd::kCadtLastSector;
+using dvd::kCellLastSector;
+using dvd::kVtsiAudioCount;
+using dvd::kVtsiPgcit;
+using dvd::kVtsiSubpCount;
+using dvd::kVtsiTitleCadt;
+using dvd::kVtsiTitleVobuAdmap;
 
-// VTS_PGCI and PGC.
-constexpr uint64_t kPgciCount = 0;
-constexpr uint64_t kPgciSrp = 8;
-constexpr uint64_t kPgciSrpBytes = 8;
-constexpr uint64_t kPgciSrpOffset = 4;
-constexpr uint64_t kPgcCells = 3;
-constexpr uint64_t kPgcCellPlayback = 0xE8;
-constexpr uint64_t kCellPlaybackBytes = 24;
-constexpr uint64_t kCellLastVobuEnd = 20;
-
-// VTS_C_ADT: a header of 8 bytes (its last byte at 4), then 12 bytes a
-// cell piece with its last sector at 8.
-constexpr uint64_t kCadtLastByte = 4;
-constexpr uint64_t kCadtEntries = 8;
-constexpr uint64_t kCadtEntryBytes = 12;
-constexpr uint64_t kCadtEntryLastSector = 8;
-
-// VTS_VOBU_ADMAP: its last byte, then one start sector a VOBU.
-constexpr uint64_t kAdmapLastByte = 0;
-constexpr uint64_t kAdmapEntries = 4;
-constexpr uint64_t kAdmapEntryBytes = 4;
+// The stream counts read as the 16-bit fields they end, so that a count
+// past 255 is seen as what it is.
+constexpr uint64_t kAudioCountWord = kVtsiAudioCount - 1;
+constexpr uint64_t kSubpCountWord = kVtsiSubpCount - 1;
 
 constexpr char kCellTable[] = "cell playback table";
 constexpr char kCadtTable[] = "cell address table";
@@ -49,21 +43,13 @@ void Need(TitleSetNeeds& n, uint64_t lastSector, const char* table) {
 }
 
 void CellNeeds(const IfoView& v, TitleSetNeeds& n) {
-  uint32_t sector = 0, pgcs = 0;
-  if (!v.U32(kVtsPgciSector, sector) || sector == 0) return;
-  const uint64_t p = uint64_t{kSectorBytes} * sector;
-  if (!v.U16(p + kPgciCount, pgcs)) return;
-  for (uint32_t i = 0; i < pgcs; ++i) {
-    uint32_t offset = 0, cells = 0, table = 0;
-    if (!v.U32(p + kPgciSrp + kPgciSrpBytes * i + kPgciSrpOffset, offset)) return;
-    const uint64_t g = p + offset;
-    if (!v.U8(g + kPgcCells, cells) || !v.U16(g + kPgcCellPlayback, table)) continue;
-    for (uint32_t c = 0; c < cells; ++c) {
-      uint32_t last = 0;
-      if (!v.U32(g + table + kCellPlaybackBytes * c + kCellLastVobuEnd, last)) break;
-      Need(n, last, kCellTable);
-    }
-  }
+  uint32_t sector = 0;
+  if (!v.U32(kVtsiPgcit, sector) || sector == 0) return;
+  // What cannot be reached is left to the reading that needs it.
+  (void)dvd::ForEachCellPlayback(v, uint64_t{kSectorBytes} * sector, [&](uint64_t cell) {
+    uint32_t last = 0;
+    if (v.U32(cell + kCellLastSector, last)) Need(n, last, kCellTable);
+  });
 }
 
 // The entries of a table whose header gives its last byte: those that lie
@@ -86,23 +72,23 @@ void TableEntries(const IfoView& v, uint64_t sectorField, uint64_t lastByteField
 TitleSetNeeds TitleSetTableNeeds(const IfoView& v) {
   TitleSetNeeds n{TitleSetFault::None, 0, 0, ""};
   uint32_t audio = 0, subpic = 0;
-  if (v.U16(kVtsAudioCount, audio) && audio > kAudioStreamSlots) {
+  if (v.U16(kAudioCountWord, audio) && audio > kAudioStreamSlots) {
     n.fault = TitleSetFault::AudioStreams;
     n.count = audio;
     return n;
   }
-  if (v.U16(kVtsSubpicCount, subpic) && subpic > kSubpicStreamSlots) {
+  if (v.U16(kSubpCountWord, subpic) && subpic > kSubpicStreamSlots) {
     n.fault = TitleSetFault::SubpicStreams;
     n.count = subpic;
     return n;
   }
   CellNeeds(v, n);
-  TableEntries(v, kVtsCadtSector, kCadtLastByte, kCadtEntries, kCadtEntryBytes,
+  TableEntries(v, kVtsiTitleCadt, kCadtLastByte, kCadtEntries, kCadtEntryBytes,
                [&](uint64_t e) {
                  uint32_t last = 0;
-                 if (v.U32(e + kCadtEntryLastSector, last)) Need(n, last, kCadtTable);
+                 if (v.U32(e + kCadtLastSector, last)) Need(n, last, kCadtTable);
                });
-  TableEntries(v, kVtsVobuAdmapSector, kAdmapLastByte, kAdmapEntries, kAdmapEntryBytes,
+  TableEntries(v, kVtsiTitleVobuAdmap, kAdmapLastByte, kAdmapEntries, kAdmapEntryBytes,
                [&](uint64_t e) {
                  uint32_t start = 0;
                  if (v.U32(e, start)) Need(n, start, kAdmapTable);

@@ -11,6 +11,7 @@
 
 #include "dvd/ifo_model.h"
 #include "dvd/nav_pack.h"
+#include "dvd/vts_pgcit.h"
 
 namespace vm {
 namespace {
@@ -655,6 +656,55 @@ TEST(TableLayout, ChainInAnotherOrderComesBackAndGrowsInThatOrder) {
   EXPECT_EQ(ReadBe16(&out[0xE4]), 0xF5u + 50);
   EXPECT_EQ(ReadBe16(&out[0xF5 + 50 + 6]), 17u);
   EXPECT_EQ(out[0xF5 + 50 + 16], 0xAB);
+}
+
+// The lenient walk over a program chain table: a chain of two cells at 0x20
+// and one of one cell at 0x200, then the same table cut or bent. Every cell
+// that lies wholly in the bytes is visited, the walk says whether all did.
+TEST(CellPlaybackWalk, VisitsWhatCanBeReachedAndSaysWhetherThatWasAll) {
+  const auto table = [] {
+    Bytes b;
+    B16(b, kPgcitCount, 2);
+    B32(b, kPgcitSrps + kSrpPgcOffset, 0x20);
+    B32(b, kPgcitSrps + kSrpBytes + kSrpPgcOffset, 0x200);
+    for (uint32_t pgc : {0x20u, 0x200u}) {
+      B8(b, pgc + kPgcCellCount, pgc == 0x20 ? 2 : 1);
+      B16(b, pgc + kPgcCellPlayback, kPgcGiBytes);
+    }
+    B32(b, 0x20 + kPgcGiBytes + kCellLastSector, 11);
+    B32(b, 0x20 + kPgcGiBytes + kCellPlaybackBytes + kCellLastSector, 22);
+    B32(b, 0x200 + kPgcGiBytes + kCellLastSector, 33);
+    return b;
+  };
+  const struct {
+    const char* what;
+    std::function<void(Bytes&)> bend;
+    bool whole;
+    std::vector<uint32_t> seen;  // the cells' last sectors, in the walk's order
+  } cases[] = {
+      {"whole", [](Bytes&) {}, true, {11, 22, 33}},
+      {"last cell cut short", [](Bytes& b) { b.resize(b.size() - 1); }, false, {11, 22}},
+      {"first chain past the end", [](Bytes& b) { B32(b, kPgcitSrps + kSrpPgcOffset, 0xFFFF0000u); },
+       false, {33}},
+      {"cell table past the end", [](Bytes& b) { B16(b, 0x200 + kPgcCellPlayback, 0xF000); }, false,
+       {11, 22}},
+      {"chain count past the pointers", [](Bytes& b) { B16(b, kPgcitCount, 0x4000); }, false,
+       {11, 22, 33}},
+      {"no table", [](Bytes& b) { b.resize(1); }, false, {}},
+  };
+  for (const auto& c : cases) {
+    Bytes b = table();
+    c.bend(b);
+    const IfoView v(b.data(), b.size());
+    std::vector<uint32_t> seen;
+    const bool whole = ForEachCellPlayback(v, 0, [&](uint64_t cell) {
+      uint32_t last = 0;
+      ASSERT_TRUE(v.U32(cell + kCellLastSector, last));
+      seen.push_back(last);
+    });
+    EXPECT_EQ(whole, c.whole) << c.what;
+    EXPECT_EQ(seen, c.seen) << c.what;
+  }
 }
 
 }  // namespace
