@@ -61,6 +61,7 @@ Figures Time(int runs, F&& f) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  vm::testing::SetCommandTimeLimit(0);
   std::string vob;
   if (argc > 1) {
     vob = argv[1];

@@ -147,6 +147,7 @@ int64_t XfsExtraSpace(const std::string& work, const std::string& in, int files,
 }  // namespace
 
 int main(int argc, char** argv) {
+  vm::testing::SetCommandTimeLimit(0);
   std::string work = argc > 1 ? argv[1] : "/var/tmp/vobmarks-bench-rechapter/";
   if (work.back() != '/') work += '/';
   struct Layout {

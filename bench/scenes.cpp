@@ -56,6 +56,7 @@ struct Timed {
 }  // namespace
 
 int main(int argc, char** argv) {
+  vm::testing::SetCommandTimeLimit(0);
   const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
   vm::testing::RealTitleRecipe recipe;
   recipe.name = "bench-scenes-1g";

@@ -137,6 +137,7 @@ void SharedBlocks(const std::string& work, const std::string& fs, const std::str
 }  // namespace
 
 int main(int argc, char** argv) {
+  vm::testing::SetCommandTimeLimit(0);
   std::string work = argc > 1 ? argv[1] : "/var/tmp/vobmarks-bench-wholedisc/";
   if (work.back() != '/') work += '/';
   const int minutes = argc > 2 ? std::max(1, std::atoi(argv[2])) : 64;

@@ -24,10 +24,15 @@ class TempDir {
 // Whole-file helpers for tests.
 bool WriteFile(const std::string& path, const std::string& bytes);
 std::string ReadFile(const std::string& path);
-// Runs a shell command; returns its exit status (-1 when it could not run).
+// Runs a shell command; returns its exit status (-1 when it could not run,
+// or was killed at the time limit).
 int RunCommand(const std::string& command);
 // Runs a command and captures its standard output (and status).
 std::string RunAndCapture(const std::string& command, int* status = nullptr);
+// The time a command of the two above may run before it is killed with
+// everything it started: five minutes unless set; 0 for none (the
+// benchmarks, whose copies of whole discs take longer).
+void SetCommandTimeLimit(int seconds);
 
 // Every entry of a folder (not descending) with what it holds: a regular
 // file's bytes, a link's target after "->", a folder or other entry its
