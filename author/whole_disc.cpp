@@ -141,7 +141,6 @@ CreateResult FailureEnd(TitleTables& t, Ui& ui, const char* text) {
   return CreateResult::Failed;
 }
 
-// The title read must be a whole one: one angle, no interleaved cells.
 // The whole disc is written with every pack where it was: a narrowed range
 // or a stream left out would be silently ignored, so they are refused.
 bool NarrowsTheTitle(const TitleTables& t) {
@@ -153,6 +152,7 @@ bool NarrowsTheTitle(const TitleTables& t) {
   return false;
 }
 
+// The title read must be a whole one: one angle, no interleaved cells.
 bool CheckTitle(TitleTables& t, Ui& ui, int title, int& vts, int& pgc) {
   MessageText text;
   if (ListVolumeTitles(t, t.InputFolder) < title) {
