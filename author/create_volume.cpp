@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "author/create_messages.h"
 #include "author/diagnostic_dump.h"
 #include "author/output_folder.h"
 #include "author/source_attributes.h"
@@ -21,18 +22,15 @@ namespace vm {
 
 namespace {
 
-constexpr char kNoContents[] = "DVD contents are none.";
 constexpr char kAskDefaults[] =
     "Title %d attribute is not set.\nDefault setting is applied [Aspect 4:3, Dolby Digital 2ch, "
     "First audio only, Caption none]\nContinue or not ?";
-constexpr char kCreating[] = "DVD-Video volume creating";
 constexpr char kUpdating[] = "VOBU pointers updating";
 constexpr char kTitleTooBig[] = "Title data size > 9GB.\nThis data can't be edited.";
 constexpr char kOutputTooBig[] = "Output data size is too big.";
 constexpr char kAskSingleLayer[] =
     "Data size is beyond single layer size (4.3GB).\nThis data can't be written to DVD+R/RW, "
     "DVD-R/RW.\nContinue ?";
-constexpr char kVobCreateError[] = "VOB file create error.";
 constexpr char kSourceOpenError[] = "%s open error.";
 constexpr char kSourceInvalid[] = "Process is stopped (%s is invalid).";
 constexpr char kTextReadError[] = "Process is stopped (%s: read error at sector %lld: %s).";
@@ -44,12 +42,8 @@ constexpr char kTextChanged[] =
 constexpr char kTextEncrypted[] =
     "Process is stopped (%s is encrypted: CSS-scrambled pack at sector %lld).\nThe title must be "
     "decrypted before it is read.";
-constexpr char kTooManyCells[] = "Number of cells > 255.\nReduce number of chapters.";
 constexpr char kTooManyVobus[] = "Number of VOBUs > Limit.\nThis data can't be edited.";
-constexpr char kStopped[] = "DVD-Video volume creating process is stopped.";
-constexpr char kVtsiError[] = "Can't create VTS_##_0.* file.";
 constexpr char kPointerError[] = "VOB file create error (VOBU pointers updating).";
-constexpr char kVmgiError[] = "Can't create VIDEO_TS.* file.";
 constexpr char kNormalEnd[] = "Normal End.";
 constexpr char kNormalEndNg[] = "Normal End (Number of NG PACKs=%d).";
 

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "author/cell_split.h"
+#include "author/create_messages.h"
 #include "author/diagnostic_dump.h"
 #include "author/disc_copy.h"
 #include "author/ifo_file.h"
@@ -22,13 +23,10 @@ namespace vm {
 
 namespace {
 
-constexpr char kNoContents[] = "DVD contents are none.";
-constexpr char kCreating[] = "DVD-Video volume creating";
 constexpr char kMultiAngle[] = "Title %d: Multi angle is included (Multi angle not supported).";
 constexpr char kInterleave[] = "Title %d: Interleave is included (Interleave not supported).";
 constexpr char kNoTitle[] = "Title %d cannot be read: %s.";
 constexpr char kIfoUnreadable[] = "%s cannot be read (%s).";
-constexpr char kTooManyCells[] = "Number of cells > 255.\nReduce number of chapters.";
 constexpr char kTooManyPrograms[] = "Number of programs > 255.\nReduce number of chapters.";
 constexpr char kTooManyChapters[] =
     "Number of chapters is too many (Maximum:127, Standardized:99).";
@@ -39,11 +37,7 @@ constexpr char kKeepsEveryPack[] =
     "title alone.";
 constexpr char kBadTables[] = "%s is invalid (a program names a cell it does not have).";
 constexpr char kCopyError[] = "Can't copy %s.";
-constexpr char kVobCreateError[] = "VOB file create error.";
 constexpr char kNavError[] = "VOB file create error (navigation packs of %s).";
-constexpr char kVtsiError[] = "Can't create VTS_##_0.* file.";
-constexpr char kVmgiError[] = "Can't create VIDEO_TS.* file.";
-constexpr char kStopped[] = "DVD-Video volume creating process is stopped.";
 constexpr char kNormalEnd[] = "Normal End.";
 
 constexpr int kMaxDiscFiles = 1024;
